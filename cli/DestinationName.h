@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+// The default destination of a source path: "_fixed" before the extension.
+// The extension starts at the last "." after the last "/"; a path without
+// one gets "_fixed" at its end.
+std::string DefaultDestinationName(const std::string& source);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The engine's own texts, loaded by number. Texts are UTF-8, the system's
+// multibyte code page; no conversion happens anywhere in the engine.
+enum EngineStringId : int {
+  idsCannotCreateFile = 1,
+  idsXrefInUseLine = 2,
+  idsHeaderLine = 3,
+  idsXrefFreeLine = 5,
+  idsParsingSource = 6,
+  idsWritingResult = 7,
+  idsRepairingSource = 8,
+  idsCannotOpenSource = 9,
+  idsGeneralError = 10,
+  idsUnknownError = 11,
+  idsCreator = 12,
+  idsProducer = 13,
+  idsDateFormat = 14,
+};
+
+// The text of a string id; empty for an id the table does not hold.
+std::string_view LoadEngineString(int id);
+
+// The file-error text of a cause 0-14 (cause 1 for anything else), with "%1"
+// still in it.
+std::string_view FileErrorText(int cause);
+
+inline constexpr std::string_view kUnnamedFileText = "一个未命名文件";
+inline constexpr std::string_view kOutOfMemoryText = "内存溢出。";
+inline constexpr std::string_view kNotSupportedText = "尝试一个不支持的操作。";
+
+// Replaces every "%1" of a template by the text; nothing else is interpreted.
+std::string ReplacePercentOne(std::string_view pattern, std::string_view text);

@@ -1,0 +1,52 @@
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "core/EngineStrings.h"
+#include "core/RepairEngine.h"
+#include "tesscore/tesscore.h"
+
+namespace {
+
+// The tokenizer, the parser and the serial counter are process-wide: one run
+// at a time. Other threads wait; a call from inside the running call's own
+// callback cannot wait for itself and is refused.
+std::mutex g_runLock;
+thread_local bool t_inRun = false;
+
+void ReportRefusal(const EngineCallRecord& record) {
+  if (record.callback == nullptr) return;
+  std::string text(LoadEngineString(idsUnknownError));
+  record.callback(msgError, text.data(), record.userData);
+}
+
+int RunGuarded(const EngineCallRecord& record) {
+  CRepairEngine engine(record.callback, record.userData);
+  try {
+    const std::string destination = record.destinationPath != nullptr ? record.destinationPath : "";
+    const std::string source = record.sourcePath != nullptr ? record.sourcePath : "";
+    return engine.Repair(source, record.reserved, record.versionOption, destination);
+  } catch (...) {
+    engine.ReportCurrentException();
+    return 0;
+  }
+}
+
+}  // namespace
+
+extern "C" TESSCORE_EXPORT int RepairPdfFile(const EngineCallRecord* record) {
+  if (record == nullptr) return 0;
+  const EngineCallRecord copy = *record;
+  if (t_inRun) {
+    try {
+      ReportRefusal(copy);
+    } catch (...) {
+    }
+    return 0;
+  }
+  std::lock_guard<std::mutex> lock(g_runLock);
+  t_inRun = true;
+  const int result = RunGuarded(copy);
+  t_inRun = false;
+  return result;
+}

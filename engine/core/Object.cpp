@@ -1,0 +1,5 @@
+#include "core/Object.h"
+
+const CRuntimeClass CObject::classCObject = {"CObject", nullptr};
+
+const CRuntimeClass* CObject::GetRuntimeClass() const { return &classCObject; }

@@ -1,0 +1,51 @@
+/* The repair engine's public interface: the only engine header the front ends
+   include. One call repairs one file; the engine talks back through the
+   progress callback with the message codes below. */
+#ifndef TESSCORE_TESSCORE_H
+#define TESSCORE_TESSCORE_H
+
+#include <stdint.h>
+
+#if defined(TESSCORE_BUILDING)
+#define TESSCORE_EXPORT __attribute__((visibility("default")))
+#else
+#define TESSCORE_EXPORT
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Messages the engine sends; a receiver ignores codes it does not know. */
+enum MessageCode {
+  msgProgress = 0,    /* data: pointer to one unsigned byte, 0 to 100 */
+  msgSourcePath = 11, /* data: the source path, NUL-terminated */
+  msgLogLine = 44,    /* data: one log line, NUL-terminated */
+  msgQueryStop = 51,  /* data: null; answer nonzero to stop the run */
+  msgError = 53       /* data: an error text, NUL-terminated */
+};
+
+/* Data pointers are valid only during the call. The answer is read only for
+   msgQueryStop. */
+typedef int32_t (*ProgressCallback)(int32_t code, void* data, void* userData);
+
+typedef struct EngineCallRecord {
+  const char* sourcePath;      /* the damaged file to read */
+  int32_t reserved;            /* always 0; never read */
+  uint32_t versionOption;      /* bits 16-31: output minor version 0-6 */
+  const char* destinationPath; /* the repaired file to create */
+  ProgressCallback callback;   /* may be null */
+  void* userData;              /* handed back as the callback's third argument */
+} EngineCallRecord;
+
+/* Repairs one file. Returns 1 when the repaired file was written completely,
+   0 otherwise; every failure is reported through msgError first. Only one run
+   is active in a process: a call from another thread waits for the running
+   one; a call from inside the callback answers 0 at once. */
+TESSCORE_EXPORT int RepairPdfFile(const EngineCallRecord* record);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,101 @@
+#include "io/SystemFileApi.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+
+namespace {
+
+CSystemFileApi g_realApi;
+CSystemFileApi* g_api = &g_realApi;
+
+uint32_t ReadBlockSize(const char* sysfsPath) {
+  std::ifstream in(sysfsPath);
+  uint32_t size = 0;
+  if (in >> size) return size;
+  return 0;
+}
+
+}  // namespace
+
+CSystemFileApi& SystemFiles() { return *g_api; }
+
+CSystemFileApi* SetSystemFiles(CSystemFileApi* api) {
+  CSystemFileApi* previous = g_api == &g_realApi ? nullptr : g_api;
+  g_api = api != nullptr ? api : &g_realApi;
+  return previous;
+}
+
+int CSystemFileApi::Open(const char* path, int flags, mode_t mode) {
+  int fd;
+  do {
+    fd = ::open(path, flags, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int CSystemFileApi::Flock(int fd, int operation) { return ::flock(fd, operation); }
+
+int CSystemFileApi::Ftruncate(int fd, uint64_t length) {
+  return ::ftruncate(fd, static_cast<off_t>(length));
+}
+
+ssize_t CSystemFileApi::Read(int fd, void* buffer, size_t count) {
+  ssize_t got;
+  do {
+    got = ::read(fd, buffer, count);
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
+ssize_t CSystemFileApi::Write(int fd, const void* buffer, size_t count) {
+  ssize_t put;
+  do {
+    put = ::write(fd, buffer, count);
+  } while (put < 0 && errno == EINTR);
+  return put;
+}
+
+int64_t CSystemFileApi::Seek(int fd, int64_t offset, int whence) {
+  return ::lseek(fd, static_cast<off_t>(offset), whence);
+}
+
+int64_t CSystemFileApi::Size(int fd) {
+  struct stat info;
+  if (::fstat(fd, &info) != 0) return -1;
+  return info.st_size;
+}
+
+int CSystemFileApi::Fsync(int fd) { return ::fsync(fd); }
+
+int CSystemFileApi::Close(int fd) { return ::close(fd); }
+
+int CSystemFileApi::Dup(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }
+
+int CSystemFileApi::LockRange(int fd, uint64_t position, uint64_t count, bool lock) {
+  struct flock range = {};
+  range.l_type = lock ? F_WRLCK : F_UNLCK;
+  range.l_whence = SEEK_SET;
+  range.l_start = static_cast<off_t>(position);
+  range.l_len = static_cast<off_t>(count);
+  return ::fcntl(fd, F_SETLK, &range);
+}
+
+uint32_t CSystemFileApi::SectorSize(int fd) {
+  struct stat info;
+  if (::fstat(fd, &info) != 0) return 0;
+  char path[96];
+  // A whole disk has queue/ itself; a partition finds it in its parent.
+  std::snprintf(path, sizeof path, "/sys/dev/block/%u:%u/queue/logical_block_size",
+                major(info.st_dev), minor(info.st_dev));
+  if (uint32_t size = ReadBlockSize(path); size != 0) return size;
+  std::snprintf(path, sizeof path, "/sys/dev/block/%u:%u/../queue/logical_block_size",
+                major(info.st_dev), minor(info.st_dev));
+  return ReadBlockSize(path);
+}

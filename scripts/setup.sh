@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every build and test dependency from Debian's archive, once:
+# packages already present are left alone, and the package lists are
+# refreshed only when something is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config flex bison
+  qt6-base-dev qt6-qpa-plugins libgl-dev fonts-wqy-microhei
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qpdf poppler-utils
+  xvfb xauth desktop-file-utils dpkg-dev file
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

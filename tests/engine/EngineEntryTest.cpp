@@ -1,0 +1,158 @@
+// The entry point and the repair run as the caller sees them: the message
+// sequence, open failures, and the destination that is the source itself.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "EngineTestSupport.h"
+#include "core/RepairEngine.h"
+#include "tesscore/tesscore.h"
+
+namespace {
+
+const char* kMinimalPdf =
+    "%PDF-1.3\r\n1 0 obj\r\n<< /Type /Catalog >>\r\nendobj\r\ntrailer\r\n<< /Root 1 0 R >>\r\n%%EOF";
+
+TEST(RepairEntry, MissingSourceSendsTheDocumentedSequence) {
+  ScratchDir dir;
+  MessageLog log;
+  const std::string source = dir.Path("missing.pdf");
+  const std::string destination = dir.Path("out.pdf");
+  EngineCallRecord record = log.Record(source, destination);
+
+  EXPECT_EQ(RepairPdfFile(&record), 0);
+
+  ASSERT_EQ(log.messages.size(), 4u);
+  EXPECT_EQ(log.messages[0].code, msgProgress);
+  EXPECT_EQ(log.messages[0].text, "0");
+  EXPECT_EQ(log.messages[1].code, msgSourcePath);
+  EXPECT_EQ(log.messages[1].text, source);
+  EXPECT_EQ(log.messages[2].code, msgError);
+  EXPECT_EQ(log.messages[2].text, "错误 1: 不能打开文件进行修复。" + source + " 未找到。");
+  EXPECT_EQ(log.messages[3].code, msgProgress);
+  EXPECT_EQ(log.messages[3].text, "100");
+  EXPECT_FALSE(FileExists(destination));
+}
+
+TEST(RepairEntry, PercentInAPathReachesTheReceiverUnchanged) {
+  ScratchDir dir;
+  MessageLog log;
+  const std::string source = dir.Path("100%1 %s %d.pdf");
+  EngineCallRecord record = log.Record(source, dir.Path("out.pdf"));
+  RepairPdfFile(&record);
+  const auto errors = log.TextsOf(msgError);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "错误 1: 不能打开文件进行修复。" + source + " 未找到。");
+}
+
+TEST(RepairEntry, NullCallbackRunsSilently) {
+  ScratchDir dir;
+  EngineCallRecord record{"/nonexistent/x.pdf", 0, 0, "/nonexistent/y.pdf", nullptr, nullptr};
+  EXPECT_EQ(RepairPdfFile(&record), 0);
+  EXPECT_EQ(RepairPdfFile(nullptr), 0);
+}
+
+// Every way of naming the source as the destination fails on the sharing
+// lock before anything is truncated.
+TEST(RepairEntry, DestinationThatIsTheSourceIsRefusedAndTheSourceKept) {
+  ScratchDir dir;
+  const std::string source = dir.Path("a.pdf");
+  WriteWholeFile(source, kMinimalPdf);
+  ASSERT_EQ(::symlink(source.c_str(), dir.Path("link.pdf").c_str()), 0);
+  ASSERT_EQ(::link(source.c_str(), dir.Path("hard.pdf").c_str()), 0);
+  ASSERT_EQ(::mkdir(dir.Path("sub").c_str(), 0755), 0);
+
+  for (const std::string& destination :
+       {source, dir.Path("sub/../a.pdf"), dir.Path("link.pdf"), dir.Path("hard.pdf")}) {
+    SCOPED_TRACE(destination);
+    MessageLog log;
+    EngineCallRecord record = log.Record(source, destination);
+    EXPECT_EQ(RepairPdfFile(&record), 0);
+    const auto errors = log.TextsOf(msgError);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "错误 4: 不能创建文件。在访问 " + destination + " 时发生分配妨碍。");
+    EXPECT_EQ(log.messages.back().text, "100");
+    EXPECT_EQ(ReadWholeFile(source), kMinimalPdf);
+  }
+}
+
+TEST(RepairEntry, ExistingDestinationIsTruncatedBeforeParsing) {
+  ScratchDir dir;
+  WriteWholeFile(dir.Path("empty.pdf"), "");
+  WriteWholeFile(dir.Path("out.pdf"), "old contents");
+  MessageLog log;
+  EngineCallRecord record = log.Record(dir.Path("empty.pdf"), dir.Path("out.pdf"));
+  EXPECT_EQ(RepairPdfFile(&record), 0);
+  EXPECT_EQ(ReadWholeFile(dir.Path("out.pdf")), "");
+  EXPECT_TRUE(log.TextsOf(msgError).empty());
+}
+
+TEST(RepairEntry, DestinationInAMissingFolderIsReported) {
+  ScratchDir dir;
+  WriteWholeFile(dir.Path("a.pdf"), kMinimalPdf);
+  MessageLog log;
+  const std::string destination = dir.Path("no/such/out.pdf");
+  EngineCallRecord record = log.Record(dir.Path("a.pdf"), destination);
+  EXPECT_EQ(RepairPdfFile(&record), 0);
+  const auto errors = log.TextsOf(msgError);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "错误 4: 不能创建文件。" + destination + " 未找到。");
+}
+
+TEST(RepairEntry, VersionOptionChoosesTheVersionText) {
+  CRepairEngine::CPdfVersion version;
+  EXPECT_EQ(version.Text(), "1.4");
+  version.SetFromOption(6u << 16);
+  EXPECT_EQ(version.Text(), "1.6");
+  version.SetFromOption(0);
+  EXPECT_EQ(version.Text(), "1.0");
+  version.SetFromOption((7u << 16) | 0xFFFF);
+  EXPECT_EQ(version.Text(), "1.4");
+  version.SetFromOption(0xFFFFFFFFu);
+  EXPECT_EQ(version.Text(), "1.4");
+}
+
+// A call from inside the running call's callback must not disturb it.
+struct Reentrant {
+  MessageLog inner;
+  int innerResult = -1;
+  bool tried = false;
+  static int32_t Callback(int32_t code, void*, void* userData) {
+    auto& self = *static_cast<Reentrant*>(userData);
+    if (code == msgSourcePath && !self.tried) {
+      self.tried = true;
+      EngineCallRecord record = self.inner.Record("/nonexistent/a.pdf", "/nonexistent/b.pdf");
+      self.innerResult = RepairPdfFile(&record);
+    }
+    return 0;
+  }
+};
+
+TEST(RepairEntry, CallFromInsideTheCallbackIsRefused) {
+  Reentrant state;
+  EngineCallRecord record{"/nonexistent/x.pdf", 0, 0, "/nonexistent/y.pdf", &Reentrant::Callback,
+                          &state};
+  EXPECT_EQ(RepairPdfFile(&record), 0);
+  EXPECT_TRUE(state.tried);
+  EXPECT_EQ(state.innerResult, 0);
+  ASSERT_EQ(state.inner.messages.size(), 1u);
+  EXPECT_EQ(state.inner.messages[0].code, msgError);
+  EXPECT_EQ(state.inner.messages[0].text, "错误 3: 未知错误。");
+}
+
+TEST(RepairEntry, CallsFromTwoThreadsBothComplete) {
+  MessageLog first;
+  MessageLog second;
+  EngineCallRecord a = first.Record("/nonexistent/a.pdf", "/nonexistent/b.pdf");
+  EngineCallRecord b = second.Record("/nonexistent/c.pdf", "/nonexistent/d.pdf");
+  std::thread other([&] { RepairPdfFile(&b); });
+  RepairPdfFile(&a);
+  other.join();
+  EXPECT_EQ(first.messages.size(), 4u);
+  EXPECT_EQ(second.messages.size(), 4u);
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+#include "EngineTestSupport.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+  m_path = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+int32_t MessageLog::Callback(int32_t code, void* data, void* userData) {
+  auto& log = *static_cast<MessageLog*>(userData);
+  std::string text;
+  if (code == msgProgress) {
+    text = std::to_string(*static_cast<const uint8_t*>(data));
+  } else if (data != nullptr) {
+    text = static_cast<const char*>(data);
+  }
+  log.messages.push_back({code, text});
+  return code == msgQueryStop ? log.stopAnswer : 0;
+}
+
+EngineCallRecord MessageLog::Record(const std::string& source, const std::string& destination,
+                                    uint32_t versionOption) {
+  m_source = source;
+  m_destination = destination;
+  return {m_source.c_str(), 0, versionOption, m_destination.c_str(), &Callback, this};
+}
+
+std::vector<std::string> MessageLog::TextsOf(int code) const {
+  std::vector<std::string> texts;
+  for (const Message& message : messages) {
+    if (message.code == code) texts.push_back(message.text);
+  }
+  return texts;
+}
+
+FakeSystemFiles::FakeSystemFiles() { SetSystemFiles(this); }
+FakeSystemFiles::~FakeSystemFiles() { SetSystemFiles(nullptr); }
+
+// A read that starts inside an unreadable range fails; one that reaches into
+// it stops short at its start, as a disk does.
+ssize_t FakeSystemFiles::Read(int fd, void* buffer, size_t count) {
+  const int64_t position = Seek(fd, 0, SEEK_CUR);
+  reads.emplace_back(static_cast<uint64_t>(position), count);
+  const uint64_t begin = static_cast<uint64_t>(position);
+  for (const auto& [badBegin, badEnd] : unreadable) {
+    if (begin >= badBegin && begin < badEnd) {
+      errno = EIO;
+      return -1;
+    }
+    if (begin < badBegin && begin + count > badBegin) count = badBegin - begin;
+  }
+  return CSystemFileApi::Read(fd, buffer, count);
+}
+
+ssize_t FakeSystemFiles::Write(int fd, const void* buffer, size_t count) {
+  if (failWritesWith != 0) {
+    errno = failWritesWith;
+    return -1;
+  }
+  if (writeLimit >= 0) {
+    const size_t allowed = count < static_cast<size_t>(writeLimit) ? count : writeLimit;
+    writeLimit -= static_cast<int64_t>(allowed);
+    if (allowed == 0) return 0;
+    return CSystemFileApi::Write(fd, buffer, allowed);
+  }
+  return CSystemFileApi::Write(fd, buffer, count);
+}
+
+int FakeSystemFiles::Open(const char* path, int flags, mode_t mode) {
+  if (failOpensWith != 0) {
+    errno = failOpensWith;
+    return -1;
+  }
+  return CSystemFileApi::Open(path, flags, mode);
+}
+
+uint32_t FakeSystemFiles::SectorSize(int) { return sectorSize; }

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "io/SystemFileApi.h"
+#include "tesscore/tesscore.h"
+
+// A scratch folder removed with everything in it.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  std::string Path(const std::string& name) const { return m_path + "/" + name; }
+  const std::string& Root() const { return m_path; }
+
+ private:
+  std::string m_path;
+};
+
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// Records every engine message; answers the stop question as told.
+struct MessageLog {
+  struct Message {
+    int code;
+    std::string text;  // the text, or the percentage in decimal
+  };
+  std::vector<Message> messages;
+  int stopAnswer = 0;
+
+  static int32_t Callback(int32_t code, void* data, void* userData);
+  EngineCallRecord Record(const std::string& source, const std::string& destination,
+                          uint32_t versionOption = 4u << 16);
+  std::vector<std::string> TextsOf(int code) const;
+
+ private:
+  std::string m_source;
+  std::string m_destination;
+};
+
+// Fault injection behind the file classes: unreadable byte ranges, short or
+// failing writes, failing opens, and a count of the system reads.
+class FakeSystemFiles : public CSystemFileApi {
+ public:
+  FakeSystemFiles();
+  ~FakeSystemFiles() override;
+
+  ssize_t Read(int fd, void* buffer, size_t count) override;
+  ssize_t Write(int fd, const void* buffer, size_t count) override;
+  int Open(const char* path, int flags, mode_t mode) override;
+  uint32_t SectorSize(int fd) override;
+
+  std::vector<std::pair<uint64_t, uint64_t>> unreadable;  // [begin, end)
+  int64_t writeLimit = -1;     // bytes a write may store before it comes up short
+  int failWritesWith = 0;      // errno for every write, 0 for none
+  int failOpensWith = 0;       // errno for every open, 0 for none
+  uint32_t sectorSize = 512;
+  std::vector<std::pair<uint64_t, size_t>> reads;  // (position, count) asked
+};
