@@ -1,3 +1,4 @@
+// The repair run: the only place that knows the order of the stages.
 #include <memory>
 
 #include "core/EngineStrings.h"
@@ -5,10 +6,18 @@
 #include "core/RepairEngine.h"
 #include "io/File64.h"
 #include "io/File64Ex.h"
+#include "model/Document.h"
+#include "model/PdfDictionary.h"
+#include "parser/ParseRun.h"
+#include "rebuild/InfoDictionary.h"
+#include "rebuild/PageTree.h"
+#include "writer/PdfWriter.h"
 
 namespace {
 
+// Read, others may read but not write, must exist.
 constexpr uint32_t kSourceOpenFlags = CFile64::typeBinary | CFile64::shareDenyWrite | CFile64::modeRead;
+// Write, no sharing, created or truncated.
 constexpr uint32_t kDestinationOpenFlags =
     CFile64::typeBinary | CFile64::modeCreate | CFile64::shareExclusive | CFile64::modeWrite;
 constexpr uint32_t kSourceBufferSize = 4096;
@@ -20,6 +29,7 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
   auto source = std::make_unique<CFile64Ex>(kSourceBufferSize);
   auto destination = std::make_unique<CFile64>();
   auto openFailure = std::make_unique<CFileException>();
+  auto document = std::make_unique<CPdfDocument>(this);
   m_version.SetFromOption(versionOption);
   SendProgress(0);
 
@@ -32,6 +42,14 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
       SendText(msgError, FormatErrorMessage(idsCannotCreateFile, *openFailure));
       source->Close();
     } else {
+      ResetSerialNumbers();
+      std::string version = ReadHeaderVersion(*source);
+      if (version.empty()) version = m_version.Text();
+      if (ParseObjects(*document, *source) > 0) {
+        CPdfDictionary* catalog = RebuildCatalog(*document);
+        CPdfDictionary* info = BuildInfoDictionary(*document);
+        if (catalog != nullptr) result = WriteDocument(*document, version, catalog, info, *destination);
+      }
       destination->Close();
       source->Close();
     }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The engine's hash maps are enumerated bucket by bucket in ascending order,
+// and within a bucket the entry added last comes first: that order decides
+// the order of the output bytes. Entries here are kept in insertion order
+// with their bucket; this visits the live ones in map order.
+template <typename Entry, typename Visit>
+void ForEachInBucketOrder(const std::vector<Entry>& entries, uint32_t bucketCount, Visit visit) {
+  constexpr size_t kSmall = 16;
+  if (entries.size() <= kSmall) {
+    // Small maps (nearly every dictionary): no allocation, a few passes.
+    uint32_t seen = 0;
+    for (uint32_t bucket = 0; bucket < bucketCount && seen < entries.size(); ++bucket) {
+      for (size_t i = entries.size(); i-- > 0;) {
+        if (entries[i].bucket != bucket) continue;
+        ++seen;
+        if (entries[i].live) visit(entries[i]);
+      }
+    }
+    return;
+  }
+  // A counting sort by bucket, newest first within each.
+  std::vector<uint32_t> start(static_cast<size_t>(bucketCount) + 1, 0);
+  for (const Entry& entry : entries) ++start[entry.bucket + 1];
+  for (uint32_t bucket = 0; bucket < bucketCount; ++bucket) start[bucket + 1] += start[bucket];
+  std::vector<uint32_t> order(entries.size());
+  for (size_t i = entries.size(); i-- > 0;) order[start[entries[i].bucket]++] = static_cast<uint32_t>(i);
+  for (uint32_t index : order) {
+    if (entries[index].live) visit(entries[index]);
+  }
+}

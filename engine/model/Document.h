@@ -1,0 +1,28 @@
+#pragma once
+
+#include "model/ObjectTable.h"
+#include "model/TypeIndex.h"
+
+class CRepairEngine;
+
+// Everything of one repair run: the salvaged objects by key, the type index
+// of the reconstruction, and the objects the reconstruction creates. Ownership
+// is a tree rooted here.
+class CPdfDocument {
+ public:
+  explicit CPdfDocument(const CRepairEngine* engine) : m_engine(engine) {}
+  virtual ~CPdfDocument();
+
+  CPdfObjectTable& Table() { return m_table; }
+  const CPdfObjectTable& Table() const { return m_table; }
+  CPdfTypeIndex& TypeIndex() { return m_typeIndex; }
+  CPdfObjectList& AddedObjects() { return m_addedObjects; }
+  const CPdfObjectList& AddedObjects() const { return m_addedObjects; }
+  const CRepairEngine* Engine() const { return m_engine; }
+
+ private:
+  CPdfObjectTable m_table;
+  const CRepairEngine* m_engine;  // not owned: receives the messages
+  CPdfTypeIndex m_typeIndex;
+  CPdfObjectList m_addedObjects;
+};

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Object.h"
+
+class CFile64;
+class CPdfObjectTable;
+class CPdfDictionary;
+
+enum PdfObjectKind : int32_t {
+  kindBoolean = 0,
+  kindInteger = 1,
+  kindReal = 2,
+  kindString = 3,
+  kindName = 4,
+  kindArray = 5,
+  kindDictionary = 6,
+  kindStream = 7,
+  kindNull = 8,
+  kindReference = 9,
+};
+
+// Growable byte buffer: string bytes, stream data.
+using CByteArray = std::string;
+
+// Serial numbers give the creation order of objects; a run restarts them at 1.
+void ResetSerialNumbers();
+
+// One PDF value. Scalars keep their source bytes; only integers are numbers.
+class CPdfObject : public CObject {
+ public:
+  explicit CPdfObject(PdfObjectKind kind);
+  CPdfObject(const CPdfObject&) = delete;
+  CPdfObject& operator=(const CPdfObject&) = delete;
+
+  // Appends the object's bytes to the file; every value ends with CR LF.
+  virtual void Write(CFile64& file) const = 0;
+
+  PdfObjectKind Kind() const { return m_kind; }
+  uint64_t SerialNumber() const { return m_serialNumber; }
+
+  uint32_t m_outputNumber = 0;
+  uint32_t m_outputGeneration = 0;
+
+ private:
+  PdfObjectKind m_kind;
+  uint64_t m_serialNumber;
+};
+
+// Booleans, reals, strings, names and null: the bytes as written.
+class CPdfText : public CPdfObject {
+ public:
+  CPdfText(PdfObjectKind kind, const void* bytes, size_t length);
+  void Write(CFile64& file) const override;
+
+  CByteArray m_bytes;
+};
+
+class CPdfInteger : public CPdfObject {
+ public:
+  explicit CPdfInteger(int32_t value) : CPdfObject(kindInteger), m_value(value) {}
+  void Write(CFile64& file) const override;
+
+  int32_t m_value;
+};
+
+class CPdfArray : public CPdfObject {
+ public:
+  CPdfArray() : CPdfObject(kindArray) {}
+  void Write(CFile64& file) const override;
+
+  size_t GetCount() const { return m_elements.size(); }
+  CPdfObject* GetAt(size_t index) const { return m_elements[index].get(); }
+  // Takes ownership, unless it raises: then the caller still owns the object.
+  void Add(CPdfObject* element);
+  void InsertAt(size_t index, CPdfObject* element);
+  // Deletes the element.
+  void RemoveAt(size_t index);
+
+ private:
+  std::vector<std::unique_ptr<CPdfObject>> m_elements;
+};
+
+class CPdfStream : public CPdfObject {
+ public:
+  // Takes ownership of both.
+  CPdfStream(CPdfDictionary* dictionary, CByteArray* data);
+  ~CPdfStream() override;
+  void Write(CFile64& file) const override;
+
+  CPdfDictionary* Dictionary() const { return m_dictionary.get(); }
+  const CByteArray* Data() const { return m_data.get(); }
+
+ private:
+  std::unique_ptr<CPdfDictionary> m_dictionary;
+  std::unique_ptr<CByteArray> m_data;
+};
+
+struct PdfObjectKey {
+  uint32_t number;
+  uint32_t generation;
+  bool operator==(const PdfObjectKey&) const = default;
+};
+
+// The key of a header whose numbers were unusable, and of a reference that
+// never resolves through the table.
+inline constexpr PdfObjectKey kUnknownObjectKey = {0xFFFFFFFFu, 0xFFFFFFFFu};
+inline constexpr PdfObjectKey kUnresolvableKey = {0xFFFFFFFEu, 0xFFFFFFFFu};
+
+class CPdfReference : public CPdfObject {
+ public:
+  CPdfReference(PdfObjectKey key, CPdfObject* target, const CPdfObjectTable* table)
+      : CPdfObject(kindReference), m_key(key), m_target(target), m_table(table) {}
+  void Write(CFile64& file) const override;
+
+  // The direct target, else the latest definition of the key in the table.
+  CPdfObject* Resolve() const;
+
+  PdfObjectKey m_key;
+  CPdfObject* m_target;  // not owned
+  const CPdfObjectTable* m_table;
+};
+
+// Writing helpers shared by the model and the writer.
+void WriteBytes(CFile64& file, const char* text);
+void WriteLineEnd(CFile64& file);

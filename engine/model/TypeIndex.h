@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "model/ObjectTable.h"
+
+// Candidate lists filed by the /Type name of their latest candidate (the
+// empty string for everything else). Points to the lists; owns none.
+class CPdfTypeIndex {
+ public:
+  using CObArray = std::vector<const CPdfObjectList*>;
+
+  void FileByType(const CPdfObjectList* list);
+  const CObArray* Lookup(const std::string& typeName) const;
+  void RemoveAll();
+
+  struct Entry {
+    std::string typeName;
+    std::unique_ptr<CObArray> lists;
+    uint32_t bucket;
+    bool live;
+  };
+  template <typename Visit>
+  void ForEach(Visit visit) const;
+
+ private:
+  std::vector<Entry> m_entries;
+  std::unordered_map<std::string, size_t> m_index;
+};
+
+#include "model/BucketOrder.h"
+#include "model/PdfDictionary.h"
+
+template <typename Visit>
+void CPdfTypeIndex::ForEach(Visit visit) const {
+  ForEachInBucketOrder(m_entries, CPdfDictionary::kBucketCount,
+                       [&](const Entry& entry) { visit(entry.typeName, *entry.lists); });
+}

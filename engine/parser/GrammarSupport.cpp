@@ -1,0 +1,64 @@
+#include "parser/GrammarSupport.h"
+
+#include <exception>
+
+#include "model/ObjectTable.h"
+#include "parser/ScannerSupport.h"
+
+namespace {
+
+std::exception_ptr g_parseFailure;
+
+}  // namespace
+
+// A failure inside the tokenizer ends the input: the parser then drops the
+// object under construction and releases its stack as at a normal end.
+int NextTokenGuarded(TokenValue* value) {
+  try {
+    return NextToken(value);
+  } catch (...) {
+    SaveParseFailure();
+    return 0;
+  }
+}
+
+void SaveParseFailure() noexcept {
+  if (!g_parseFailure) g_parseFailure = std::current_exception();
+}
+
+void ClearParseFailure() { g_parseFailure = nullptr; }
+
+int FinishParse(int result) {
+  if (g_parseFailure) {
+    std::exception_ptr failure = g_parseFailure;
+    g_parseFailure = nullptr;
+    std::rethrow_exception(failure);
+  }
+  return result == 2 ? 2 : 0;
+}
+
+void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
+  CPdfObjectTable* table = BoundObjectTable();
+  if (table == nullptr) {
+    delete object;
+    return;
+  }
+  table->Add(key, object);
+}
+
+CPdfText* NewString() { return new CPdfText(kindString, nullptr, 0); }
+
+void AppendPiece(CPdfText* text, const BytePiece& piece) {
+  text->m_bytes.append(piece.bytes, piece.length);
+}
+
+void Delimit(CPdfText* text, char open, char close) {
+  text->m_bytes.reserve(text->m_bytes.size() + 2);
+  text->m_bytes.insert(text->m_bytes.begin(), open);
+  text->m_bytes.push_back(close);
+}
+
+void SetEntry(CPdfDictionary* dictionary, CPdfObject* name, CPdfObject* value) {
+  dictionary->SetAt(static_cast<const CPdfText*>(name)->m_bytes, value);
+  delete name;
+}

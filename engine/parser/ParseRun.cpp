@@ -1,0 +1,24 @@
+#include "parser/ParseRun.h"
+
+#include "core/EngineStrings.h"
+#include "core/RepairEngine.h"
+#include "io/File64Ex.h"
+#include "model/Document.h"
+#include "parser/Parser.h"
+#include "parser/Tokenizer.h"
+
+uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file) {
+  const CRepairEngine* engine = document.Engine();
+  if (engine != nullptr) engine->SendStringMessage(msgLogLine, idsParsingSource);
+  document.Table().RemoveAll();
+  try {
+    const uint64_t length = file.GetLength();
+    file.Seek(0, CFile64::begin);
+    BindScanner(&document, &file, length);
+    ResetTokenizer();
+    ParseTokens();
+  } catch (...) {
+    if (engine != nullptr) engine->ReportCurrentException();
+  }
+  return document.Table().GetCandidateCount();
+}

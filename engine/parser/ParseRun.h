@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CFile64Ex;
+class CPdfDocument;
+
+// The version that the file's first line announces, "1.0" to "1.6", or empty.
+std::string ReadHeaderVersion(CFile64Ex& file);
+
+// Fills the document's object table from the whole file and answers the
+// number of objects found. Failures while parsing are reported here; what was
+// complete before them stays.
+uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file);

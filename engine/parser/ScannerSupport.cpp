@@ -1,0 +1,116 @@
+#include "parser/ScannerSupport.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "core/Exceptions.h"
+#include "core/RepairEngine.h"
+#include "io/File64Ex.h"
+#include "model/Document.h"
+#include "parser/NumberText.h"
+
+namespace {
+
+struct ScannerInput {
+  CPdfDocument* document = nullptr;
+  CFile64Ex* file = nullptr;
+  uint64_t length = 0;
+};
+ScannerInput g_input;
+
+}  // namespace
+
+void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length) {
+  g_input = {document, file, length};
+}
+
+CPdfObjectTable* BoundObjectTable() {
+  return g_input.document != nullptr ? &g_input.document->Table() : nullptr;
+}
+
+size_t ReadScannerInput(char* buffer, size_t maxSize) {
+  if (g_input.file == nullptr) return 0;
+  constexpr size_t kMaxRead = 8192;
+  if (maxSize > kMaxRead) maxSize = kMaxRead;
+  return g_input.file->Read(buffer, static_cast<uint32_t>(maxSize));
+}
+
+bool AskStopAndReportProgress() {
+  if (g_input.document == nullptr) return false;
+  const CRepairEngine* engine = g_input.document->Engine();
+  if (engine == nullptr) return false;
+  if (engine->QueryStop() != 0) return true;
+  if (g_input.file != nullptr && g_input.length != 0) {
+    const double position = static_cast<double>(static_cast<int64_t>(g_input.file->GetPosition()));
+    const double share = position * 80.0 / static_cast<double>(static_cast<int64_t>(g_input.length));
+    // A file that grew while it was read must not push the value off the scale.
+    engine->SendProgress(share >= 80.0 ? 80 : share <= 0.0 ? 0 : static_cast<uint8_t>(share));
+  }
+  return false;
+}
+
+void ScannerFatalError(const char* message) {
+  const std::string_view text(message);
+  if (text.find("memory") != std::string_view::npos || text.find("overflow") != std::string_view::npos) {
+    throw CMemoryException();
+  }
+  throw CException();
+}
+
+// Allocation failures raise before anything is replaced, so the scanner's
+// buffer stays owned and is freed by the next reset.
+void* ScannerAllocate(size_t size) {
+  void* memory = std::malloc(size);
+  if (memory == nullptr && size != 0) throw CMemoryException();
+  return memory;
+}
+
+void* ScannerReallocate(void* memory, size_t size) {
+  void* moved = std::realloc(memory, size);
+  if (moved == nullptr && size != 0) throw CMemoryException();
+  return moved;
+}
+
+void ScannerFree(void* memory) { std::free(memory); }
+
+int MakeText(TokenValue* value, PdfObjectKind kind, const char* text, size_t length, int token) {
+  value->object = new CPdfText(kind, text, length);
+  return token;
+}
+
+int MakeNumber(TokenValue* value, const char* text, size_t length) {
+  int32_t number = 0;
+  if (ParseSignedInteger(text, length, number)) {
+    value->object = new CPdfInteger(number);
+    return TOKEN_INTEGER;
+  }
+  return MakeText(value, kindReal, text, length, TOKEN_REAL);
+}
+
+int MakePiece(TokenValue* value, const char* text, size_t length) {
+  value->piece.length = static_cast<uint8_t>(length);
+  std::memcpy(value->piece.bytes, text, length);
+  return TOKEN_LITSTR_BYTES;
+}
+
+int MakeHexPiece(TokenValue* value, char byte) {
+  value->piece.length = 1;
+  value->piece.bytes[0] = byte;
+  return TOKEN_HEXSTR_BYTES;
+}
+
+int MakeReference(TokenValue* value, const char* text, size_t length) {
+  PdfObjectKey key{};
+  if (!ParseNumberPair(text, length, key)) key = kUnresolvableKey;
+  const CPdfObjectTable* table = g_input.document != nullptr ? &g_input.document->Table() : nullptr;
+  value->object = new CPdfReference(key, nullptr, table);
+  return TOKEN_INDIRECT_REF;
+}
+
+int MakeObjectHeader(TokenValue* value, const char* text, size_t length) {
+  PdfObjectKey key{};
+  if (!ParseNumberPair(text, length, key)) key = kUnknownObjectKey;
+  value->key = key;
+  return TOKEN_OBJ;
+}

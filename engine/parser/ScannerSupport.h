@@ -1,0 +1,31 @@
+#pragma once
+
+// The scanner's actions and input, kept out of the generated file.
+#include <cstddef>
+#include <cstdint>
+
+#include "Grammar.hpp"
+#include "model/PdfObject.h"
+#include "parser/Tokenizer.h"
+
+// Reads the next input for the scanner from the bound file; 0 at the end or
+// when no file is bound.
+size_t ReadScannerInput(char* buffer, size_t maxSize);
+// The hook that runs once per token, before any input is examined: answers
+// true when the caller asked to stop.
+bool AskStopAndReportProgress();
+// The object table of the bound document, or null.
+class CPdfObjectTable;
+CPdfObjectTable* BoundObjectTable();
+
+[[noreturn]] void ScannerFatalError(const char* message);
+void* ScannerAllocate(size_t size);
+void* ScannerReallocate(void* memory, size_t size);
+void ScannerFree(void* memory);
+
+int MakeText(TokenValue* value, PdfObjectKind kind, const char* text, size_t length, int token);
+int MakeNumber(TokenValue* value, const char* text, size_t length);
+int MakePiece(TokenValue* value, const char* text, size_t length);
+int MakeHexPiece(TokenValue* value, char byte);
+int MakeReference(TokenValue* value, const char* text, size_t length);
+int MakeObjectHeader(TokenValue* value, const char* text, size_t length);

@@ -1,0 +1,105 @@
+// Page-tree nodes and their links: which objects are nodes, and how a kid
+// is attached to (or detached from) its parent.
+#include <memory>
+
+#include "model/PdfDictionary.h"
+#include "rebuild/PageTree.h"
+
+namespace {
+
+bool HasTypeName(const CPdfObject* object, const char* typeName) {
+  return object != nullptr && object->Kind() == kindDictionary &&
+         static_cast<const CPdfDictionary*>(object)->GetTypeName() == typeName;
+}
+
+bool IsPageTreeNode(const CPdfObject* object) { return IsPage(object) || IsPages(object); }
+
+CPdfObject* ResolvedElement(const CPdfArray& array, size_t index) {
+  const CPdfObject* element = array.GetAt(index);
+  if (element == nullptr || element->Kind() != kindReference) return nullptr;
+  return static_cast<const CPdfReference*>(element)->Resolve();
+}
+
+bool IsReference(const CPdfObject* object) {
+  return object != nullptr && object->Kind() == kindReference;
+}
+
+CPdfArray* KidsOf(CPdfDictionary& parent) {
+  bool isArray = false;
+  CPdfObject* kids = parent.Lookup("/Kids", kindArray, isArray);
+  if (isArray) return static_cast<CPdfArray*>(kids);
+  auto fresh = std::make_unique<CPdfArray>();
+  CPdfArray* result = fresh.get();
+  parent.SetAt("/Kids", std::move(fresh));
+  return result;
+}
+
+// A kid goes before the first existing kid created later than itself.
+void InsertKid(CPdfArray& kids, CPdfObject* child) {
+  for (size_t i = 0; i < kids.GetCount(); ++i) {
+    if (IsReference(kids.GetAt(i)) && ResolvedElement(kids, i) == child) return;
+  }
+  size_t position = kids.GetCount();
+  for (size_t i = 0; i < kids.GetCount(); ++i) {
+    const CPdfObject* kid = ResolvedElement(kids, i);
+    if (kid != nullptr && kid->SerialNumber() > child->SerialNumber()) {
+      position = i;
+      break;
+    }
+  }
+  auto reference = std::make_unique<CPdfReference>(kUnresolvableKey, child, nullptr);
+  kids.InsertAt(position, reference.get());
+  reference.release();
+}
+
+void RemoveKid(CPdfArray& kids, const CPdfObject* child) {
+  for (size_t i = kids.GetCount(); i-- > 0;) {
+    if (IsReference(kids.GetAt(i)) && ResolvedElement(kids, i) == child) kids.RemoveAt(i);
+  }
+}
+
+}  // namespace
+
+bool IsPage(const CPdfObject* object) { return HasTypeName(object, "/Page"); }
+bool IsPages(const CPdfObject* object) { return HasTypeName(object, "/Pages"); }
+
+void AttachKid(CPdfObject* parent, CPdfObject* child) {
+  if (IsPages(parent)) {
+    CPdfArray* kids = KidsOf(*static_cast<CPdfDictionary*>(parent));
+    if (IsPageTreeNode(child)) {
+      InsertKid(*kids, child);
+    } else {
+      RemoveKid(*kids, child);
+    }
+  }
+  if (IsPageTreeNode(child)) {
+    CPdfObject* target = IsPages(parent) ? parent : nullptr;
+    static_cast<CPdfDictionary*>(child)->SetAt(
+        "/Parent", std::make_unique<CPdfReference>(kUnresolvableKey, target, nullptr));
+  }
+}
+
+void LinkPageTreeNode(CPdfObject* node) {
+  if (node == nullptr || node->Kind() != kindDictionary) return;
+  auto* dictionary = static_cast<CPdfDictionary*>(node);
+  bool isReference = false;
+  if (IsPageTreeNode(node)) {
+    CPdfObject* parent = dictionary->Lookup("/Parent", kindReference, isReference);
+    if (isReference) AttachKid(static_cast<CPdfReference*>(parent)->Resolve(), node);
+  }
+  bool isArray = false;
+  CPdfObject* kidsObject = dictionary->Lookup("/Kids", kindArray, isArray);
+  if (!IsPages(node) || !isArray) return;
+  auto* kids = static_cast<CPdfArray*>(kidsObject);
+  // A kid that is no page-tree node is removed, and the walk stays where it
+  // is: the next element has moved into its place.
+  for (size_t i = 0; i < kids->GetCount();) {
+    if (!IsReference(kids->GetAt(i))) {
+      ++i;
+      continue;
+    }
+    const size_t before = kids->GetCount();
+    AttachKid(node, ResolvedElement(*kids, i));
+    if (kids->GetCount() >= before) ++i;
+  }
+}

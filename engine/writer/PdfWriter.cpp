@@ -1,0 +1,129 @@
+#include "writer/PdfWriter.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <memory>
+
+#include "core/EngineStrings.h"
+#include "core/RepairEngine.h"
+#include "model/Document.h"
+#include "model/PdfDictionary.h"
+#include "writer/BufferedOutput.h"
+
+namespace {
+
+constexpr char kBinaryCommentLine[] = "%\xE2\xE3\xCF\xD3\r\n";
+
+// Every salvaged definition gets a number, then every added object, before
+// anything is written, so every reference writes a final number.
+std::vector<CPdfObject*> NumberObjects(const CPdfDocument& document, uint64_t& counter) {
+  std::vector<CPdfObject*> output;
+  output.reserve(document.Table().GetCandidateCount() + document.AddedObjects().GetCount());
+  const auto number = [&](CPdfObject* object) {
+    if (object == nullptr) return;
+    object->m_outputNumber = static_cast<uint32_t>(counter);
+    object->m_outputGeneration = static_cast<uint32_t>(counter >> 32);
+    ++counter;
+    output.push_back(object);
+  };
+  document.Table().ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
+    for (size_t i = 0; i < list.GetCount(); ++i) number(list.GetAt(i));
+  });
+  const CPdfObjectList& added = document.AddedObjects();
+  for (size_t i = 0; i < added.GetCount(); ++i) number(added.GetAt(i));
+  return output;
+}
+
+void WriteFormatted(CFile64& file, const char* format, auto... arguments) {
+  char text[96];
+  const int length = std::snprintf(text, sizeof text, format, arguments...);
+  file.Write(text, static_cast<uint32_t>(length));
+}
+
+void WriteTrailer(CFile64& file, uint64_t counter, CPdfObject* root, CPdfObject* info) {
+  CPdfDictionary trailer;
+  trailer.SetAt("/Size", std::make_unique<CPdfInteger>(static_cast<int32_t>(counter)));
+  trailer.SetAt("/Root", std::make_unique<CPdfReference>(kUnresolvableKey, root, nullptr));
+  if (info != nullptr) {
+    trailer.SetAt("/Info", std::make_unique<CPdfReference>(kUnresolvableKey, info, nullptr));
+  }
+  WriteBytes(file, "trailer\r\n");
+  trailer.Write(file);
+}
+
+// Steps after the header; answers false on a stop request.
+bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBufferedOutput& out) {
+  const CRepairEngine* engine = document.Engine();
+  std::vector<CXrefEntry> entries;
+  entries.emplace_back(0, 0, 0, 65535);
+  uint64_t counter = 1;
+  const std::vector<CPdfObject*> objects = NumberObjects(document, counter);
+  entries.reserve(objects.size() + 1);
+  const size_t n = objects.size();
+  for (size_t i = 0; i < n; ++i) {
+    const CPdfObject* object = objects[i];
+    entries.emplace_back(1, out.GetPosition(), object->m_outputNumber, object->m_outputGeneration);
+    WriteIndirectObject(object, out);
+    if (engine != nullptr && engine->QueryStop() != 0) return false;
+    if (engine != nullptr) {
+      engine->SendProgress(static_cast<uint8_t>(80 + static_cast<int>(20.0 * static_cast<double>(i + 1) /
+                                                                    static_cast<double>(n))));
+    }
+  }
+  const uint64_t xrefOffset = out.GetPosition();
+  WriteBytes(out, "xref\r\n");
+  WriteXrefSubsection(entries, 0, entries.size() - 1, out);
+  WriteTrailer(out, counter, root, info);
+  WriteFormatted(out, "startxref\r\n%" PRIu64 "\r\n%%%%EOF", xrefOffset);
+  return true;
+}
+
+}  // namespace
+
+void WriteIndirectObject(const CPdfObject* object, CFile64& file) {
+  if (object == nullptr) return;
+  WriteFormatted(file, "%" PRIu32 " %" PRIu32 " obj\r\n", object->m_outputNumber, object->m_outputGeneration);
+  object->Write(file);
+  WriteBytes(file, "endobj\r\n");
+}
+
+void WriteXrefSubsection(const std::vector<CXrefEntry>& entries, size_t first, size_t last, CFile64& file) {
+  if (first > last || last >= entries.size()) return;
+  if (entries[last].m_number - entries[first].m_number != last - first) return;
+  WriteFormatted(file, "%" PRIu32 " %zu\r\n", entries[first].m_number, last - first + 1);
+  const std::string inUseFormat(LoadEngineString(idsXrefInUseLine));
+  const std::string freeFormat(LoadEngineString(idsXrefFreeLine));
+  for (size_t i = first; i <= last; ++i) {
+    const CXrefEntry& entry = entries[i];
+    WriteFormatted(file, entry.m_inUse != 0 ? inUseFormat.c_str() : freeFormat.c_str(),
+                   static_cast<unsigned long long>(entry.m_offset), static_cast<unsigned long>(entry.m_generation));
+  }
+}
+
+int WriteDocument(CPdfDocument& document, const std::string& version, CPdfObject* root,
+                  CPdfObject* info, CFile64& file) {
+  const CRepairEngine* engine = document.Engine();
+  if (engine != nullptr) engine->SendStringMessage(msgLogLine, idsWritingResult);
+  if (root == nullptr) return 0;
+
+  std::unique_ptr<CBufferedOutput> out;
+  try {
+    out = std::make_unique<CBufferedOutput>(file);
+    const std::string header(LoadEngineString(idsHeaderLine));
+    WriteFormatted(*out, header.c_str(), version.c_str());
+    out->Write(kBinaryCommentLine, sizeof kBinaryCommentLine - 1);
+    // A stop leaves the header and every object written so far in the file.
+    const bool complete = WriteBody(document, root, info, *out);
+    out->Flush();
+    return complete ? 1 : 0;
+  } catch (...) {
+    if (engine != nullptr) engine->ReportCurrentException();
+    // What was gathered before the failure still goes to the file, as it
+    // would have without the gathering; a second failure changes nothing.
+    try {
+      if (out) out->Flush();
+    } catch (...) {
+    }
+    return 0;
+  }
+}
