@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+// The settings record: the six options the program keeps between runs.
+// Each value has a getter, a setter and its default; a fresh record holds
+// the defaults. Storage comes with the options' persistence.
+class AppSettings {
+ public:
+  bool OpenFixed() const { return m_openFixed; }
+  void SetOpenFixed(bool value) { m_openFixed = value; }
+  static bool DefaultOpenFixed() { return true; }
+
+  // Item index of the output version list: 0 for "1.0" to 6 for "1.6".
+  int MinorVer() const { return m_minorVer; }
+  void SetMinorVer(int value) { m_minorVer = value; }
+  static int DefaultMinorVer() { return 4; }
+
+  QString TempDir() const { return m_tempDir; }
+  void SetTempDir(const QString& value) { m_tempDir = value; }
+  static QString DefaultTempDir();
+
+  int BufSize() const { return m_bufSize; }
+  void SetBufSize(int value) { m_bufSize = value; }
+  static int DefaultBufSize() { return 512; }
+
+  // 1-based file types last chosen in the open and the save dialog.
+  int OpenFilterIndex() const { return m_openFilterIndex; }
+  void SetOpenFilterIndex(int value) { m_openFilterIndex = value; }
+  static int DefaultOpenFilterIndex() { return 1; }
+
+  int SaveFilterIndex() const { return m_saveFilterIndex; }
+  void SetSaveFilterIndex(int value) { m_saveFilterIndex = value; }
+  static int DefaultSaveFilterIndex() { return 1; }
+
+ private:
+  bool m_openFixed = DefaultOpenFixed();
+  int m_minorVer = DefaultMinorVer();
+  QString m_tempDir = DefaultTempDir();
+  int m_bufSize = DefaultBufSize();
+  int m_openFilterIndex = DefaultOpenFilterIndex();
+  int m_saveFilterIndex = DefaultSaveFilterIndex();
+};

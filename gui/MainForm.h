@@ -1,0 +1,170 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QWidget>
+#include <cstdint>
+
+#include "AppSettings.h"
+#include "UserDialogs.h"
+#include "tesscore/tesscore.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class TBanner;
+class TBusyAnimation;
+class TDragEdit;
+class TLinkLabel;
+class TUpDown;
+
+// The main window: the single-file repair page, the batch page, the options,
+// the hidden advanced options and the About page, with the progress gauge
+// and the busy animation both repair pages share. A repair is one
+// synchronous engine call on this thread; pending events run while the
+// engine reports progress.
+class TMainForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  using RepairFunction = int (*)(const EngineCallRecord*);
+
+  static constexpr int kClientWidth = 479;
+  static constexpr int kClientHeight = 349;
+
+  // The dialogs and the engine entry are injected so that tests answer them.
+  explicit TMainForm(IUserDialogs& dialogs, RepairFunction repair = &RepairPdfFile,
+                     QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // The last start-up step: a file named on the command line is repaired at
+  // once. Answers true when the program should end now.
+  bool RunCommandLine(const QStringList& parameters);
+
+  bool Running() const { return m_running; }
+  bool EngineCallActive() const { return m_engineCallActive; }
+  AppSettings& Settings() { return m_settings; }
+  QString HelpFile() const { return m_helpFile; }
+
+  // Event handlers, named after their control and event.
+  void txtSrcFileChange();
+  void txtDstFileChange();
+  void txtSrcFileDropFile(TDragEdit* sender, const QString& fileName);
+  void btnSrcMoreClick();
+  void btnDstMoreClick();
+  void SaveDialogTypeChange();
+  void btnRepairClick();
+  bool OnMessage(int32_t code, void* data);
+  void btnHelpClick();
+  void pcMainChange(int index);
+  void labHomepageClick();
+  void labEmailClick();
+  void btnMoreDirClick();
+
+  // The controls, named as on the form.
+  TBanner* imgBanner = nullptr;
+  QTabWidget* pcMain = nullptr;
+  QWidget* tsRepair = nullptr;
+  QWidget* tsBatch = nullptr;
+  QWidget* tsOptions = nullptr;
+  QWidget* tsAdvOptions = nullptr;
+  QWidget* tsAbout = nullptr;
+  QFrame* Panel2 = nullptr;
+  QProgressBar* Gauge = nullptr;
+  TBusyAnimation* Animate = nullptr;
+
+  QLabel* labSelSrcFile = nullptr;
+  TDragEdit* txtSrcFile = nullptr;
+  QPushButton* btnSrcMore = nullptr;
+  QLabel* labSelDstFile = nullptr;
+  QLineEdit* txtDstFile = nullptr;
+  QPushButton* btnDstMore = nullptr;
+  QLabel* Label4 = nullptr;
+  QPlainTextEdit* txtRepairLog = nullptr;
+  QPushButton* btnRepair = nullptr;
+  QPushButton* btnSaveLog = nullptr;
+  QPushButton* btnHelp = nullptr;
+
+  QLabel* imgIcon = nullptr;
+  QLabel* labTitle = nullptr;
+  QLabel* labVersionCaption = nullptr;
+  QLabel* labVersion = nullptr;
+  QLabel* labCopyright = nullptr;
+  QLabel* labHomepageCaption = nullptr;
+  TLinkLabel* labHomepage = nullptr;
+  QLabel* labEmailCaption = nullptr;
+  TLinkLabel* labEmail = nullptr;
+
+  QCheckBox* chkOpenFixed = nullptr;
+  QLabel* labPDFVersion = nullptr;
+  QComboBox* cmbPDFVersion = nullptr;
+
+  QLabel* labTempDir = nullptr;
+  QLineEdit* txtTempDir = nullptr;
+  QPushButton* btnMoreDir = nullptr;
+  QLabel* labBufSize = nullptr;
+  QLineEdit* txtBufSize = nullptr;
+  TUpDown* udBufSize = nullptr;
+  QLabel* Label16 = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Building the window (MainFormLayout.cpp, MainFormPages.cpp).
+  void CreateFrame();
+  void CreateRepairPage();
+  void CreateBatchPage();
+  void CreateOptionsPage();
+  void CreateAdvancedPage();
+  void CreateAboutPage();
+  void SetTabOrders();
+  void ConnectHandlers();
+
+  // Start-up and shut-down (MainForm.cpp).
+  void FormCreate();
+  void LayOutFileFields();
+  void FillAboutPage();
+  void LoadOptionControls();
+  void FormDestroy();
+  bool txtBufSizeKeyPress(QChar key);
+
+  // The repair run (MainFormRepair.cpp).
+  void Log(const QString& line);
+  void LogSeparator();
+  bool ConfirmOverwrite(const QString& destination);
+  void LogRunHeader(const QString& source, const QString& destination);
+  int CallEngine(const QString& source, const QString& destination);
+  void LogRunFooter(qint64 elapsedMilliseconds);
+  QString ResultText(bool succeeded, const QString& source, const QString& destination) const;
+  void CleanUpRun();
+  void OpenRepairedFile(const QString& destination);
+  void ProcessEventsNow(bool gaugeChanged);
+
+  IUserDialogs& m_dialogs;
+  RepairFunction m_repair;
+  AppSettings m_settings;
+  FileDialogRequest m_openDialog;
+  FileDialogRequest m_saveDialog;
+  QString m_helpFile;
+  bool m_running = false;
+  bool m_engineCallActive = false;
+  bool m_closeRequested = false;
+
+  // Events run at most every kEventIntervalMs while the engine reports, and
+  // the clock is read only every kMessagesPerClockRead messages or when the
+  // gauge moves: the engine sends a progress message per token.
+  int m_shownPercent = 0;
+  int m_messagesSinceClockRead = 0;
+  QElapsedTimer m_sinceEvents;
+};
+
+// The engine's progress callback: finds the window through the user data.
+int32_t MainFormProgressCallback(int32_t code, void* data, void* userData);

@@ -1,0 +1,84 @@
+// The window's frame and its two repair pages, at their fixed positions.
+#include <QFrame>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTabWidget>
+
+#include "Artwork.h"
+#include "BusyAnimation.h"
+#include "DragEdit.h"
+#include "FormControls.h"
+#include "GuiStrings.h"
+#include "MainForm.h"
+
+namespace {
+
+constexpr int kAnimationLeft = 393;
+constexpr int kAnimationTopOnRepairPage = 188;
+
+}  // namespace
+
+void TMainForm::CreateFrame() {
+  imgBanner = PlaceControl<TBanner>(this, "imgBanner", QRect(0, 0, kClientWidth, 60));
+  pcMain = PlaceControl<QTabWidget>(this, "pcMain", QRect(6, 60, 468, 283));
+  pcMain->setUsesScrollButtons(false);
+  tsRepair = new QWidget;
+  tsBatch = new QWidget;
+  tsOptions = new QWidget;
+  tsAdvOptions = new QWidget;
+  tsAbout = new QWidget;
+  tsRepair->setObjectName(QStringLiteral("tsRepair"));
+  tsBatch->setObjectName(QStringLiteral("tsBatch"));
+  tsOptions->setObjectName(QStringLiteral("tsOptions"));
+  tsAdvOptions->setObjectName(QStringLiteral("tsAdvOptions"));
+  tsAbout->setObjectName(QStringLiteral("tsAbout"));
+  pcMain->addTab(tsRepair, GuiString(idsPageRepair));
+  pcMain->addTab(tsBatch, GuiString(idsPageBatch));
+  pcMain->addTab(tsOptions, GuiString(idsPageOptions));
+  const int advanced = pcMain->addTab(tsAdvOptions, GuiString(idsPageAdvanced));
+  pcMain->addTab(tsAbout, GuiString(idsPageAbout));
+  pcMain->setTabVisible(advanced, false);  // the page exists, the user never reaches it
+  pcMain->setCurrentWidget(tsRepair);
+
+  // Gauge and animation lie over the page control, below the pages' controls.
+  Panel2 = PlaceControl<QFrame>(this, "Panel2", QRect(16, 311, 347, 21));
+  Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel2->setLineWidth(1);
+  Gauge = PlaceControl<QProgressBar>(Panel2, "Gauge", Panel2->contentsRect());
+  Gauge->setRange(0, 100);
+  Gauge->setValue(0);
+  Gauge->setTextVisible(true);
+  Gauge->setAlignment(Qt::AlignCenter);
+  QFont bold = Gauge->font();
+  bold.setBold(true);
+  Gauge->setFont(bold);
+  Animate = PlaceControl<TBusyAnimation>(
+      this, "Animate", QRect(kAnimationLeft, kAnimationTopOnRepairPage, 48, 48));
+  Panel2->raise();
+  Animate->raise();
+}
+
+void TMainForm::CreateRepairPage() {
+  QWidget* page = tsRepair;
+  labSelSrcFile = PlaceLabel(page, "labSelSrcFile", QString(), 10, 12);
+  txtSrcFile = PlaceControl<TDragEdit>(page, "txtSrcFile", QRect(236, 10, 175, 21));
+  btnSrcMore = PlaceButton(page, "btnSrcMore", GuiString(idsMoreButton), QRect(431, 10, 21, 21));
+  labSelDstFile = PlaceLabel(page, "labSelDstFile", QString(), 10, 46);
+  txtDstFile = PlaceControl<QLineEdit>(page, "txtDstFile", QRect(236, 44, 175, 21));
+  btnDstMore = PlaceButton(page, "btnDstMore", GuiString(idsMoreButton), QRect(431, 44, 21, 21));
+  Label4 = PlaceLabel(page, "Label4", GuiString(idsLogCaption), 10, 82);
+  txtRepairLog = PlaceControl<QPlainTextEdit>(page, "txtRepairLog", QRect(6, 102, 365, 117));
+  txtRepairLog->setReadOnly(true);
+  txtRepairLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  btnRepair = PlaceButton(page, "btnRepair", GuiString(idsStartRepair), QRect(379, 164, 81, 25));
+  btnRepair->setEnabled(false);
+  btnSaveLog = PlaceButton(page, "btnSaveLog", GuiString(idsSaveLog), QRect(379, 194, 81, 25));
+  btnHelp = PlaceButton(page, "btnHelp", GuiString(idsHelp), QRect(379, 224, 81, 25));
+  labSelSrcFile->setBuddy(txtSrcFile);
+  labSelDstFile->setBuddy(txtDstFile);
+}
+
+// The batch page's list and buttons come with batch repair; the page and its
+// caption hold their place among the pages now.
+void TMainForm::CreateBatchPage() {}

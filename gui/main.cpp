@@ -1,0 +1,15 @@
+// tessaly: the desktop program that repairs damaged PDF files.
+#include <QApplication>
+
+#include "MainForm.h"
+#include "UserDialogs.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);  // takes Qt's own options off the command line
+  QtUserDialogs dialogs;
+  TMainForm form(dialogs);
+  QApplication::setFont(form.font());  // message boxes and dialogs match the window
+  form.show();
+  if (form.RunCommandLine(QApplication::arguments().mid(1)) || !form.isVisible()) return 0;
+  return QApplication::exec();
+}

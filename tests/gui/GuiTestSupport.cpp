@@ -1,0 +1,129 @@
+#include "GuiTestSupport.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+
+const QString kSeparator(56, u'-');
+
+void FakeDialogs::ShowMessage(QWidget*, const QString& text, const QString& caption,
+                              MessageIcon icon) {
+  messages.push_back({text, caption, icon});
+}
+
+bool FakeDialogs::AskYesNo(QWidget*, const QString& text, const QString& caption) {
+  questions.push_back({text, caption, MessageIcon::Warning});
+  return answerYes;
+}
+
+bool FakeDialogs::ExecuteOpenDialog(QWidget*, FileDialogRequest& request) {
+  fileDialogsShown.push_back(request);
+  if (fileChoice.isEmpty()) return false;
+  request.fileName = fileChoice;
+  request.filterIndex = filterChoice;
+  return true;
+}
+
+bool FakeDialogs::ExecuteSaveDialog(QWidget*, FileDialogRequest& request) {
+  fileDialogsShown.push_back(request);
+  if (typeChangeTo != 0 && request.onTypeChange) {
+    typeChangeExtension = request.onTypeChange(typeChangeTo);
+  }
+  if (fileChoice.isEmpty()) return false;
+  request.fileName = fileChoice;
+  request.filterIndex = filterChoice;
+  return true;
+}
+
+QString FakeDialogs::BrowseForFolder(QWidget*, const QString& title) {
+  folderTitle = title;
+  return folderChoice;
+}
+
+bool FakeDialogs::OpenUrl(const QUrl& url) {
+  openedUrls.push_back(url);
+  return openSucceeds;
+}
+
+void FakeEngine::Reset() {
+  script = CompleteRun();
+  result = 1;
+  calls = 0;
+  sourcePath.clear();
+  destinationPath.clear();
+  versionOption = 0;
+  stopAnswered = false;
+  stopLatencyMs = -1;
+  stopRequested.invalidate();
+}
+
+std::vector<FakeEngine::Message> FakeEngine::CompleteRun() {
+  return {{Step::Progress, 0, {}},
+          {Step::SourcePath, 0, {}},
+          {Step::Log, 0, "读取并解析来源文件..."},
+          {Step::AskStop, 0, {}},
+          {Step::Progress, 40, {}},
+          {Step::Log, 0, "修复来源文件。"},
+          {Step::Log, 0, "输出修复后的文件。"},
+          {Step::AskStop, 0, {}},
+          {Step::Progress, 100, {}},
+          {Step::Progress, 100, {}}};
+}
+
+int FakeEngine::Repair(const EngineCallRecord* record) {
+  ++calls;
+  sourcePath = record->sourcePath;
+  destinationPath = record->destinationPath;
+  versionOption = record->versionOption;
+  auto send = [record](int32_t code, void* data) {
+    return record->callback(code, data, record->userData);
+  };
+  for (const Message& message : script) {
+    uint8_t percent = static_cast<uint8_t>(message.percent);
+    std::string text = message.text;
+    switch (message.step) {
+      case Step::Progress: send(msgProgress, &percent); break;
+      case Step::SourcePath: send(msgSourcePath, sourcePath.data()); break;
+      case Step::Log: send(msgLogLine, text.data()); break;
+      case Step::Error: send(msgError, text.data()); break;
+      case Step::AskStop:
+        if (send(msgQueryStop, nullptr) != 0) {
+          stopAnswered = true;
+          return 0;
+        }
+        break;
+      case Step::AskStopUntilStopped: {
+        QElapsedTimer limit;
+        limit.start();
+        while (limit.elapsed() < 10'000) {
+          send(msgProgress, &percent);
+          if (send(msgQueryStop, nullptr) != 0) {
+            if (stopRequested.isValid()) stopLatencyMs = stopRequested.elapsed();
+            stopAnswered = true;
+            return 0;
+          }
+        }
+        break;
+      }
+    }
+  }
+  return result;
+}
+
+FormFixture::FormFixture() {
+  FakeEngine::Reset();
+  form = std::make_unique<TMainForm>(dialogs, &FakeEngine::Repair);
+}
+
+FormFixture::~FormFixture() = default;
+
+QString FormFixture::WriteFile(const QString& name, const QByteArray& bytes) const {
+  const QString path = Path(name);
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+  return path;
+}
+
+QStringList LogLines(const TMainForm& form) {
+  const QString text = form.txtRepairLog->toPlainText();
+  return text.isEmpty() ? QStringList() : text.split(u'\n');
+}

@@ -1,0 +1,228 @@
+// The window's start-up state, its fields and their dialogs, and the
+// handlers other than the repair run.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "BusyAnimation.h"
+#include "DragEdit.h"
+#include "GuiTestSupport.h"
+#include "LinkLabel.h"
+#include "UpDown.h"
+
+namespace {
+
+class MainFormTest : public ::testing::Test, public FormFixture {};
+
+}  // namespace
+
+TEST_F(MainFormTest, StartsAsTheFixedSizeWindowOnTheRepairPage) {
+  EXPECT_EQ(form->size(), QSize(479, 349));
+  EXPECT_EQ(form->minimumSize(), form->maximumSize());
+  EXPECT_EQ(form->windowTitle(), "Tessaly v1.0");
+  ASSERT_EQ(form->pcMain->count(), 5);
+  const QStringList captions = {"修复(&R)", "批量修复(&B)", "选项(&O)", "高级选项", "关于(&A)"};
+  for (int page = 0; page < 5; ++page) EXPECT_EQ(form->pcMain->tabText(page), captions[page]);
+  EXPECT_EQ(form->pcMain->widget(3), form->tsAdvOptions);
+  EXPECT_FALSE(form->pcMain->isTabVisible(3));
+  EXPECT_EQ(form->pcMain->currentWidget(), form->tsRepair);
+  EXPECT_EQ(form->pcMain->geometry(), QRect(6, 60, 468, 283));
+  EXPECT_EQ(form->Panel2->geometry(), QRect(16, 311, 347, 21));
+  EXPECT_EQ(form->Gauge->value(), 0);
+  EXPECT_TRUE(form->Gauge->font().bold());
+  EXPECT_EQ(form->Animate->geometry(), QRect(393, 188, 48, 48));
+  EXPECT_FALSE(form->Animate->Active());
+  EXPECT_FALSE(form->Running());
+}
+
+TEST_F(MainFormTest, RepairPageControlsSitWhereTheFormPutsThem) {
+  EXPECT_EQ(form->labSelSrcFile->text(), "选择要修复的 PDF 文件(&P):");
+  EXPECT_EQ(form->labSelDstFile->text(), "输出修复后的文件为(&O):");
+  EXPECT_EQ(form->labSelSrcFile->buddy(), form->txtSrcFile);
+  const int left = form->labSelSrcFile->geometry().right() + 1 + 10;
+  EXPECT_EQ(form->txtSrcFile->geometry(), QRect(left, 10, 431 - left, 21));
+  EXPECT_EQ(form->txtDstFile->geometry(), QRect(left, 44, 431 - left, 21));
+  EXPECT_EQ(form->btnSrcMore->geometry(), QRect(431, 10, 21, 21));
+  EXPECT_EQ(form->btnDstMore->geometry(), QRect(431, 44, 21, 21));
+  EXPECT_EQ(form->Label4->text(), "修复进度日志:");
+  EXPECT_EQ(form->txtRepairLog->geometry(), QRect(6, 102, 365, 117));
+  EXPECT_TRUE(form->txtRepairLog->isReadOnly());
+  EXPECT_EQ(form->btnRepair->geometry(), QRect(379, 164, 81, 25));
+  EXPECT_EQ(form->btnRepair->text(), "开始修复(&S)");
+  EXPECT_FALSE(form->btnRepair->isEnabled());
+  EXPECT_EQ(form->btnSaveLog->text(), "保存日志(&L)");
+  EXPECT_EQ(form->btnHelp->text(), "帮助(&H)");
+}
+
+TEST_F(MainFormTest, TabOrderFollowsTheForm) {
+  const std::vector<QWidget*> order = {form->txtSrcFile, form->btnSrcMore, form->txtRepairLog,
+                                       form->btnRepair,  form->btnSaveLog, form->btnHelp,
+                                       form->txtDstFile, form->btnDstMore};
+  for (size_t i = 0; i + 1 < order.size(); ++i) {
+    QWidget* next = order[i]->nextInFocusChain();
+    while (next != nullptr && next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();
+    EXPECT_EQ(next, order[i + 1]) << i;
+  }
+}
+
+TEST_F(MainFormTest, OptionsAndAdvancedPagesHoldTheSettingsDefaults) {
+  EXPECT_EQ(form->chkOpenFixed->text(), "完成后打开修复的文件(&O)");
+  EXPECT_TRUE(form->chkOpenFixed->isChecked());
+  EXPECT_EQ(form->labPDFVersion->text(), "输出的 PDF 文件版本(&V):");
+  ASSERT_EQ(form->cmbPDFVersion->count(), 7);
+  EXPECT_EQ(form->cmbPDFVersion->itemText(0), "1.0");
+  EXPECT_EQ(form->cmbPDFVersion->currentText(), "1.4");
+  EXPECT_FALSE(form->cmbPDFVersion->isEditable());
+  EXPECT_EQ(form->labTempDir->text(), "临时文件目录(&T):");
+  EXPECT_EQ(form->txtTempDir->text(), AppSettings::DefaultTempDir());
+  EXPECT_EQ(form->labBufSize->text(), "内部处理缓存大小(&B):");
+  EXPECT_EQ(form->txtBufSize->text(), "512");
+  EXPECT_EQ(form->udBufSize->Position(), 512);
+  EXPECT_EQ(form->udBufSize->Min(), 1);
+  EXPECT_EQ(form->udBufSize->Max(), 32767);
+  EXPECT_EQ(form->Label16->text(), "字节");
+  EXPECT_EQ(form->Settings().OpenFilterIndex(), 1);
+  EXPECT_EQ(form->Settings().SaveFilterIndex(), 1);
+}
+
+TEST_F(MainFormTest, BufferSizeTakesDigitsOnly) {
+  form->txtBufSize->clear();
+  QTest::keyClicks(form->txtBufSize, "1a2-3");
+  EXPECT_EQ(form->txtBufSize->text(), "123");
+  EXPECT_EQ(form->udBufSize->Position(), 123);
+}
+
+TEST_F(MainFormTest, AboutPageShowsTitleVersionAndLinks) {
+  EXPECT_EQ(form->labTitle->text(), "Tessaly");
+  EXPECT_EQ(form->labVersion->text(), "1.0.0.0");
+  EXPECT_EQ(form->labHomepage->text(), "https://tessaly.example/");
+  EXPECT_EQ(form->labEmail->text(), "support@tessaly.example");
+  EXPECT_FALSE(form->labCopyright->text().isEmpty());
+  EXPECT_TRUE(form->labHomepage->font().underline());
+  form->show();
+  QTest::mouseClick(form->labHomepage, Qt::LeftButton);
+  QTest::mouseClick(form->labEmail, Qt::LeftButton);
+  ASSERT_EQ(dialogs.openedUrls.size(), 2u);
+  EXPECT_EQ(dialogs.openedUrls[0], QUrl("https://tessaly.example/"));
+  EXPECT_EQ(dialogs.openedUrls[1], QUrl("mailto:support@tessaly.example"));
+}
+
+TEST_F(MainFormTest, NothingIsClippedAtTheFixedSize) {
+  form->show();
+  for (QLabel* label : form->findChildren<QLabel*>()) {
+    if (label->text().isEmpty()) continue;
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
+    const QRect inPage(label->mapTo(form.get(), QPoint(0, 0)), label->size());
+    EXPECT_TRUE(form->rect().contains(inPage)) << label->objectName().toStdString();
+  }
+  for (QPushButton* button : form->findChildren<QPushButton*>()) {
+    const int textWidth = button->fontMetrics().horizontalAdvance(button->text().remove(u'&'));
+    EXPECT_LE(textWidth, button->width()) << button->objectName().toStdString();
+  }
+  const int checkText = form->chkOpenFixed->fontMetrics().horizontalAdvance(form->chkOpenFixed->text());
+  EXPECT_LE(checkText + 24, form->chkOpenFixed->width());
+}
+
+TEST_F(MainFormTest, StartButtonNeedsBothFieldsNonBlank) {
+  form->txtDstFile->setText("   ");
+  form->txtSrcFile->setText(" \t ");
+  EXPECT_FALSE(form->btnRepair->isEnabled());
+  form->txtSrcFile->setText("  a ");
+  EXPECT_FALSE(form->btnRepair->isEnabled());  // the destination is blank only
+  form->txtDstFile->setText(" b");
+  EXPECT_TRUE(form->btnRepair->isEnabled());
+  form->txtDstFile->setText("");
+  EXPECT_FALSE(form->btnRepair->isEnabled());
+}
+
+TEST_F(MainFormTest, TypedSourceDerivesTheDestinationFromTheFirstCharacter) {
+  QTest::keyClicks(form->txtSrcFile, "C:/x.pdf");
+  EXPECT_EQ(form->txtDstFile->text(), "C_fixed");
+  EXPECT_TRUE(form->btnRepair->isEnabled());
+}
+
+TEST_F(MainFormTest, ExistingDestinationIsNeverReplaced) {
+  form->txtDstFile->setText(" ");
+  form->txtSrcFile->setText("/in/report.pdf");
+  EXPECT_EQ(form->txtDstFile->text(), " ");
+  form->txtDstFile->clear();
+  form->txtSrcFile->setText("/in/report.pdf ");
+  EXPECT_EQ(form->txtDstFile->text(), "/in/report_fixed.pdf ");
+}
+
+TEST_F(MainFormTest, SourceDialogUsesAndKeepsTheFileType) {
+  form->Settings().SetOpenFilterIndex(2);
+  dialogs.fileChoice = "/data/in.pdf";
+  dialogs.filterChoice = 1;
+  form->btnSrcMore->click();
+  ASSERT_EQ(dialogs.fileDialogsShown.size(), 1u);
+  EXPECT_EQ(dialogs.fileDialogsShown[0].filter, "Adobe PDF 文件 (*.pdf)|*.pdf|所有文件 (*.*)|*.*");
+  EXPECT_EQ(dialogs.fileDialogsShown[0].filterIndex, 2);
+  EXPECT_EQ(form->Settings().OpenFilterIndex(), 1);
+  EXPECT_EQ(form->txtSrcFile->text(), "/data/in.pdf");
+  EXPECT_EQ(form->txtDstFile->text(), "/data/in_fixed.pdf");
+}
+
+TEST_F(MainFormTest, DestinationDialogFollowsTheChosenFileType) {
+  form->btnDstMore->click();  // cancelled
+  ASSERT_EQ(dialogs.fileDialogsShown.size(), 1u);
+  EXPECT_TRUE(dialogs.fileDialogsShown[0].fileName.isEmpty());
+  EXPECT_EQ(dialogs.fileDialogsShown[0].defaultExtension, "pdf");
+  EXPECT_TRUE(form->txtDstFile->text().isEmpty());
+
+  dialogs.typeChangeTo = 2;
+  dialogs.fileChoice = "/out/result";
+  dialogs.filterChoice = 2;
+  form->btnDstMore->click();
+  EXPECT_EQ(dialogs.typeChangeExtension, "");
+  EXPECT_EQ(form->Settings().SaveFilterIndex(), 2);
+  EXPECT_EQ(form->txtDstFile->text(), "/out/result");
+  form->btnDstMore->click();
+  EXPECT_EQ(dialogs.fileDialogsShown.back().filterIndex, 2);
+  EXPECT_EQ(dialogs.fileDialogsShown.back().defaultExtension, "");
+}
+
+TEST_F(MainFormTest, GaugeAndAnimationShowOnlyOnTheRepairPages) {
+  form->show();
+  form->pcMain->setCurrentWidget(form->tsOptions);
+  EXPECT_FALSE(form->Panel2->isVisible());
+  EXPECT_FALSE(form->Animate->isVisible());
+  form->pcMain->setCurrentWidget(form->tsBatch);
+  EXPECT_TRUE(form->Panel2->isVisible());
+  EXPECT_EQ(form->Animate->y(), 146);
+  form->pcMain->setCurrentWidget(form->tsAbout);
+  EXPECT_FALSE(form->Animate->isVisible());
+  form->pcMain->setCurrentWidget(form->tsRepair);
+  EXPECT_TRUE(form->Animate->isVisible());
+  EXPECT_EQ(form->Animate->y(), 188);
+}
+
+TEST_F(MainFormTest, HelpOpensTheHelpPage) {
+  form->btnHelp->click();
+  ASSERT_EQ(dialogs.openedUrls.size(), 1u);
+  EXPECT_TRUE(dialogs.openedUrls[0].isLocalFile());
+  EXPECT_TRUE(dialogs.openedUrls[0].toLocalFile().endsWith("/help/tessaly.html"));
+  EXPECT_TRUE(dialogs.messages.empty());
+  dialogs.openSucceeds = false;
+  form->btnHelp->click();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].caption, "错误");
+}
+
+TEST_F(MainFormTest, TempFolderComesFromTheFolderBrowser) {
+  dialogs.folderChoice = "/var/tmp";
+  form->btnMoreDir->click();
+  EXPECT_EQ(dialogs.folderTitle, "选择临时文件目录:");
+  EXPECT_EQ(form->txtTempDir->text(), "/var/tmp");
+  dialogs.folderChoice.clear();
+  form->btnMoreDir->click();
+  EXPECT_EQ(form->txtTempDir->text(), "/var/tmp");
+}

@@ -1,0 +1,258 @@
+// The single-file repair: the log of every kind of run, the result texts,
+// the engine call record, Stop, Enter and closing during a run.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include "BusyAnimation.h"
+#include "DragEdit.h"
+#include "GuiTestSupport.h"
+
+namespace {
+
+const QString kElapsed = "<elapsed>";
+using Step = FakeEngine::Step;
+
+class RepairRunTest : public ::testing::Test, public FormFixture {
+ protected:
+  void SetFields(const QString& source, const QString& destination) {
+    form->txtSrcFile->setText(source);
+    form->txtDstFile->setText(destination);
+  }
+
+  // The lines every run that reaches the engine starts with.
+  QStringList Header(const QString& source, const QString& size, const QString& destination) {
+    return {"开始修复进程...", kSeparator,
+            "要进行修复的文件: “" + source + "”；文件大小 = " + size + " 字节",
+            "输入修复后的文件为: “" + destination + "”", kSeparator};
+  }
+
+  static QStringList Footer() {
+    return {kSeparator, kElapsed, kSeparator, "修复进程完成。", kSeparator};
+  }
+
+  static void ExpectLog(const QStringList& actual, const QStringList& expected) {
+    static const QRegularExpression elapsed("^使用时间:0小时0分\\d+秒\\d+毫秒。$");
+    ASSERT_EQ(actual.size(), expected.size()) << actual.join('\n').toStdString();
+    for (qsizetype i = 0; i < actual.size(); ++i) {
+      if (expected[i] == kElapsed) {
+        EXPECT_TRUE(elapsed.match(actual[i]).hasMatch()) << actual[i].toStdString();
+      } else {
+        EXPECT_EQ(actual[i], expected[i]) << "line " << i;
+      }
+    }
+  }
+
+  void ExpectIdle() {
+    EXPECT_FALSE(form->Running());
+    EXPECT_EQ(form->btnRepair->text(), "开始修复(&S)");
+    EXPECT_FALSE(form->Animate->Active());
+  }
+};
+
+}  // namespace
+
+TEST_F(RepairRunTest, SuccessfulRunLogsEveryStepAndOpensTheResult) {
+  const QString source = WriteFile("in.pdf", QByteArray(1234567, 'x'));
+  const QString destination = Path("in_fixed.pdf");
+  SetFields(source, destination);
+  form->btnRepair->click();
+  const QString result1 = "文件“" + source + "”已顺利修复!";
+  const QString result2 = "现在你可以打开修复后的文件“" + destination + "”了。";
+  ExpectLog(LogLines(*form), Header(source, "1,234,567", destination) +
+                                 QStringList{"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"} +
+                                 Footer() + QStringList{result1, result2});
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, result1 + "\r\n" + result2);
+  EXPECT_EQ(dialogs.messages[0].caption, "信息");
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
+  ASSERT_EQ(dialogs.openedUrls.size(), 1u);
+  EXPECT_EQ(dialogs.openedUrls[0], QUrl::fromLocalFile(destination));
+  EXPECT_EQ(form->Gauge->value(), 100);
+  ExpectIdle();
+}
+
+TEST_F(RepairRunTest, FailedRunLogsTheErrorBlock) {
+  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::Error, 0, "错误 2: 一般错误。内存溢出。"},
+                        {Step::Progress, 100, {}}};
+  FakeEngine::result = 0;
+  SetFields(Path("missing.pdf"), Path("out.pdf"));
+  form->btnRepair->click();
+  const QString result = "修复文件“" + Path("missing.pdf") + "”失败!";
+  ExpectLog(LogLines(*form), Header(Path("missing.pdf"), "0", Path("out.pdf")) +
+                                 QStringList{kSeparator, "错误 2: 一般错误。内存溢出。", kSeparator} +
+                                 Footer() + QStringList{result});
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, result);
+  EXPECT_TRUE(dialogs.openedUrls.empty());  // only a success opens the result
+  ExpectIdle();
+}
+
+TEST_F(RepairRunTest, MissingSourceFailsThroughTheRealEngine) {
+  TMainForm real(dialogs);
+  real.chkOpenFixed->setChecked(false);
+  real.txtSrcFile->setText(Path("missing.pdf"));
+  real.txtDstFile->setText(Path("out.pdf"));
+  real.btnRepairClick();
+  const QString error = "错误 1: 不能打开文件进行修复。" + Path("missing.pdf") + " 未找到。";
+  ExpectLog(LogLines(real), Header(Path("missing.pdf"), "0", Path("out.pdf")) +
+                                QStringList{kSeparator, error, kSeparator} + Footer() +
+                                QStringList{"修复文件“" + Path("missing.pdf") + "”失败!"});
+}
+
+TEST_F(RepairRunTest, StopEndsTheRunWithinATenthOfASecond) {
+  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::AskStopUntilStopped, 30, {}}};
+  SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("out.pdf"));
+  QTimer::singleShot(50, form.get(), [this] {
+    EXPECT_EQ(form->btnRepair->text(), "停止修复(&S)");
+    EXPECT_TRUE(form->Animate->Active());
+    FakeEngine::stopRequested.start();
+    form->btnRepair->click();
+  });
+  form->btnRepair->click();
+  EXPECT_TRUE(FakeEngine::stopAnswered);
+  EXPECT_GE(FakeEngine::stopLatencyMs, 0);
+  EXPECT_LT(FakeEngine::stopLatencyMs, 100);
+  EXPECT_EQ(LogLines(*form).constLast(), "用户已中断修复进程");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "用户已中断修复进程");
+  EXPECT_TRUE(dialogs.openedUrls.empty());
+  EXPECT_EQ(form->Gauge->value(), 30);
+  ExpectIdle();
+}
+
+TEST_F(RepairRunTest, DeclinedOverwriteEndsBeforeTheEngine) {
+  const QString destination = WriteFile("out.pdf", "old");
+  SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), destination);
+  dialogs.answerYes = false;
+  form->btnRepair->click();
+  ASSERT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(dialogs.questions[0].text, "名为“" + destination + "”的文件已经存在，覆盖吗？");
+  EXPECT_EQ(dialogs.questions[0].caption, "确认");
+  ExpectLog(LogLines(*form), {"开始修复进程...", kSeparator, "修复进程已中断。"});
+  EXPECT_EQ(FakeEngine::calls, 0);
+  EXPECT_TRUE(dialogs.messages.empty());
+  ExpectIdle();
+}
+
+TEST_F(RepairRunTest, AcceptedOverwriteRepairs) {
+  SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), WriteFile("out.pdf", "old"));
+  form->btnRepair->click();
+  EXPECT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(FakeEngine::calls, 1);
+}
+
+TEST_F(RepairRunTest, ExeDestinationGetsTheArchiveWording) {
+  for (const QString& name : {QString("out.EXE"), QString("out.Exe"), QString("out.exe")}) {
+    dialogs.messages.clear();
+    SetFields(Path("in.pdf"), Path(name));
+    form->btnRepair->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].text.endsWith(
+        "\r\n现在你可以运行修复后的自解压压缩文档“" + Path(name) + "”了。"));
+  }
+}
+
+TEST_F(RepairRunTest, DashLogLineBecomesTheSeparator) {
+  FakeEngine::script = {{Step::Log, 0, "-"}, {Step::Log, 0, "--"}, {Step::SourcePath, 0, {}}};
+  SetFields(Path("in.pdf"), Path("out.pdf"));
+  form->btnRepair->click();
+  const QStringList lines = LogLines(*form);
+  ASSERT_GE(lines.size(), 7);
+  EXPECT_EQ(lines[5], kSeparator);
+  EXPECT_EQ(lines[6], "--");
+  EXPECT_EQ(lines[7], kSeparator);  // the footer follows; the source path is not logged
+}
+
+TEST_F(RepairRunTest, UntrimmedTextsAndTheVersionReachTheEngine) {
+  SetFields("  in.pdf ", " out.pdf  ");
+  form->cmbPDFVersion->setCurrentIndex(2);
+  form->btnRepair->click();
+  EXPECT_EQ(FakeEngine::sourcePath, "  in.pdf ");
+  EXPECT_EQ(FakeEngine::destinationPath, " out.pdf  ");
+  EXPECT_EQ(FakeEngine::versionOption, 2u << 16);
+  form->cmbPDFVersion->setCurrentIndex(-1);
+  form->btnRepair->click();
+  EXPECT_EQ(FakeEngine::versionOption, 0xFFFF0000u);
+}
+
+TEST_F(RepairRunTest, OpeningTheResultFollowsTheOption) {
+  SetFields(Path("in.pdf"), Path("out.pdf"));
+  form->chkOpenFixed->setChecked(false);
+  form->btnRepair->click();
+  EXPECT_TRUE(dialogs.openedUrls.empty());
+  form->chkOpenFixed->setChecked(true);
+  dialogs.openSucceeds = false;
+  form->btnRepair->click();
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_EQ(dialogs.messages[2].text, "不能打开文件“" + Path("out.pdf") + "”!");
+  EXPECT_EQ(dialogs.messages[2].caption, "错误");
+  EXPECT_EQ(dialogs.messages[2].icon, MessageIcon::Error);
+}
+
+TEST_F(RepairRunTest, EnterStartsARunAndStopsARunningOne) {
+  SetFields(Path("in.pdf"), Path("out.pdf"));
+  form->show();
+  form->txtSrcFile->setFocus();
+  QTest::keyClick(form->txtSrcFile, Qt::Key_Return);
+  EXPECT_EQ(FakeEngine::calls, 1);
+
+  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::AskStopUntilStopped, 5, {}}};
+  QTimer::singleShot(20, form.get(), [this] { QTest::keyClick(form->txtSrcFile, Qt::Key_Enter); });
+  QTest::keyClick(form->txtSrcFile, Qt::Key_Enter);
+  EXPECT_EQ(FakeEngine::calls, 2);
+  EXPECT_TRUE(FakeEngine::stopAnswered);
+  EXPECT_EQ(LogLines(*form).constLast(), "用户已中断修复进程");
+}
+
+TEST_F(RepairRunTest, EnterDoesNothingWhileTheStartButtonIsDisabled) {
+  form->show();
+  QTest::keyClick(form->txtSrcFile, Qt::Key_Return);
+  EXPECT_EQ(FakeEngine::calls, 0);
+}
+
+TEST_F(RepairRunTest, ClosingDuringARunClosesAfterTheEngineReturned) {
+  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::AskStopUntilStopped, 5, {}}};
+  SetFields(Path("in.pdf"), Path("out.pdf"));
+  form->show();
+  bool stillOpenAfterClose = false;
+  QTimer::singleShot(20, form.get(), [&] {
+    form->close();
+    stillOpenAfterClose = form->isVisible() && form->EngineCallActive();
+  });
+  form->btnRepair->click();
+  EXPECT_TRUE(stillOpenAfterClose);
+  EXPECT_TRUE(FakeEngine::stopAnswered);
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(dialogs.messages.empty());
+  ExpectIdle();
+}
+
+// Needs the complete engine: the stub finds no object and answers 0.
+TEST_F(RepairRunTest, RealEngineRepairsAMinimalFile) {
+  const QString source = WriteFile("min.pdf", "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\nendobj\n");
+  const QByteArray probeSource = QFile::encodeName(source);
+  const QByteArray probeDestination = QFile::encodeName(Path("probe.pdf"));
+  const EngineCallRecord probe{probeSource.constData(), 0, 4u << 16, probeDestination.constData(),
+                               nullptr, nullptr};
+  if (RepairPdfFile(&probe) == 0) GTEST_SKIP() << "the engine cannot repair files yet";
+
+  TMainForm real(dialogs);
+  real.txtSrcFile->setText(source);
+  real.txtDstFile->setText(Path("min_fixed.pdf"));
+  real.btnRepairClick();
+  const QString result1 = "文件“" + source + "”已顺利修复!";
+  const QString result2 = "现在你可以打开修复后的文件“" + Path("min_fixed.pdf") + "”了。";
+  ExpectLog(LogLines(real), Header(source, "45", Path("min_fixed.pdf")) +
+                                QStringList{"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"} +
+                                Footer() + QStringList{result1, result2});
+  EXPECT_TRUE(QFile::exists(Path("min_fixed.pdf")));
+}
