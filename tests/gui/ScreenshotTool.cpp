@@ -4,6 +4,8 @@
 // boxes are answered without showing them; nothing is opened.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -34,23 +36,30 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = QApplication::arguments();
   if (args.size() < 2) return 2;
-  const QDir output(args.at(1));
+  const QDir output(QFileInfo(args.at(1)).absoluteFilePath());
   SilentDialogs dialogs;
   TMainForm form(dialogs);
   QApplication::setFont(form.font());
   form.show();
+  // The repair runs in a scratch folder so that the fields show short names.
   QTemporaryDir work;
   if (args.size() > 2) {
-    form.txtSrcFile->setText(args.at(2));
-    form.txtDstFile->setText(work.filePath(QStringLiteral("repaired.pdf")));
+    const QString name = QFileInfo(args.at(2)).fileName();
+    if (!QFile::copy(args.at(2), work.filePath(name))) return 1;
+    QDir::setCurrent(work.path());
+    form.txtSrcFile->setText(name);
     form.btnRepairClick();
   }
   const char* names[] = {"repair", "batch", "options", "advanced", "about"};
   for (int page = 0; page < form.pcMain->count(); ++page) {
+    // The hidden page is shown with its tab: the bar cannot mark a hidden tab.
+    const bool hidden = !form.pcMain->isTabVisible(page);
+    form.pcMain->setTabVisible(page, true);
     form.pcMain->setCurrentIndex(page);
     Settle();
     const QString file = output.filePath(QStringLiteral("tessaly-%1.png").arg(QLatin1String(names[page])));
     if (!form.grab().save(file)) return 1;
+    form.pcMain->setTabVisible(page, !hidden);
   }
   return 0;
 }
