@@ -1,0 +1,112 @@
+// gui_bench [SOURCE]: repairs one large file with tessaly-cli and with the
+// window (offscreen, driven like a user would), and prints both times and
+// their ratio. Without SOURCE it writes a damaged file of about 32 MB whose
+// stream data makes the engine send a message for every byte.
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+
+#include "DragEdit.h"
+#include "MainForm.h"
+#include "UserDialogs.h"
+
+namespace {
+
+constexpr int kRounds = 3;
+
+class BenchDialogs final : public IUserDialogs {
+ public:
+  void ShowMessage(QWidget*, const QString& text, const QString&, MessageIcon) override {
+    lastMessage = text;
+  }
+  bool AskYesNo(QWidget*, const QString&, const QString&) override { return true; }
+  bool ExecuteOpenDialog(QWidget*, FileDialogRequest&) override { return false; }
+  bool ExecuteSaveDialog(QWidget*, FileDialogRequest&) override { return false; }
+  QString BrowseForFolder(QWidget*, const QString&) override { return {}; }
+  bool OpenUrl(const QUrl&) override { return true; }
+  QString lastMessage;
+};
+
+// Pages with content streams of pseudo-random bytes, no cross-reference
+// table and a cut-off last object.
+bool WriteLargeSource(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  file.write("%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+  quint32 seed = 12345;
+  QByteArray data(16 * 1024, '\0');
+  for (int page = 0; page < 2000; ++page) {
+    const int pageNumber = 3 + 2 * page;
+    file.write(QByteArray::number(pageNumber) + " 0 obj\n<< /Type /Page /Contents " +
+               QByteArray::number(pageNumber + 1) + " 0 R /MediaBox [0 0 612 792] >>\nendobj\n");
+    for (char& byte : data) {
+      seed = seed * 1664525u + 1013904223u;
+      byte = static_cast<char>(seed >> 24);
+    }
+    file.write(QByteArray::number(pageNumber + 1) + " 0 obj\n<< /Length " +
+               QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream\nendobj\n");
+  }
+  file.write("9999 0 obj\n<< /Type /Annot /Contents (cut");
+  return true;
+}
+
+qint64 TimeCli(const QString& source, const QString& destination) {
+  QElapsedTimer timer;
+  timer.start();
+  QProcess cli;
+  cli.start(QStringLiteral(TESSALY_CLI_PATH), {source, destination});
+  cli.waitForFinished(-1);
+  return cli.exitCode() == 0 ? timer.elapsed() : -1;
+}
+
+qint64 TimeWindow(TMainForm& form, BenchDialogs& dialogs, const QString& source,
+                  const QString& destination) {
+  form.txtSrcFile->setText(source);
+  form.txtDstFile->setText(destination);
+  QElapsedTimer timer;
+  timer.start();
+  form.btnRepairClick();
+  const qint64 elapsed = timer.elapsed();
+  return dialogs.lastMessage.contains(QStringLiteral("\r\n")) ? elapsed : -1;  // success text
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QTemporaryDir work;
+  const QStringList args = QApplication::arguments();
+  const QString source = args.size() > 1 ? args.at(1) : work.filePath(QStringLiteral("large.pdf"));
+  if (args.size() <= 1 && !WriteLargeSource(source)) return 1;
+
+  BenchDialogs dialogs;
+  TMainForm form(dialogs);
+  form.chkOpenFixed->setChecked(false);
+  form.show();
+  qint64 cliBest = -1;
+  qint64 windowBest = -1;
+  for (int round = 0; round < kRounds; ++round) {
+    const qint64 cli = TimeCli(source, work.filePath(QStringLiteral("cli.pdf")));
+    const qint64 window = TimeWindow(form, dialogs, source, work.filePath(QStringLiteral("gui.pdf")));
+    if (cli < 0 || window < 0) {
+      std::fprintf(stderr, "a repair failed (cli %lld ms, window %lld ms)\n", static_cast<long long>(cli),
+                   static_cast<long long>(window));
+      return 1;
+    }
+    cliBest = cliBest < 0 ? cli : std::min(cliBest, cli);
+    windowBest = windowBest < 0 ? window : std::min(windowBest, window);
+  }
+  std::printf("source: %lld bytes\n", static_cast<long long>(QFile(source).size()));
+  std::printf("tessaly-cli: %lld ms (best of %d)\n", static_cast<long long>(cliBest), kRounds);
+  std::printf("window:      %lld ms (best of %d)\n", static_cast<long long>(windowBest), kRounds);
+  std::printf("ratio window/cli: %.3f (at most 1.15 wanted)\n",
+              static_cast<double>(windowBest) / static_cast<double>(std::max<qint64>(cliBest, 1)));
+  return 0;
+}
