@@ -71,17 +71,3 @@ TEST(CommandLine, SlashSwitchesAreExactlySlashOAndSlashE) {
   EXPECT_FALSE(CommandLine::Parse({"-ex", "f"}).exitAfter);
   EXPECT_TRUE(CommandLine::Parse({"-e", "-o"}).sourceFile.isEmpty());
 }
-
-TEST(GuiStrings, HoldsTheNumberedTexts) {
-  EXPECT_EQ(GuiString(idsAppTitle), "Tessaly");
-  EXPECT_EQ(GuiString(idsSeparator), QString(56, u'-'));
-  EXPECT_EQ(GuiString(idsOpenFilter), "Adobe PDF 文件 (*.pdf)|*.pdf|所有文件 (*.*)|*.*");
-  EXPECT_EQ(GuiString(idsSaveFilter), GuiString(idsOpenFilter));
-  EXPECT_EQ(GuiString(idsSelectSource), "选择要修复的 PDF 文件(&P):");
-  EXPECT_EQ(GuiString(idsSelectDestination), "输出修复后的文件为(&O):");
-  EXPECT_EQ(GuiString(idsCannotOpenFile), "不能打开文件 %s");
-  EXPECT_TRUE(GuiString(1).isEmpty());
-  for (int id = 65232; id <= 65311; ++id) {
-    EXPECT_TRUE(GuiString(id).isEmpty() || GuiString(id) == GuiString(id).trimmed()) << id;
-  }
-}
