@@ -1,11 +1,21 @@
 // tessaly: the desktop program that repairs damaged PDF files.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "MainForm.h"
 #include "UserDialogs.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);  // takes Qt's own options off the command line
+  // The window speaks Simplified Chinese, so Qt's own dialog texts should too
+  // when their translation is installed.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                   QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtTexts);
+  }
   QtUserDialogs dialogs;
   TMainForm form(dialogs);
   QApplication::setFont(form.font());  // message boxes and dialogs match the window
