@@ -52,7 +52,6 @@ constexpr GuiStringEntry kGuiStrings[] = {
     {idsRepairInterrupted, "用户已中断修复进程"},
     {idsCannotOpenResult, "不能打开文件“%s”!"},
     {idsBannerTagline, "损坏 PDF 文件修复工具"},
-    {idsCaptionFolder, "选择文件夹"},
     {idsElapsedTimePattern, "\"使用时间:\"h\"小时\"n\"分\"s\"秒\"z\"毫秒。\""},
     {idsAppTitle, "Tessaly"},
     {idsSelectSource, "选择要修复的 PDF 文件(&P):"},

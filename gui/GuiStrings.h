@@ -47,7 +47,6 @@ enum GuiStringId : int {
   idsRepairInterrupted = 65271,
   idsCannotOpenResult = 65272,
   idsBannerTagline = 65273,
-  idsCaptionFolder = 65274,
   idsElapsedTimePattern = 65285,
   idsAppTitle = 65297,
   idsSelectSource = 65298,

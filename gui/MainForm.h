@@ -49,7 +49,6 @@ class TMainForm : public QWidget {
   bool Running() const { return m_running; }
   bool EngineCallActive() const { return m_engineCallActive; }
   AppSettings& Settings() { return m_settings; }
-  QString HelpFile() const { return m_helpFile; }
 
   // Event handlers, named after their control and event.
   void txtSrcFileChange();
