@@ -97,9 +97,8 @@ void TMainForm::ConnectHandlers() {
 void TMainForm::FormCreate() {
   QCoreApplication::setApplicationName(GuiString(idsAppTitle));
   m_helpFile = FindHelpFile();
-  for (FileDialogRequest* dialog : {&m_openDialog, &m_saveDialog}) {
-    dialog->filter = GuiString(dialog == &m_openDialog ? idsOpenFilter : idsSaveFilter);
-  }
+  m_openDialog.filter = GuiString(idsOpenFilter);
+  m_saveDialog.filter = GuiString(idsSaveFilter);
   labSelSrcFile->setText(GuiString(idsSelectSource));
   labSelDstFile->setText(GuiString(idsSelectDestination));
   LayOutFileFields();

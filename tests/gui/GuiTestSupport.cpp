@@ -81,7 +81,9 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
     uint8_t percent = static_cast<uint8_t>(message.percent);
     std::string text = message.text;
     switch (message.step) {
-      case Step::Progress: send(msgProgress, &percent); break;
+      case Step::Progress:
+        for (int i = 0; i < message.repeat; ++i) send(msgProgress, &percent);
+        break;
       case Step::SourcePath: send(msgSourcePath, sourcePath.data()); break;
       case Step::Log: send(msgLogLine, text.data()); break;
       case Step::Error: send(msgError, text.data()); break;

@@ -54,6 +54,7 @@ struct FakeEngine {
     Step step;
     int percent = 0;
     std::string text;
+    int repeat = 1;  // Progress only: how many times the message is sent
   };
 
   static void Reset();

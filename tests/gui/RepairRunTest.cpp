@@ -129,6 +129,20 @@ TEST_F(RepairRunTest, StopEndsTheRunWithinATenthOfASecond) {
   ExpectIdle();
 }
 
+TEST_F(RepairRunTest, ProgressFloodRunsEventsOnlyNowAndThen) {
+  FakeEngine::script = {{Step::Progress, 0, {}, 200'000}, {Step::Progress, 1, {}, 200'000}};
+  SetFields(Path("in.pdf"), Path("out.pdf"));
+  int eventRounds = 0;
+  QTimer counter;
+  QObject::connect(&counter, &QTimer::timeout, [&] { ++eventRounds; });
+  counter.start(0);
+  form->btnRepair->click();
+  counter.stop();
+  EXPECT_GE(eventRounds, 1);  // the first message and the gauge's move
+  EXPECT_LT(eventRounds, 200);
+  EXPECT_EQ(form->Gauge->value(), 1);
+}
+
 TEST_F(RepairRunTest, DeclinedOverwriteEndsBeforeTheEngine) {
   const QString destination = WriteFile("out.pdf", "old");
   SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), destination);
