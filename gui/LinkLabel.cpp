@@ -14,7 +14,8 @@ TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && OnClick) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+      OnClick) {
     OnClick();
   }
 }

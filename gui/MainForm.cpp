@@ -32,8 +32,8 @@ constexpr int kAnimationTopOnRepairPage = 188;
 // "宋体" at 9 points where installed, otherwise the desktop's Chinese font.
 QFont WindowFont() {
   const QStringList families = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-  for (const QString& wanted : {QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                                QStringLiteral("WenQuanYi Micro Hei")}) {
+  for (const QString& wanted :
+       {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")}) {
     if (families.contains(wanted)) return QFont(wanted, 9);
   }
   QFont font = QApplication::font();
@@ -79,7 +79,9 @@ TMainForm::TMainForm(IUserDialogs& dialogs, RepairFunction repair, QWidget* pare
   FormCreate();
 }
 
-TMainForm::~TMainForm() { FormDestroy(); }
+TMainForm::~TMainForm() {
+  FormDestroy();
+}
 
 void TMainForm::ConnectHandlers() {
   connect(txtSrcFile, &QLineEdit::textChanged, this, [this] { txtSrcFileChange(); });
@@ -143,7 +145,8 @@ void TMainForm::FillAboutPage() {
 void TMainForm::LoadOptionControls() {
   chkOpenFixed->setChecked(m_settings.OpenFixed());
   const int minorVer = m_settings.MinorVer();
-  cmbPDFVersion->setCurrentIndex(minorVer >= 0 && minorVer < cmbPDFVersion->count() ? minorVer : -1);
+  const bool listed = minorVer >= 0 && minorVer < cmbPDFVersion->count();
+  cmbPDFVersion->setCurrentIndex(listed ? minorVer : -1);  // unlisted: no selection
   txtTempDir->setText(m_settings.TempDir());
   udBufSize->SetPosition(static_cast<int16_t>(m_settings.BufSize() & 0xFFFF));
 }
@@ -208,7 +211,8 @@ void TMainForm::btnDstMoreClick() {
 }
 
 void TMainForm::SaveDialogTypeChange() {
-  m_saveDialog.defaultExtension = FilterDefaultExtension(m_saveDialog.filter, m_saveDialog.filterIndex);
+  m_saveDialog.defaultExtension =
+      FilterDefaultExtension(m_saveDialog.filter, m_saveDialog.filterIndex);
 }
 
 void TMainForm::btnHelpClick() {
@@ -223,10 +227,13 @@ void TMainForm::pcMainChange(int /*index*/) {
   const bool repairPage = page == tsRepair || page == tsBatch;
   Panel2->setVisible(repairPage);
   Animate->setVisible(repairPage);
-  Animate->move(Animate->x(), page == tsBatch ? kAnimationTopOnBatchPage : kAnimationTopOnRepairPage);
+  Animate->move(Animate->x(),
+                page == tsBatch ? kAnimationTopOnBatchPage : kAnimationTopOnRepairPage);
 }
 
-void TMainForm::labHomepageClick() { m_dialogs.OpenUrl(QUrl(labHomepage->text())); }
+void TMainForm::labHomepageClick() {
+  m_dialogs.OpenUrl(QUrl(labHomepage->text()));
+}
 
 void TMainForm::labEmailClick() {
   m_dialogs.OpenUrl(QUrl(QStringLiteral("mailto:") + labEmail->text()));

@@ -53,8 +53,8 @@ void TMainForm::CreateFrame() {
   QFont bold = Gauge->font();
   bold.setBold(true);
   Gauge->setFont(bold);
-  Animate = PlaceControl<TBusyAnimation>(
-      this, "Animate", QRect(kAnimationLeft, kAnimationTopOnRepairPage, 48, 48));
+  Animate = PlaceControl<TBusyAnimation>(this, "Animate",
+                                         QRect(kAnimationLeft, kAnimationTopOnRepairPage, 48, 48));
   Panel2->raise();
   Animate->raise();
 }

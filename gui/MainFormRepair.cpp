@@ -102,9 +102,13 @@ void TMainForm::LogRunHeader(const QString& source, const QString& destination) 
 int TMainForm::CallEngine(const QString& source, const QString& destination) {
   const QByteArray sourcePath = QFile::encodeName(source);
   const QByteArray destinationPath = QFile::encodeName(destination);
-  const auto versionIndex = static_cast<uint32_t>(cmbPDFVersion->currentIndex());
-  const EngineCallRecord record{sourcePath.constData(), 0,         versionIndex << 16,
-                                destinationPath.constData(), &MainFormProgressCallback, this};
+  EngineCallRecord record{};
+  record.sourcePath = sourcePath.constData();
+  record.reserved = 0;
+  record.versionOption = static_cast<uint32_t>(cmbPDFVersion->currentIndex()) << 16;
+  record.destinationPath = destinationPath.constData();
+  record.callback = &MainFormProgressCallback;
+  record.userData = this;
   m_shownPercent = Gauge->value();
   m_messagesSinceClockRead = 0;
   m_sinceEvents.invalidate();
@@ -143,9 +147,13 @@ void TMainForm::OpenRepairedFile(const QString& destination) {
                         GuiString(idsCaptionError), MessageIcon::Error);
 }
 
-void TMainForm::Log(const QString& line) { txtRepairLog->appendPlainText(line); }
+void TMainForm::Log(const QString& line) {
+  txtRepairLog->appendPlainText(line);
+}
 
-void TMainForm::LogSeparator() { Log(GuiString(idsSeparator)); }
+void TMainForm::LogSeparator() {
+  Log(GuiString(idsSeparator));
+}
 
 bool TMainForm::OnMessage(int32_t code, void* data) {
   switch (code) {
@@ -168,13 +176,15 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
       }
       return false;
     }
-    case msgQueryStop: return !m_running;
+    case msgQueryStop:
+      return !m_running;
     case msgError:
       LogSeparator();
       Log(QString::fromUtf8(static_cast<const char*>(data)));
       LogSeparator();
       return false;
-    default: return false;
+    default:
+      return false;
   }
 }
 

@@ -11,9 +11,12 @@ namespace {
 
 QMessageBox::Icon ToBoxIcon(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::Warning: return QMessageBox::Warning;
-    case MessageIcon::Error: return QMessageBox::Critical;
-    case MessageIcon::Information: break;
+    case MessageIcon::Warning:
+      return QMessageBox::Warning;
+    case MessageIcon::Error:
+      return QMessageBox::Critical;
+    case MessageIcon::Information:
+      break;
   }
   return QMessageBox::Information;
 }
@@ -88,4 +91,6 @@ QString QtUserDialogs::BrowseForFolder(QWidget* owner, const QString& title) {
       owner, title, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }
 
-bool QtUserDialogs::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtUserDialogs::OpenUrl(const QUrl& url) {
+  return QDesktopServices::openUrl(url);
+}

@@ -13,9 +13,9 @@ enum class MessageIcon { Information, Warning, Error };
 // from 1.
 struct FileDialogRequest {
   QString filter;
-  int filterIndex = 1;        // in: the type shown first; out: the type chosen
-  QString fileName;           // in: preselected name; out: the chosen path
-  QString defaultExtension;   // without the dot; empty for none
+  int filterIndex = 1;       // in: the type shown first; out: the type chosen
+  QString fileName;          // in: preselected name; out: the chosen path
+  QString defaultExtension;  // without the dot; empty for none
   // Called when the user picks another file type, with its index; answers
   // the default extension for that type.
   std::function<QString(int)> onTypeChange;

@@ -94,10 +94,11 @@ int main(int argc, char** argv) {
   qint64 windowBest = -1;
   for (int round = 0; round < kRounds; ++round) {
     const qint64 cli = TimeCli(source, work.filePath(QStringLiteral("cli.pdf")));
-    const qint64 window = TimeWindow(form, dialogs, source, work.filePath(QStringLiteral("gui.pdf")));
+    const qint64 window =
+        TimeWindow(form, dialogs, source, work.filePath(QStringLiteral("gui.pdf")));
     if (cli < 0 || window < 0) {
-      std::fprintf(stderr, "a repair failed (cli %lld ms, window %lld ms)\n", static_cast<long long>(cli),
-                   static_cast<long long>(window));
+      std::fprintf(stderr, "a repair failed (cli %lld ms, window %lld ms)\n",
+                   static_cast<long long>(cli), static_cast<long long>(window));
       return 1;
     }
     cliBest = cliBest < 0 ? cli : std::min(cliBest, cli);

@@ -84,9 +84,15 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
       case Step::Progress:
         for (int i = 0; i < message.repeat; ++i) send(msgProgress, &percent);
         break;
-      case Step::SourcePath: send(msgSourcePath, sourcePath.data()); break;
-      case Step::Log: send(msgLogLine, text.data()); break;
-      case Step::Error: send(msgError, text.data()); break;
+      case Step::SourcePath:
+        send(msgSourcePath, sourcePath.data());
+        break;
+      case Step::Log:
+        send(msgLogLine, text.data());
+        break;
+      case Step::Error:
+        send(msgError, text.data());
+        break;
       case Step::AskStop:
         if (send(msgQueryStop, nullptr) != 0) {
           stopAnswered = true;

@@ -42,11 +42,16 @@ TEST_F(MainFormTest, StartsAsTheFixedSizeWindowOnTheRepairPage) {
   EXPECT_EQ(form->labSelSrcFile->buddy(), form->txtSrcFile);
   const int left = form->labSelSrcFile->geometry().right() + 1 + 10;
   const std::vector<std::pair<QWidget*, QRect>> places = {
-      {form->pcMain, {6, 60, 468, 283}},         {form->Panel2, {16, 311, 347, 21}},
-      {form->Animate, {393, 188, 48, 48}},       {form->txtSrcFile, {left, 10, 431 - left, 21}},
-      {form->txtDstFile, {left, 44, 431 - left, 21}}, {form->btnSrcMore, {431, 10, 21, 21}},
-      {form->btnDstMore, {431, 44, 21, 21}},     {form->txtRepairLog, {6, 102, 365, 117}},
-      {form->btnRepair, {379, 164, 81, 25}},     {form->btnHelp, {379, 224, 81, 25}}};
+      {form->pcMain, {6, 60, 468, 283}},
+      {form->Panel2, {16, 311, 347, 21}},
+      {form->Animate, {393, 188, 48, 48}},
+      {form->txtSrcFile, {left, 10, 431 - left, 21}},
+      {form->txtDstFile, {left, 44, 431 - left, 21}},
+      {form->btnSrcMore, {431, 10, 21, 21}},
+      {form->btnDstMore, {431, 44, 21, 21}},
+      {form->txtRepairLog, {6, 102, 365, 117}},
+      {form->btnRepair, {379, 164, 81, 25}},
+      {form->btnHelp, {379, 224, 81, 25}}};
   for (const auto& [control, place] : places) {
     EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
   }
@@ -105,7 +110,8 @@ TEST_F(MainFormTest, NothingIsClippedAtTheFixedSize) {
     const int textWidth = button->fontMetrics().horizontalAdvance(button->text().remove(u'&'));
     EXPECT_LE(textWidth, button->width()) << button->objectName().toStdString();
   }
-  const int checkText = form->chkOpenFixed->fontMetrics().horizontalAdvance(form->chkOpenFixed->text());
+  const int checkText =
+      form->chkOpenFixed->fontMetrics().horizontalAdvance(form->chkOpenFixed->text());
   EXPECT_LE(checkText + 24, form->chkOpenFixed->width());
 }
 

@@ -2,8 +2,8 @@
 // the engine call record, Stop, Enter and closing during a run.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -67,9 +67,10 @@ TEST_F(RepairRunTest, SuccessfulRunLogsEveryStepAndOpensTheResult) {
   form->btnRepair->click();
   const QString result1 = "文件“" + source + "”已顺利修复!";
   const QString result2 = "现在你可以打开修复后的文件“" + destination + "”了。";
-  ExpectLog(LogLines(*form), Header(source, "1,234,567", destination) +
-                                 QStringList{"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"} +
-                                 Footer() + QStringList{result1, result2});
+  ExpectLog(LogLines(*form),
+            Header(source, "1,234,567", destination) +
+                QStringList{"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"} +
+                Footer() + QStringList{result1, result2});
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, result1 + "\r\n" + result2);
   EXPECT_EQ(dialogs.messages[0].caption, "信息");
@@ -81,15 +82,17 @@ TEST_F(RepairRunTest, SuccessfulRunLogsEveryStepAndOpensTheResult) {
 }
 
 TEST_F(RepairRunTest, FailedRunLogsTheErrorBlock) {
-  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::Error, 0, "错误 2: 一般错误。内存溢出。"},
+  FakeEngine::script = {{Step::Progress, 0, {}},
+                        {Step::Error, 0, "错误 2: 一般错误。内存溢出。"},
                         {Step::Progress, 100, {}}};
   FakeEngine::result = 0;
   SetFields(Path("missing.pdf"), Path("out.pdf"));
   form->btnRepair->click();
   const QString result = "修复文件“" + Path("missing.pdf") + "”失败!";
-  ExpectLog(LogLines(*form), Header(Path("missing.pdf"), "0", Path("out.pdf")) +
-                                 QStringList{kSeparator, "错误 2: 一般错误。内存溢出。", kSeparator} +
-                                 Footer() + QStringList{result});
+  ExpectLog(LogLines(*form),
+            Header(Path("missing.pdf"), "0", Path("out.pdf")) +
+                QStringList{kSeparator, "错误 2: 一般错误。内存溢出。", kSeparator} + Footer() +
+                QStringList{result});
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, result);
   EXPECT_TRUE(dialogs.openedUrls.empty());  // only a success opens the result
@@ -166,8 +169,8 @@ TEST_F(RepairRunTest, ExeDestinationGetsTheArchiveWording) {
     SetFields(Path("in.pdf"), Path(name));
     form->btnRepair->click();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.endsWith(
-        "\r\n现在你可以运行修复后的自解压压缩文档“" + Path(name) + "”了。"));
+    EXPECT_TRUE(dialogs.messages[0].text.endsWith("\r\n现在你可以运行修复后的自解压压缩文档“" +
+                                                  Path(name) + "”了。"));
   }
 }
 
@@ -246,8 +249,8 @@ TEST_F(RepairRunTest, RealEngineRepairsAMinimalFile) {
   const QString source = WriteFile("min.pdf", "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\nendobj\n");
   const QByteArray probeSource = QFile::encodeName(source);
   const QByteArray probeDestination = QFile::encodeName(Path("probe.pdf"));
-  const EngineCallRecord probe{probeSource.constData(), 0, 4u << 16, probeDestination.constData(),
-                               nullptr, nullptr};
+  const EngineCallRecord probe{probeSource.constData(),      0,       4u << 16,
+                               probeDestination.constData(), nullptr, nullptr};
   if (RepairPdfFile(&probe) == 0) GTEST_SKIP() << "the engine cannot repair files yet";
 
   TMainForm real(dialogs);
@@ -256,8 +259,9 @@ TEST_F(RepairRunTest, RealEngineRepairsAMinimalFile) {
   real.btnRepairClick();
   const QString result1 = "文件“" + source + "”已顺利修复!";
   const QString result2 = "现在你可以打开修复后的文件“" + Path("min_fixed.pdf") + "”了。";
-  ExpectLog(LogLines(real), Header(source, "45", Path("min_fixed.pdf")) +
-                                QStringList{"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"} +
-                                Footer() + QStringList{result1, result2});
+  ExpectLog(LogLines(real),
+            Header(source, "45", Path("min_fixed.pdf")) +
+                QStringList{"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"} +
+                Footer() + QStringList{result1, result2});
   EXPECT_TRUE(QFile::exists(Path("min_fixed.pdf")));
 }

@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
     form.pcMain->setTabVisible(page, true);
     form.pcMain->setCurrentIndex(page);
     Settle();
-    const QString file = output.filePath(QStringLiteral("tessaly-%1.png").arg(QLatin1String(names[page])));
+    const QString file =
+        output.filePath(QStringLiteral("tessaly-%1.png").arg(QLatin1String(names[page])));
     if (!form.grab().save(file)) return 1;
     form.pcMain->setTabVisible(page, !hidden);
   }

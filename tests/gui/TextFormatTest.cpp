@@ -35,7 +35,8 @@ TEST(FormatElapsed, WritesEveryPartWithoutLeadingZeros) {
   const QString pattern = GuiString(idsElapsedTimePattern);
   EXPECT_EQ(FormatElapsed(pattern, 2500), "使用时间:0小时0分2秒500毫秒。");
   EXPECT_EQ(FormatElapsed(pattern, 0), "使用时间:0小时0分0秒0毫秒。");
-  EXPECT_EQ(FormatElapsed(pattern, ((3 * 60 + 4) * 60 + 5) * 1000LL + 7), "使用时间:3小时4分5秒7毫秒。");
+  EXPECT_EQ(FormatElapsed(pattern, ((3 * 60 + 4) * 60 + 5) * 1000LL + 7),
+            "使用时间:3小时4分5秒7毫秒。");
 }
 
 TEST(FormatElapsed, ShowsOnlyTheHoursWithinTheDay) {
