@@ -29,10 +29,12 @@ CPdfObjectTable* BoundObjectTable() {
   return g_input.document != nullptr ? &g_input.document->Table() : nullptr;
 }
 
-size_t ReadScannerInput(char* buffer, size_t maxSize) {
+size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
   if (g_input.file == nullptr) return 0;
-  constexpr size_t kMaxRead = 8192;
-  if (maxSize > kMaxRead) maxSize = kMaxRead;
+  constexpr size_t kRead = 8192;
+  constexpr size_t kLargestRead = size_t{1} << 30;
+  const size_t limit = tokenOutgrewBuffer ? kLargestRead : kRead;
+  if (maxSize > limit) maxSize = limit;
   return g_input.file->Read(buffer, static_cast<uint32_t>(maxSize));
 }
 

@@ -8,9 +8,10 @@
 #include "model/PdfObject.h"
 #include "parser/Tokenizer.h"
 
-// Reads the next input for the scanner from the bound file; 0 at the end or
-// when no file is bound.
-size_t ReadScannerInput(char* buffer, size_t maxSize);
+// Reads the next input for the scanner from the bound file: at most 8192
+// bytes unless the pending token has outgrown the first buffer. 0 at the end
+// or when no file is bound.
+size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer);
 // The hook that runs once per token, before any input is examined: answers
 // true when the caller asked to stop.
 bool AskStopAndReportProgress();

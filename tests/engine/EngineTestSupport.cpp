@@ -102,3 +102,46 @@ int FakeSystemFiles::Open(const char* path, int flags, mode_t mode) {
 }
 
 uint32_t FakeSystemFiles::SectorSize(int) { return sectorSize; }
+
+#include "core/RepairEngine.h"
+#include "io/File64Ex.h"
+#include "model/Document.h"
+#include "model/PdfObject.h"
+#include "parser/ParseRun.h"
+
+int32_t ParsedBytes::Callback(int32_t code, void* data, void* userData) {
+  auto& self = *static_cast<ParsedBytes*>(userData);
+  MessageLog::Callback(code, data, &self.log);
+  if (code != msgQueryStop || self.m_questionsLeft < 0) return 0;
+  if (self.m_questionsLeft == 0) return 1;
+  --self.m_questionsLeft;
+  return 0;
+}
+
+ParsedBytes::ParsedBytes(const std::string& bytes, int stopAfterQuestions)
+    : m_questionsLeft(stopAfterQuestions) {
+  WriteWholeFile(m_dir.Path("in.pdf"), bytes);
+  ResetSerialNumbers();
+  m_engine = new CRepairEngine(&Callback, this);
+  m_file = new CFile64Ex(4096);
+  m_document = new CPdfDocument(m_engine);
+  if (!m_file->Open(m_dir.Path("in.pdf").c_str(), 0x8020)) std::abort();
+  count = ParseObjects(*m_document, *m_file);
+}
+
+ParsedBytes::~ParsedBytes() {
+  delete m_document;
+  delete m_file;
+  delete m_engine;
+}
+
+// Writes into a scratch file and reads the bytes back.
+std::string Written(const CPdfObject& object) {
+  ScratchDir dir;
+  {
+    CFile64 file;
+    if (!file.Open(dir.Path("w").c_str(), 0x9011)) std::abort();
+    object.Write(file);
+  }
+  return ReadWholeFile(dir.Path("w"));
+}

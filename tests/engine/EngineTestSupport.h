@@ -62,3 +62,30 @@ class FakeSystemFiles : public CSystemFileApi {
   uint32_t sectorSize = 512;
   std::vector<std::pair<uint64_t, size_t>> reads;  // (position, count) asked
 };
+
+class CRepairEngine;
+class CPdfDocument;
+class CFile64Ex;
+class CPdfObject;
+
+// A document parsed from bytes through the real file, tokenizer and grammar.
+class ParsedBytes {
+ public:
+  explicit ParsedBytes(const std::string& bytes, int stopAfterQuestions = -1);
+  ~ParsedBytes();
+
+  CPdfDocument& Document() { return *m_document; }
+  uint32_t count = 0;
+  MessageLog log;
+
+ private:
+  static int32_t Callback(int32_t code, void* data, void* userData);
+  ScratchDir m_dir;
+  int m_questionsLeft;
+  CRepairEngine* m_engine;
+  CFile64Ex* m_file;
+  CPdfDocument* m_document;
+};
+
+// The bytes an object's Write produces.
+std::string Written(const CPdfObject& object);
