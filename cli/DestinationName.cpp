@@ -8,3 +8,11 @@ std::string DefaultDestinationName(const std::string& source) {
   }
   return source.substr(0, dot) + "_fixed" + source.substr(dot);
 }
+
+std::string DefaultDestinationIn(const std::string& folder, const std::string& source) {
+  const std::string name = DefaultDestinationName(source);
+  const size_t slash = name.rfind('/');
+  const std::string fileName = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (folder.empty() || folder.back() == '/') return folder + fileName;
+  return folder + "/" + fileName;
+}

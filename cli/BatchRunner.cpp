@@ -1,0 +1,172 @@
+#include "BatchRunner.h"
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "CliTexts.h"
+#include "FileChecks.h"
+#include "RepairWorker.h"
+#include "StopSignals.h"
+
+namespace {
+
+constexpr int kRefreshWaitMs = 50;
+
+// The engine names the temporary file it writes; the user knows the
+// destination.
+std::string NameDestination(std::string text, const std::string& temporary,
+                            const std::string& destination) {
+  for (size_t at = text.find(temporary); at != std::string::npos;
+       at = text.find(temporary, at + destination.size())) {
+    text.replace(at, temporary.size(), destination);
+  }
+  return text;
+}
+
+std::string Formatted(const char* pattern, const char* value) {
+  char text[512];
+  std::snprintf(text, sizeof text, pattern, value);
+  return text;
+}
+
+}  // namespace
+
+BatchRunner::BatchRunner(const BatchSettings& settings, Console& console, Reporter& reporter)
+    : m_settings(settings), m_console(console), m_reporter(reporter) {
+  InstallStopHandlers(m_waitMask);
+}
+
+int BatchRunner::Run(const std::vector<FileJob>& files) {
+  m_files = &files;
+  size_t next = 0;
+  while (true) {
+    m_interrupted = m_interrupted || StopRequested();
+    while (!m_interrupted && next < files.size() &&
+           m_running.size() < static_cast<size_t>(m_settings.jobs)) {
+      Launch(next++);
+    }
+    if (m_running.empty()) break;
+    WaitForWorkers();
+  }
+  m_reporter.Summary(m_repaired);
+  return m_repaired;
+}
+
+// Refuses a destination that is the source itself, or one that exists
+// without --force, before anything is opened.
+bool BatchRunner::Refuse(const FileJob& file) {
+  if (IsSameFile(file.source, file.destination)) {
+    m_reporter.Error(file.source, SameFileText(file.destination));
+    return true;
+  }
+  if (!m_settings.force && PathExists(file.destination)) {
+    m_reporter.Error(file.source, Formatted(texts::kDestinationExists, file.destination.c_str()));
+    return true;
+  }
+  return false;
+}
+
+void BatchRunner::Launch(size_t index) {
+  const FileJob& file = (*m_files)[index];
+  if (Refuse(file)) return Complete(index, FileStatus::failed);
+  TemporaryFile temporary;
+  if (!temporary.Create(file.destination)) {
+    m_reporter.Error(file.source, CannotCreateText(errno, file.destination));
+    return Complete(index, FileStatus::failed);
+  }
+  std::fflush(stdout);  // the worker must not write our buffered output again
+  std::fflush(stderr);
+  const WorkerTask task{file.source, temporary.Path(), m_settings.versionOption,
+                        m_settings.showProgress};
+  const auto worker = StartWorker(task);
+  if (!worker) {
+    m_reporter.Error(file.source, Formatted(texts::kWorkerNotStarted, std::strerror(errno)));
+    return Complete(index, FileStatus::failed);
+  }
+  m_running.push_back(std::make_unique<Running>(
+      Running{index, worker->pid, worker->readFd, std::move(temporary), RecordReader()}));
+  m_console.AddProgress(static_cast<int>(index), file.source);
+}
+
+void BatchRunner::WaitForWorkers() {
+  std::vector<pollfd> fds;
+  for (const auto& worker : m_running) fds.push_back({worker->fd, POLLIN, 0});
+  const int waitMs = m_console.Refresh() ? kRefreshWaitMs : -1;
+  timespec timeout {waitMs / 1000, (waitMs % 1000) * 1'000'000};
+  // Stop signals are let in only while waiting here.
+  const int ready = ppoll(fds.data(), fds.size(), waitMs < 0 ? nullptr : &timeout, &m_waitMask);
+  if (StopRequested() && !m_interrupted) {
+    m_interrupted = true;
+    for (const auto& worker : m_running) kill(worker->pid, SIGINT);
+  }
+  if (ready <= 0) return;
+  std::vector<std::unique_ptr<Running>> stillRunning;
+  for (size_t i = 0; i < m_running.size(); ++i) {
+    if (fds[i].revents == 0 || ReadFrom(*m_running[i])) {
+      stillRunning.push_back(std::move(m_running[i]));
+    } else {
+      Finish(*m_running[i]);
+    }
+  }
+  m_running = std::move(stillRunning);
+}
+
+// Reads what the worker sent; false at the end of its output.
+bool BatchRunner::ReadFrom(Running& worker) {
+  char buffer[65536];
+  const ssize_t size = read(worker.fd, buffer, sizeof buffer);
+  if (size < 0) return errno == EINTR || errno == EAGAIN;
+  if (size == 0) return false;
+  worker.reader.Append(buffer, static_cast<size_t>(size));
+  RecordKind kind {};
+  std::string data;
+  while (worker.reader.Next(kind, data)) HandleRecord(worker, kind, data);
+  return true;
+}
+
+void BatchRunner::HandleRecord(const Running& worker, RecordKind kind, const std::string& data) {
+  const FileJob& file = (*m_files)[worker.index];
+  switch (kind) {
+    case RecordKind::progress:
+      if (!data.empty()) {
+        m_console.SetProgress(static_cast<int>(worker.index), static_cast<unsigned char>(data[0]));
+      }
+      break;
+    case RecordKind::logLine:
+      m_reporter.LogLine(file.source, NameDestination(data, worker.temporary.Path(), file.destination));
+      break;
+    case RecordKind::error:
+      m_reporter.Error(file.source, NameDestination(data, worker.temporary.Path(), file.destination));
+      break;
+  }
+}
+
+void BatchRunner::Finish(Running& worker) {
+  close(worker.fd);
+  int status = 0;
+  while (waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  m_console.RemoveProgress(static_cast<int>(worker.index));
+  const FileJob& file = (*m_files)[worker.index];
+  if (WIFSIGNALED(status)) {
+    m_reporter.Error(file.source, Formatted(texts::kWorkerCrashed, std::to_string(WTERMSIG(status)).c_str()));
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    if (worker.temporary.Commit()) return Complete(worker.index, FileStatus::done);
+    m_reporter.Error(file.source, CannotCreateText(errno, file.destination));
+    return Complete(worker.index, FileStatus::failed);
+  }
+  worker.temporary.Remove();
+  Complete(worker.index, m_interrupted ? FileStatus::interrupted : FileStatus::failed);
+}
+
+void BatchRunner::Complete(size_t index, FileStatus status) {
+  if (status == FileStatus::done) ++m_repaired;
+  const FileJob& file = (*m_files)[index];
+  m_reporter.FileResult(file.source, file.destination, status);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+// Every text tessaly-cli writes itself. The engine's own texts are used
+// where one fits (a refused destination reads like the engine's own
+// failure to create it), the batch words are the desktop program's.
+namespace texts {
+
+// Engine texts: error 4 and the file-error causes it is followed by.
+inline constexpr const char* kCannotCreate = "错误 4: 不能创建文件。";
+inline constexpr const char* kCauseUnknown = "访问 %1 时发生一个未知错误。";
+inline constexpr const char* kCauseNotFound = "%1 未找到。";
+inline constexpr const char* kCauseBadPath = "%1 包含一个错误的路径。";
+inline constexpr const char* kCauseTooManyOpen = "%1 不能打开，因为打开文件太多。";
+inline constexpr const char* kCauseAccessDenied = "访问 %1 被拒绝。";
+inline constexpr const char* kCauseHardwareIo = "在访问 %1 时报告一个硬件 I/O 错误。";
+inline constexpr const char* kCauseSharing = "在访问 %1 时发生分配妨碍。";
+inline constexpr const char* kCauseDiskFull = "在访问 %1 时磁盘已满。";
+
+// Results of one file, as the desktop program words them.
+inline constexpr const char* kRepaired = "文件“%s”已顺利修复!";
+inline constexpr const char* kOpenRepaired = "现在你可以打开修复后的文件“%s”了。";
+inline constexpr const char* kRunRepaired = "现在你可以运行修复后的自解压压缩文档“%s”了。";
+inline constexpr const char* kRepairFailed = "修复文件“%s”失败!";
+inline constexpr const char* kInterrupted = "用户已中断修复进程";
+
+// Batch statuses and summary.
+inline constexpr const char* kStatusDone = "完成";
+inline constexpr const char* kStatusFailed = "失败";
+inline constexpr const char* kStatusInterrupted = "中断";
+inline constexpr const char* kSummary = "已修复 %d 个文件";
+
+// The program's own messages.
+inline constexpr const char* kDestinationExists = "目标文件“%s”已经存在，未覆盖（用 -f 覆盖它）。";
+inline constexpr const char* kWorkerCrashed = "修复进程异常结束（信号 %s）。";
+inline constexpr const char* kWorkerNotStarted = "不能启动修复进程：%s";
+inline constexpr const char* kUsageLine = "用法: tessaly-cli [选项] 来源文件...\n";
+inline constexpr const char* kTryHelp = "请用“tessaly-cli --help”查看说明。\n";
+inline constexpr const char* kUnknownOption = "tessaly-cli: 未知选项“%s”\n";
+inline constexpr const char* kMissingArgument = "tessaly-cli: 选项“%s”需要一个参数\n";
+inline constexpr const char* kBadVersion = "tessaly-cli: 无效的 PDF 版本“%s”（应为 1.0 到 1.6）\n";
+inline constexpr const char* kBadJobs = "tessaly-cli: 无效的任务数“%s”（应为 1 到 64）\n";
+inline constexpr const char* kNoSource = "tessaly-cli: 没有给出来源文件\n";
+inline constexpr const char* kOutputNeedsOneSource = "tessaly-cli: -o 只能用于一个来源文件；多个文件请用 --output-dir\n";
+inline constexpr const char* kOutputAndFolder = "tessaly-cli: -o 和 --output-dir 不能同时使用\n";
+
+inline constexpr const char* kHelp =
+    "修复损坏的 PDF 文件：保留来源文件中所有完整的对象，重建目录和页面树，\n"
+    "写出一个新的 PDF 文件。来源文件只会被读取。\n"
+    "\n"
+    "一个来源文件修复为 -o 给出的目标文件，默认是来源文件名加上“_fixed”\n"
+    "（report.pdf 修复为 report_fixed.pdf）。多个来源文件各自修复为默认的\n"
+    "目标文件名，并为每个文件显示修复状态。\n"
+    "\n"
+    "选项:\n"
+    "  -o, --output 目标文件     一个来源文件时的目标文件\n"
+    "  -d, --output-dir 文件夹   把目标文件写到这个文件夹中\n"
+    "      --pdf-version 版本    来源文件没有可读的文件头时输出的 PDF 版本，\n"
+    "                            1.0 到 1.6，默认为 1.4\n"
+    "  -f, --force               覆盖已经存在的目标文件\n"
+    "  -j, --jobs 数目           同时修复的文件数，默认为 1\n"
+    "  -q, --quiet               只显示错误\n"
+    "  -h, --help                显示本说明\n"
+    "  -V, --version             显示版本\n"
+    "\n"
+    "退出状态: 0 所有文件都已修复；1 有文件没有修复；2 命令行错误；\n"
+    "130 修复被中断（Ctrl-C）。\n";
+
+}  // namespace texts

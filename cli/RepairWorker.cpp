@@ -1,0 +1,107 @@
+#include "RepairWorker.h"
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "StopSignals.h"
+#include "WorkerProtocol.h"
+#include "tesscore/tesscore.h"
+
+namespace {
+
+// The engine asks and reports for every token, millions of times per file:
+// the clock is read only every few thousand messages and a progress record
+// goes out at most five times a second.
+constexpr unsigned kMessagesBetweenClockReads = 4096;
+constexpr int64_t kProgressIntervalNs = 200'000'000;
+
+struct WorkerState {
+  int fd = -1;
+  bool sendProgress = false;
+  bool frontEndGone = false;
+  unsigned messagesSinceClock = 0;
+  uint8_t percent = 0;
+  int lastSentPercent = -1;
+  int64_t lastSentNs = 0;
+};
+
+int64_t MonotonicNs() {
+  timespec now {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+void Send(WorkerState& state, RecordKind kind, const char* data, size_t size) {
+  if (!state.frontEndGone && !WriteRecord(state.fd, kind, data, size)) {
+    state.frontEndGone = true;  // nobody to write for: stop the run
+  }
+}
+
+void OnProgress(WorkerState& state, uint8_t percent) {
+  state.percent = percent;
+  if (!state.sendProgress || ++state.messagesSinceClock < kMessagesBetweenClockReads) return;
+  state.messagesSinceClock = 0;
+  const int64_t now = MonotonicNs();
+  if (percent == state.lastSentPercent || now - state.lastSentNs < kProgressIntervalNs) return;
+  state.lastSentPercent = percent;
+  state.lastSentNs = now;
+  const char byte = static_cast<char>(percent);
+  Send(state, RecordKind::progress, &byte, 1);
+}
+
+int32_t OnEngineMessage(int32_t code, void* data, void* userData) {
+  auto& state = *static_cast<WorkerState*>(userData);
+  switch (code) {
+    case msgProgress: OnProgress(state, *static_cast<const uint8_t*>(data)); return 0;
+    case msgQueryStop: return StopRequested() || state.frontEndGone ? -1 : 0;
+    case msgLogLine:
+    case msgError: {
+      const char* text = static_cast<const char*>(data);
+      Send(state, code == msgError ? RecordKind::error : RecordKind::logLine, text, std::strlen(text));
+      return 0;
+    }
+    default: return 0;
+  }
+}
+
+[[noreturn]] void RunWorker(const WorkerTask& task, int fd, pid_t frontEnd) {
+  // A front end that dies unexpectedly stops its workers too.
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != frontEnd) RequestStop();
+  UnblockStopSignals();
+  WorkerState state;
+  state.fd = fd;
+  state.sendProgress = task.sendProgress;
+  const EngineCallRecord record{task.source.c_str(), 0, task.versionOption, task.target.c_str(),
+                                &OnEngineMessage, &state};
+  const int result = RepairPdfFile(&record);
+  _exit(result != 0 ? 0 : 1);
+}
+
+}  // namespace
+
+std::optional<StartedWorker> StartWorker(const WorkerTask& task) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+  const pid_t frontEnd = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    const int error = errno;
+    close(fds[0]);
+    close(fds[1]);
+    errno = error;
+    return std::nullopt;
+  }
+  if (pid == 0) {
+    close(fds[0]);
+    RunWorker(task, fds[1], frontEnd);
+  }
+  close(fds[1]);
+  return StartedWorker{pid, fds[0]};
+}

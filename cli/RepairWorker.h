@@ -1,0 +1,26 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// One repair in a process of its own: the engine allows one run per
+// process, so every file gets a forked worker that calls RepairPdfFile once
+// and reports the engine's messages over a pipe (WorkerProtocol.h).
+struct WorkerTask {
+  std::string source;
+  std::string target;  // the temporary file the engine writes
+  uint32_t versionOption = 0;
+  bool sendProgress = false;
+};
+
+struct StartedWorker {
+  pid_t pid = -1;
+  int readFd = -1;  // the worker's records; end of file when it is done
+};
+
+// Starts the worker; on failure answers nothing and leaves errno set. The
+// worker's exit status is 0 when the engine answered 1, else 1.
+std::optional<StartedWorker> StartWorker(const WorkerTask& task);
