@@ -13,7 +13,8 @@ source_file=${1:-samples/damaged-sample.pdf}
 destination=${2:-build/release/damaged-sample_fixed.pdf}
 echo "Repairing $source_file -> $destination"
 status=0
-build/release/cli/tessaly-cli "$source_file" "$destination" || status=$?
+# -f: running again replaces the previous result.
+build/release/cli/tessaly-cli -f -o "$destination" "$source_file" || status=$?
 if [ $status -eq 0 ] && command -v pdfinfo >/dev/null; then
   pages=$(pdfinfo "$destination" 2>/dev/null | sed -n 's/^Pages: *//p')
   echo "Repaired file: $destination (${pages:-?} pages)"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Several files, two at a time: a status per file, the summary, the log
+# lines prefixed with their source, and the exit status.
+set -u
+cli=$1 corpus=$2
+source "$(dirname "$0")/common.sh"
+
+mkdir in out
+for name in d_gs_report__length_wrong d_py_text__truncate_50 d_groff_ls__xref_zeroed; do
+  cp "$corpus/$name.pdf" in/
+done
+printf '%%PDF-1.4\nno objects here\n' > in/empty.pdf
+
+out=$("$cli" -j 2 -d out in/*.pdf 2>err.txt); status=$?
+[ $status -eq 1 ] || fail "batch with a failure: exit $status"
+for name in d_gs_report__length_wrong d_py_text__truncate_50 d_groff_ls__xref_zeroed; do
+  grep -qxF "[完成] in/$name.pdf -> out/${name}_fixed.pdf" <<<"$out" || fail "status of $name: $out"
+  [ -s "out/${name}_fixed.pdf" ] || fail "out/${name}_fixed.pdf missing"
+  grep -qxF "in/$name.pdf: 读取并解析来源文件..." err.txt || fail "log of $name not prefixed"
+done
+grep -qxF "[失败] in/empty.pdf -> out/empty_fixed.pdf" <<<"$out" || fail "status of empty.pdf: $out"
+[ ! -e out/empty_fixed.pdf ] || fail "a failed repair left its destination"
+[ "$(tail -n 1 <<<"$out")" = "已修复 3 个文件" ] || fail "summary: $out"
+
+# Default destinations beside the sources; all repaired gives 0.
+rm in/empty.pdf
+"$cli" -q --jobs=2 in/*.pdf; status=$?
+[ $status -eq 0 ] || fail "batch: exit $status"
+[ "$(ls in/*_fixed.pdf | wc -l)" -eq 3 ] || fail "default destinations: $(ls in)"
+[ -z "$(temporaries)" ] || fail "temporary file left: $(temporaries)"
+finish "cli batch"

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# SIGINT during a long repair: the run stops, its temporary file goes, an
+# existing destination stays as it was, and the exit status is 130.
+set -u
+cli=$1
+source "$(dirname "$0")/common.sh"
+
+{
+  printf '%%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n'
+  printf '2 0 obj\n<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n'
+  printf '3 0 obj\n<< /Type /Page /Parent 2 0 R /Contents 4 0 R >>\nendobj\n'
+  printf '4 0 obj\n<< /Length 52428800 >>\nstream\n'
+  head -c 52428800 /dev/zero | tr '\0' 'A'
+  printf '\nendstream\nendobj\n'
+} > large.pdf
+echo "older contents" > large_fixed.pdf
+cp large.pdf second.pdf
+
+for command in "-f large.pdf" "-f -j 2 large.pdf second.pdf"; do
+  # shellcheck disable=SC2086
+  "$cli" $command >out.txt 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do [ -n "$(temporaries)" ] && break; sleep 0.05; done
+  [ -n "$(temporaries)" ] || fail "'$command': no temporary file while running"
+  sleep 0.2  # well inside the parse of the 50 MB stream
+  kill -INT $pid
+  wait $pid; status=$?
+  [ $status -eq 130 ] || fail "'$command': exit $status after SIGINT"
+  [ -z "$(temporaries)" ] || fail "'$command': temporary file left: $(temporaries)"
+  [ "$(cat large_fixed.pdf)" = "older contents" ] || fail "'$command': destination touched"
+done
+grep -qF "[中断] large.pdf -> large_fixed.pdf" out.txt || fail "batch status: $(cat out.txt)"
+[ ! -e second_fixed.pdf ] || fail "an interrupted batch left second_fixed.pdf"
+finish "cli interrupt"
