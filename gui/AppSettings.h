@@ -4,9 +4,17 @@
 
 // The settings record: the six options the program keeps between runs.
 // Each value has a getter, a setter and its default; a fresh record holds
-// the defaults. Storage comes with the options' persistence.
+// the defaults. The values live in a per-user INI file named after the
+// executable, group "Misc", one key per value named as the value; the
+// window reads them once at start and writes them once at exit.
 class AppSettings {
  public:
+  // $XDG_CONFIG_HOME/<exe name>/<exe name>.conf, ~/.config by default.
+  static QString StoreFileName();
+  // Missing values, and integers that are no number, keep their defaults.
+  void Load();
+  void Save() const;
+
   bool OpenFixed() const { return m_openFixed; }
   void SetOpenFixed(bool value) { m_openFixed = value; }
   static bool DefaultOpenFixed() { return true; }

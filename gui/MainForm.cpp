@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include "Artwork.h"
 #include "BusyAnimation.h"
@@ -63,6 +64,7 @@ bool IsExistingFile(const QString& path) {
 TMainForm::TMainForm(IUserDialogs& dialogs, RepairFunction repair, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      SaveLogDialog(dialogs),
       m_dialogs(dialogs),
       m_repair(repair) {
   setObjectName(QStringLiteral("MainForm"));
@@ -91,6 +93,11 @@ void TMainForm::ConnectHandlers() {
   connect(btnRepair, &QPushButton::clicked, this, [this] { btnRepairClick(); });
   connect(btnHelp, &QPushButton::clicked, this, [this] { btnHelpClick(); });
   connect(btnMoreDir, &QPushButton::clicked, this, [this] { btnMoreDirClick(); });
+  connect(btnSaveLog, &QPushButton::clicked, this, [this] { btnSaveLogClick(); });
+  connect(btnAddFiles, &QPushButton::clicked, this, [this] { btnAddFilesClick(); });
+  connect(btnRemoveFiles, &QPushButton::clicked, this, [this] { btnRemoveFilesClick(); });
+  connect(btnRemoveAll, &QPushButton::clicked, this, [this] { btnRemoveAllClick(); });
+  connect(btnRepairFiles, &QPushButton::clicked, this, [this] { btnRepairFilesClick(); });
   connect(pcMain, &QTabWidget::currentChanged, this, [this](int index) { pcMainChange(index); });
   labHomepage->OnClick = [this] { labHomepageClick(); };
   labEmail->OnClick = [this] { labEmailClick(); };
@@ -109,6 +116,7 @@ void TMainForm::FormCreate() {
   setWindowTitle(GuiString(idsAppTitle) + QStringLiteral(" v") + version.mid(0, 2).join(u'.'));
   setWindowIcon(AppIcon());
   m_running = false;
+  m_settings.Load();
   LoadOptionControls();
   txtSrcFile->SetAcceptFiles(true);
   txtSrcFile->OnDropFile = [this](TDragEdit* sender, const QString& name) {
@@ -156,6 +164,7 @@ void TMainForm::FormDestroy() {
   m_settings.SetMinorVer(cmbPDFVersion->currentIndex());
   m_settings.SetTempDir(txtTempDir->text());
   m_settings.SetBufSize(static_cast<int16_t>(udBufSize->Position()));
+  m_settings.Save();
 }
 
 bool TMainForm::RunCommandLine(const QStringList& parameters) {
@@ -273,9 +282,12 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == txtBufSize && event->type() == QEvent::KeyPress) {
-    const QString typed = static_cast<QKeyEvent*>(event)->text();
-    if (!typed.isEmpty() && !txtBufSizeKeyPress(typed.at(0))) return true;
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == txtBufSize && !key->text().isEmpty() && !txtBufSizeKeyPress(key->text().at(0))) {
+      return true;
+    }
+    if (watched == FileList && FileListKeyDown(key->key(), key->modifiers())) return true;
   }
   return QWidget::eventFilter(watched, event);
 }

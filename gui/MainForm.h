@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "AppSettings.h"
+#include "SaveLogDialog.h"
 #include "UserDialogs.h"
 #include "tesscore/tesscore.h"
 
@@ -17,6 +18,8 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
 class TBanner;
 class TBusyAnimation;
 class TDragEdit;
@@ -64,6 +67,18 @@ class TMainForm : public QWidget {
   void labHomepageClick();
   void labEmailClick();
   void btnMoreDirClick();
+  bool txtBufSizeKeyPress(QChar key);
+
+  // The batch page (MainFormBatch.cpp).
+  void btnAddFilesClick();
+  void btnRemoveFilesClick();
+  void btnRemoveAllClick();
+  // Answers whether the key was one of the list's own (Delete, Shift+Delete).
+  bool FileListKeyDown(int key, Qt::KeyboardModifiers shift);
+  void btnRepairFilesClick();
+
+  // Saving the log (MainFormLog.cpp).
+  void btnSaveLogClick();
 
   // The controls, named as on the form.
   TBanner* imgBanner = nullptr;
@@ -88,6 +103,14 @@ class TMainForm : public QWidget {
   QPushButton* btnRepair = nullptr;
   QPushButton* btnSaveLog = nullptr;
   QPushButton* btnHelp = nullptr;
+  TSaveLogDialog SaveLogDialog;
+
+  QLabel* Label9 = nullptr;
+  QTreeWidget* FileList = nullptr;
+  QPushButton* btnRepairFiles = nullptr;
+  QPushButton* btnAddFiles = nullptr;
+  QPushButton* btnRemoveFiles = nullptr;
+  QPushButton* btnRemoveAll = nullptr;
 
   QLabel* imgIcon = nullptr;
   QLabel* labTitle = nullptr;
@@ -133,7 +156,6 @@ class TMainForm : public QWidget {
   void FillAboutPage();
   void LoadOptionControls();
   void FormDestroy();
-  bool txtBufSizeKeyPress(QChar key);
 
   // The repair run (MainFormRepair.cpp).
   void Log(const QString& line);
@@ -146,6 +168,16 @@ class TMainForm : public QWidget {
   void CleanUpRun();
   void OpenRepairedFile(const QString& destination);
   void ProcessEventsNow(bool gaugeChanged);
+
+  // The batch run (MainFormBatch.cpp).
+  struct BatchRun;
+  void RunBatch(BatchRun& run);
+  bool DecideOverwrite(BatchRun& run, const QString& destination);
+  void CleanUpBatch();
+  bool ContainsSource(const QString& path) const;
+
+  // The saved log (MainFormLog.cpp).
+  void AddSettingsSection(QStringList& lines) const;
 
   IUserDialogs& m_dialogs;
   RepairFunction m_repair;

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include "Artwork.h"
 #include "BusyAnimation.h"
@@ -79,6 +80,27 @@ void TMainForm::CreateRepairPage() {
   labSelDstFile->setBuddy(txtDstFile);
 }
 
-// The batch page's list and buttons come with batch repair; the page and its
-// caption hold their place among the pages now.
-void TMainForm::CreateBatchPage() {}
+void TMainForm::CreateBatchPage() {
+  QWidget* page = tsBatch;
+  Label9 = PlaceLabel(page, "Label9", GuiString(idsFileListCaption), 10, 6);
+  FileList = PlaceControl<QTreeWidget>(page, "FileList", QRect(6, 24, 365, 195));
+  FileList->setHeaderLabels({GuiString(idsColumnSource), GuiString(idsColumnDestination),
+                             GuiString(idsColumnStatus)});
+  const int widths[] = {132, 132, 80};
+  for (int column = 0; column < 3; ++column) FileList->setColumnWidth(column, widths[column]);
+  FileList->setRootIsDecorated(false);  // a flat list, as a report-style list view
+  FileList->setItemsExpandable(false);
+  FileList->setUniformRowHeights(true);
+  FileList->setAllColumnsShowFocus(true);
+  FileList->setSelectionMode(QAbstractItemView::SingleSelection);
+  FileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  FileList->installEventFilter(this);
+  btnRepairFiles =
+      PlaceButton(page, "btnRepairFiles", GuiString(idsStartRepair), QRect(379, 134, 81, 25));
+  btnAddFiles = PlaceButton(page, "btnAddFiles", GuiString(idsAddFiles), QRect(379, 164, 81, 25));
+  btnRemoveFiles =
+      PlaceButton(page, "btnRemoveFiles", GuiString(idsRemoveFiles), QRect(379, 194, 81, 25));
+  btnRemoveAll =
+      PlaceButton(page, "btnRemoveAll", GuiString(idsRemoveAll), QRect(379, 224, 81, 25));
+  Label9->setBuddy(FileList);
+}

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include "DragEdit.h"
 #include "FormControls.h"
@@ -64,6 +65,10 @@ void TMainForm::SetTabOrders() {
   setTabOrder(btnSaveLog, btnHelp);
   setTabOrder(btnHelp, txtDstFile);
   setTabOrder(txtDstFile, btnDstMore);
+  setTabOrder(FileList, btnRepairFiles);
+  setTabOrder(btnRepairFiles, btnAddFiles);
+  setTabOrder(btnAddFiles, btnRemoveFiles);
+  setTabOrder(btnRemoveFiles, btnRemoveAll);
   setTabOrder(chkOpenFixed, cmbPDFVersion);
   setTabOrder(txtTempDir, btnMoreDir);
   setTabOrder(btnMoreDir, txtBufSize);

@@ -9,13 +9,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <functional>
-#include <utility>
 
 #include "BusyAnimation.h"
 #include "DragEdit.h"
 #include "GuiStrings.h"
 #include "MainForm.h"
+#include "RunCleanUp.h"
 #include "TextFormat.h"
 
 namespace {
@@ -23,18 +22,6 @@ namespace {
 constexpr qint64 kEventIntervalMs = 20;
 constexpr int kMessagesPerClockRead = 256;
 constexpr int32_t kAnswerStop = -1;  // all bits set
-
-// Clears the running state however the run ends.
-class RunCleanUp {
- public:
-  explicit RunCleanUp(std::function<void()> cleanUp) : m_cleanUp(std::move(cleanUp)) {}
-  ~RunCleanUp() { m_cleanUp(); }
-  RunCleanUp(const RunCleanUp&) = delete;
-  RunCleanUp& operator=(const RunCleanUp&) = delete;
-
- private:
-  std::function<void()> m_cleanUp;
-};
 
 }  // namespace
 

@@ -2,30 +2,37 @@
 
 #include <QLocale>
 
+namespace {
+
+// Length of the placeholder that starts at `at`, or 0 when none does. The
+// precision forms take a number the caller has already formatted.
+qsizetype PlaceholderLength(const QString& pattern, qsizetype at) {
+  static const QString kForms[] = {QStringLiteral("%s"), QStringLiteral("%d"),
+                                   QStringLiteral("%u"), QStringLiteral("%.0n"),
+                                   QStringLiteral("%.2d")};
+  for (const QString& form : kForms) {
+    if (QStringView(pattern).mid(at, form.size()) == form) return form.size();
+  }
+  return 0;
+}
+
+}  // namespace
+
 QString FormatText(const QString& pattern, const QStringList& args) {
-  static const QString kNumberSpec = QStringLiteral("%.0n");
   QString result;
   qsizetype next = 0;
   for (qsizetype i = 0; i < pattern.size(); ++i) {
-    const QChar c = pattern.at(i);
-    if (c != u'%' || i + 1 >= pattern.size()) {
-      result += c;
-      continue;
-    }
-    const QChar spec = pattern.at(i + 1);
-    if (spec == u'%') {
+    if (pattern.at(i) != u'%') {
+      result += pattern.at(i);
+    } else if (i + 1 < pattern.size() && pattern.at(i + 1) == u'%') {
       result += u'%';
       ++i;
-    } else if (spec == u's' || spec == u'd') {
+    } else if (const qsizetype length = PlaceholderLength(pattern, i); length > 0) {
       result += next < args.size() ? args.at(next) : QString();
       ++next;
-      ++i;
-    } else if (pattern.mid(i, kNumberSpec.size()) == kNumberSpec) {
-      result += next < args.size() ? args.at(next) : QString();
-      ++next;
-      i += kNumberSpec.size() - 1;
+      i += length - 1;
     } else {
-      result += c;
+      result += pattern.at(i);
     }
   }
   return result;

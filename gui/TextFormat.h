@@ -3,9 +3,10 @@
 #include <QString>
 #include <QStringList>
 
-// Fills a table text's placeholders in order: "%s" and "%d" take the next
-// argument as it is, "%.0n" takes the next argument (already formatted by
-// FormatByteCount), "%%" is one "%". Arguments are never scanned again, so
+// Fills a table text's placeholders in order: "%s", "%d" and "%u" take the
+// next argument as it is, "%.0n" and "%.2d" take the next argument already
+// formatted (by FormatByteCount, or with at least two digits), "%%" is one
+// "%". Arguments are never scanned again, so
 // a "%" inside a file name stays as it is.
 QString FormatText(const QString& pattern, const QStringList& args);
 

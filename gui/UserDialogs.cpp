@@ -1,11 +1,19 @@
 #include "UserDialogs.h"
 
+#include <QCheckBox>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QToolTip>
+#include <QVBoxLayout>
 
 #include "GuiStrings.h"
+#include "SaveLogDialog.h"
 
 namespace {
 
@@ -37,11 +45,41 @@ QStringList ToQtFilters(const QString& filter) {
   return filters;
 }
 
-bool RunFileDialog(QWidget* owner, FileDialogRequest& request, bool save) {
+// The buttons of the overwrite question, in the order they are shown.
+struct OverwriteButton {
+  int captionId;
+  OverwriteAnswer answer;
+};
+constexpr OverwriteButton kOverwriteButtons[] = {{idsButtonYes, OverwriteAnswer::Yes},
+                                                 {idsButtonNo, OverwriteAnswer::No},
+                                                 {idsButtonCancel, OverwriteAnswer::Cancel},
+                                                 {idsButtonNoToAll, OverwriteAnswer::NoToAll},
+                                                 {idsButtonYesToAll, OverwriteAnswer::YesToAll}};
+
+// A message box orders its buttons by role, the platform's way; this
+// question needs its five buttons in a fixed order, so it is laid out here.
+QHBoxLayout* QuestionBody(QDialog& dialog, const QString& text) {
+  auto* icon = new QLabel(&dialog);
+  const int size = dialog.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &dialog);
+  icon->setPixmap(dialog.style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(size));
+  auto* label = new QLabel(text, &dialog);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* body = new QHBoxLayout;
+  body->addWidget(icon, 0, Qt::AlignTop);
+  body->addWidget(label, 1);
+  return body;
+}
+
+}  // namespace
+
+bool RunFileDialog(QWidget* owner, FileDialogRequest& request, bool save,
+                   const std::function<void(QFileDialog&)>& extend) {
   QFileDialog dialog(owner);
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setFileMode(save                  ? QFileDialog::AnyFile
+                     : request.multiSelect ? QFileDialog::ExistingFiles
+                                           : QFileDialog::ExistingFile);
   const QStringList filters = ToQtFilters(request.filter);
   dialog.setNameFilters(filters);
   if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
@@ -53,13 +91,15 @@ bool RunFileDialog(QWidget* owner, FileDialogRequest& request, bool save) {
     const int index = static_cast<int>(filters.indexOf(chosen)) + 1;
     if (request.onTypeChange) dialog.setDefaultSuffix(request.onTypeChange(index));
   });
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  if (extend) extend(dialog);
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  QToolTip::hideText();  // a tooltip of the dialog may still be showing
+  if (!accepted) return false;
   request.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
-  request.fileName = dialog.selectedFiles().constFirst();
+  request.fileNames = dialog.selectedFiles();
+  request.fileName = request.fileNames.constFirst();
   return true;
 }
-
-}  // namespace
 
 void QtUserDialogs::ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                                 MessageIcon icon) {
@@ -78,12 +118,45 @@ bool QtUserDialogs::AskYesNo(QWidget* owner, const QString& text, const QString&
   return box.clickedButton() == yes;
 }
 
+OverwriteAnswer QtUserDialogs::AskOverwrite(QWidget* owner, const QString& text,
+                                            const QString& caption) {
+  QDialog dialog(owner);
+  dialog.setWindowTitle(caption);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  OverwriteAnswer answer = OverwriteAnswer::Cancel;  // Esc and the close box
+  for (const OverwriteButton& entry : kOverwriteButtons) {
+    auto* button = new QPushButton(GuiString(entry.captionId), &dialog);
+    button->setDefault(entry.answer == OverwriteAnswer::Yes);
+    QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &answer, entry] {
+      answer = entry.answer;
+      dialog.accept();
+    });
+    buttons->addWidget(button);
+  }
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addLayout(QuestionBody(dialog, text));
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  dialog.exec();
+  return answer;
+}
+
 bool QtUserDialogs::ExecuteOpenDialog(QWidget* owner, FileDialogRequest& request) {
   return RunFileDialog(owner, request, false);
 }
 
 bool QtUserDialogs::ExecuteSaveDialog(QWidget* owner, FileDialogRequest& request) {
   return RunFileDialog(owner, request, true);
+}
+
+bool QtUserDialogs::ExecuteSaveLogDialog(QWidget* owner, FileDialogRequest& request,
+                                         bool& includeSysInfo) {
+  return RunFileDialog(owner, request, true, [&includeSysInfo](QFileDialog& dialog) {
+    QCheckBox* box = AddSystemInfoCheckBox(dialog, includeSysInfo);
+    QObject::connect(box, &QCheckBox::toggled, &dialog,
+                     [&includeSysInfo](bool checked) { includeSysInfo = checked; });
+  });
 }
 
 QString QtUserDialogs::BrowseForFolder(QWidget* owner, const QString& title) {

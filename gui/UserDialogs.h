@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 
 enum class MessageIcon { Information, Warning, Error };
+
+// The answers of the question whether to overwrite one of a batch's files.
+enum class OverwriteAnswer { Yes, No, Cancel, NoToAll, YesToAll };
 
 // One open or save dialog. The filter is written as pairs
 // "description|patterns|description|patterns"; filterIndex counts the pairs
@@ -15,6 +20,8 @@ struct FileDialogRequest {
   QString filter;
   int filterIndex = 1;       // in: the type shown first; out: the type chosen
   QString fileName;          // in: preselected name; out: the chosen path
+  bool multiSelect = false;  // open dialog: several files may be chosen
+  QStringList fileNames;     // out: every chosen path, in the dialog's order
   QString defaultExtension;  // without the dot; empty for none
   // Called when the user picks another file type, with its index; answers
   // the default extension for that type.
@@ -30,9 +37,17 @@ class IUserDialogs {
                            MessageIcon icon) = 0;
   // A question with the warning icon and the buttons Yes and No; true for Yes.
   virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) = 0;
+  // A question with the question icon and the buttons "是(&Y)", "否(&N)",
+  // "取消", "全部否(&O)", "全部是(&A)"; the first is the default, Esc cancels.
+  virtual OverwriteAnswer AskOverwrite(QWidget* owner, const QString& text,
+                                       const QString& caption) = 0;
   // True when the user confirmed a file; the request then holds the result.
   virtual bool ExecuteOpenDialog(QWidget* owner, FileDialogRequest& request) = 0;
   virtual bool ExecuteSaveDialog(QWidget* owner, FileDialogRequest& request) = 0;
+  // The save dialog of the log, with the check box for the system report;
+  // includeSysInfo holds the box's state before and after, also on cancel.
+  virtual bool ExecuteSaveLogDialog(QWidget* owner, FileDialogRequest& request,
+                                    bool& includeSysInfo) = 0;
   // The chosen folder, or empty when the user cancelled.
   virtual QString BrowseForFolder(QWidget* owner, const QString& title) = 0;
   // Opens a file or address with the desktop's associated program.
@@ -45,8 +60,17 @@ class QtUserDialogs final : public IUserDialogs {
   void ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                    MessageIcon icon) override;
   bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override;
+  OverwriteAnswer AskOverwrite(QWidget* owner, const QString& text,
+                               const QString& caption) override;
   bool ExecuteOpenDialog(QWidget* owner, FileDialogRequest& request) override;
   bool ExecuteSaveDialog(QWidget* owner, FileDialogRequest& request) override;
+  bool ExecuteSaveLogDialog(QWidget* owner, FileDialogRequest& request,
+                            bool& includeSysInfo) override;
   QString BrowseForFolder(QWidget* owner, const QString& title) override;
   bool OpenUrl(const QUrl& url) override;
 };
+
+// Shows the toolkit's own (non-native) file dialog for the request; `extend`
+// may add controls to it before it is shown.
+bool RunFileDialog(QWidget* owner, FileDialogRequest& request, bool save,
+                   const std::function<void(QFileDialog&)>& extend = {});

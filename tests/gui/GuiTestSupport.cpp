@@ -15,10 +15,25 @@ bool FakeDialogs::AskYesNo(QWidget*, const QString& text, const QString& caption
   return answerYes;
 }
 
+OverwriteAnswer FakeDialogs::AskOverwrite(QWidget*, const QString& text, const QString& caption) {
+  overwriteQuestions.push_back({text, caption, MessageIcon::Warning});
+  if (overwriteAnswers.empty()) return OverwriteAnswer::Yes;
+  const OverwriteAnswer answer = overwriteAnswers.front();
+  overwriteAnswers.pop_front();
+  return answer;
+}
+
 bool FakeDialogs::ExecuteOpenDialog(QWidget*, FileDialogRequest& request) {
   fileDialogsShown.push_back(request);
+  if (request.multiSelect && !filesChoice.isEmpty()) {
+    request.fileNames = filesChoice;
+    request.fileName = filesChoice.constFirst();
+    request.filterIndex = filterChoice;
+    return true;
+  }
   if (fileChoice.isEmpty()) return false;
   request.fileName = fileChoice;
+  request.fileNames = QStringList{fileChoice};
   request.filterIndex = filterChoice;
   return true;
 }
@@ -31,6 +46,16 @@ bool FakeDialogs::ExecuteSaveDialog(QWidget*, FileDialogRequest& request) {
   if (fileChoice.isEmpty()) return false;
   request.fileName = fileChoice;
   request.filterIndex = filterChoice;
+  return true;
+}
+
+bool FakeDialogs::ExecuteSaveLogDialog(QWidget*, FileDialogRequest& request,
+                                       bool& includeSysInfo) {
+  fileDialogsShown.push_back(request);
+  sysInfoShown.push_back(includeSysInfo);
+  if (sysInfoChoice) includeSysInfo = *sysInfoChoice;
+  if (fileChoice.isEmpty()) return false;
+  request.fileName = fileChoice;
   return true;
 }
 
@@ -47,6 +72,7 @@ bool FakeDialogs::OpenUrl(const QUrl& url) {
 void FakeEngine::Reset() {
   script = CompleteRun();
   result = 1;
+  hook = nullptr;
   calls = 0;
   sourcePath.clear();
   destinationPath.clear();
@@ -99,6 +125,9 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
           return 0;
         }
         break;
+      case Step::Hook:
+        if (hook) hook();
+        break;
       case Step::AskStopUntilStopped: {
         QElapsedTimer limit;
         limit.start();
@@ -118,6 +147,7 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
 }
 
 FormFixture::FormFixture() {
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(Path("config")));
   FakeEngine::Reset();
   form = std::make_unique<TMainForm>(dialogs, &FakeEngine::Repair);
 }
@@ -129,6 +159,15 @@ QString FormFixture::WriteFile(const QString& name, const QByteArray& bytes) con
   QFile file(path);
   if (file.open(QIODevice::WriteOnly)) file.write(bytes);
   return path;
+}
+
+QByteArray FormFixture::ReadFile(const QString& name) const {
+  QFile file(Path(name));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString FormFixture::SettingsFile() const {
+  return Path("config/gui_tests/gui_tests.conf");
 }
 
 QStringList LogLines(const TMainForm& form) {

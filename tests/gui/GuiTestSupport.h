@@ -3,7 +3,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,14 +26,21 @@ class FakeDialogs final : public IUserDialogs {
   void ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                    MessageIcon icon) override;
   bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override;
+  OverwriteAnswer AskOverwrite(QWidget* owner, const QString& text,
+                               const QString& caption) override;
   bool ExecuteOpenDialog(QWidget* owner, FileDialogRequest& request) override;
   bool ExecuteSaveDialog(QWidget* owner, FileDialogRequest& request) override;
+  bool ExecuteSaveLogDialog(QWidget* owner, FileDialogRequest& request,
+                            bool& includeSysInfo) override;
   QString BrowseForFolder(QWidget* owner, const QString& title) override;
   bool OpenUrl(const QUrl& url) override;
 
   std::vector<Message> messages;
   std::vector<Message> questions;
   bool answerYes = true;
+  // The overwrite question takes its answers from the front; Yes when none.
+  std::vector<Message> overwriteQuestions;
+  std::deque<OverwriteAnswer> overwriteAnswers;
 
   // A dialog answers with fileChoice and filterChoice when fileChoice is set,
   // and reports what the window asked for.
@@ -38,6 +49,12 @@ class FakeDialogs final : public IUserDialogs {
   int typeChangeTo = 0;  // when set, the user picks this type before confirming
   std::vector<FileDialogRequest> fileDialogsShown;
   QString typeChangeExtension;
+  QStringList filesChoice;  // the answer of a dialog that allows several files
+
+  // The log's save dialog: the box's state as shown, and the state the user
+  // leaves it in when sysInfoChoice is set.
+  std::vector<bool> sysInfoShown;
+  std::optional<bool> sysInfoChoice;
 
   QString folderChoice;
   QString folderTitle;
@@ -49,7 +66,7 @@ class FakeDialogs final : public IUserDialogs {
 // The engine's stand-in: replays scripted messages through the callback the
 // window passed, and records the call record.
 struct FakeEngine {
-  enum class Step { Progress, SourcePath, Log, Error, AskStop, AskStopUntilStopped };
+  enum class Step { Progress, SourcePath, Log, Error, AskStop, AskStopUntilStopped, Hook };
   struct Message {
     Step step;
     int percent = 0;
@@ -64,6 +81,7 @@ struct FakeEngine {
 
   static inline std::vector<Message> script;
   static inline int result = 1;
+  static inline std::function<void()> hook;  // what a Hook step does
   static inline int calls = 0;
   static inline std::string sourcePath;
   static inline std::string destinationPath;
@@ -73,12 +91,15 @@ struct FakeEngine {
   static inline QElapsedTimer stopRequested;
 };
 
-// A window with fake dialogs and the fake engine, in a fresh folder.
+// A window with fake dialogs and the fake engine, in a fresh folder that
+// also holds the settings (XDG_CONFIG_HOME), so every test starts without.
 struct FormFixture {
   FormFixture();
   ~FormFixture();
   QString Path(const QString& name) const { return folder.filePath(name); }
   QString WriteFile(const QString& name, const QByteArray& bytes) const;
+  QByteArray ReadFile(const QString& name) const;
+  QString SettingsFile() const;
 
   QTemporaryDir folder;
   FakeDialogs dialogs;
@@ -86,4 +107,8 @@ struct FormFixture {
 };
 
 QStringList LogLines(const TMainForm& form);
+// Failure messages show texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 extern const QString kSeparator;

@@ -20,8 +20,12 @@ class SilentDialogs final : public IUserDialogs {
  public:
   void ShowMessage(QWidget*, const QString&, const QString&, MessageIcon) override {}
   bool AskYesNo(QWidget*, const QString&, const QString&) override { return true; }
+  OverwriteAnswer AskOverwrite(QWidget*, const QString&, const QString&) override {
+    return OverwriteAnswer::Yes;
+  }
   bool ExecuteOpenDialog(QWidget*, FileDialogRequest&) override { return false; }
   bool ExecuteSaveDialog(QWidget*, FileDialogRequest&) override { return false; }
+  bool ExecuteSaveLogDialog(QWidget*, FileDialogRequest&, bool&) override { return false; }
   QString BrowseForFolder(QWidget*, const QString&) override { return {}; }
   bool OpenUrl(const QUrl&) override { return true; }
 };

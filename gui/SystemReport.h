@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+
+// The system information report at the head of a saved log, section by
+// section, with Linux's nearest equivalents of each query. Each builder
+// appends its lines; a query that fails is written into the report and never
+// stops it.
+
+// " 版本信息:" with the file and the product version of this build.
+void AddVersionSection(QStringList& lines);
+// "操作系统:" with "Linux" and the running kernel's version numbers.
+void AddSystemLine(QStringList& lines);
+// The system root, the system library folder and the temporary folder.
+void AddFoldersSection(QStringList& lines);
+// Physical memory, swap as the paging file, and this process's address space.
+void AddMemorySection(QStringList& lines);
+// Every environment entry as it is, in the environment's order.
+void AddEnvironmentSection(QStringList& lines);
+// The mounted file systems that hold files, in mount-point order.
+void AddDrivesSection(QStringList& lines);
+
+// All sections with their separator lines, ending with "系统信息结束" and a
+// separator line.
+void AddSystemReport(QStringList& lines);

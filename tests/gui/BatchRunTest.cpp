@@ -1,0 +1,199 @@
+// The batch page: the list, the overwrite question's answers, Stop and
+// Cancel, and edits of the list while a batch runs.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "BusyAnimation.h"
+#include "GuiTestSupport.h"
+
+namespace {
+
+using Answer = OverwriteAnswer;
+using Step = FakeEngine::Step;
+
+class BatchRunTest : public ::testing::Test, public FormFixture {
+ protected:
+  // Adds source files through the open dialog; a name marked with "*" also
+  // gets an existing destination.
+  void AddFiles(const QStringList& names) {
+    dialogs.filesChoice.clear();
+    for (QString name : names) {
+      if (name.endsWith('*')) {
+        name.chop(1);
+        WriteFile(QString(name).replace(".pdf", "_fixed.pdf"), "old");
+      }
+      dialogs.filesChoice << WriteFile(name, "%PDF-1.4\n");
+    }
+    form->btnAddFiles->click();
+  }
+
+  QStringList Column(int column) const {
+    QStringList texts;
+    for (int i = 0; i < form->FileList->topLevelItemCount(); ++i) {
+      texts << form->FileList->topLevelItem(i)->text(column);
+    }
+    return texts;
+  }
+
+  QString LastMessage() const {
+    return dialogs.messages.empty() ? QString() : dialogs.messages.back().text;
+  }
+
+  void ExpectIdle() {
+    EXPECT_FALSE(form->Running());
+    EXPECT_EQ(form->btnRepairFiles->text(), "开始修复(&S)");
+    EXPECT_FALSE(form->Animate->Active());
+    EXPECT_TRUE(form->txtRepairLog->toPlainText().isEmpty());
+  }
+};
+
+}  // namespace
+
+TEST_F(BatchRunTest, SamePathTwiceOrInOtherLetterCaseKeepsOneItem) {
+  dialogs.filesChoice = {Path("a.pdf"), Path("A.PDF"), Path("b.pdf")};
+  dialogs.filterChoice = 2;
+  form->btnAddFiles->click();
+  dialogs.filesChoice = {Path("B.pdf"), Path("c.pdf")};
+  form->btnAddFiles->click();
+  EXPECT_EQ(Column(0), QStringList({Path("a.pdf"), Path("b.pdf"), Path("c.pdf")}));
+  EXPECT_EQ(Column(1), QStringList({"", "", ""}));
+  EXPECT_EQ(Column(2), QStringList({"未修复", "未修复", "未修复"}));
+  EXPECT_TRUE(dialogs.fileDialogsShown[0].multiSelect);
+  EXPECT_EQ(form->Settings().OpenFilterIndex(), 2);
+  form->btnSrcMore->click();
+  EXPECT_FALSE(dialogs.fileDialogsShown.back().multiSelect);  // for the batch's call only
+
+  form->FileList->setCurrentItem(form->FileList->topLevelItem(1));
+  QTest::keyClick(form->FileList, Qt::Key_Delete);
+  EXPECT_EQ(Column(0), QStringList({Path("a.pdf"), Path("c.pdf")}));
+  QTest::keyClick(form->FileList, Qt::Key_Delete, Qt::ShiftModifier);
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 0);
+  form->btnRepairFiles->click();
+  EXPECT_EQ(LastMessage(), "请先将文件添加到列表中");
+  EXPECT_EQ(FakeEngine::calls, 0);
+}
+
+TEST_F(BatchRunTest, YesNoAndYesToAllAnswerTheOverwriteQuestion) {
+  AddFiles({"f1.pdf*", "f2.pdf*", "f3.pdf*", "f4.pdf*"});
+  dialogs.overwriteAnswers = {Answer::Yes, Answer::No, Answer::YesToAll};
+  form->btnRepairFiles->click();
+  ASSERT_EQ(dialogs.overwriteQuestions.size(), 3u);
+  EXPECT_EQ(dialogs.overwriteQuestions[0].text, "名为“f1_fixed.pdf”的文件已经存在，覆盖吗？");
+  EXPECT_EQ(dialogs.overwriteQuestions[0].caption, "确认");
+  EXPECT_EQ(Column(1)[1], Path("f2_fixed.pdf"));
+  EXPECT_EQ(Column(2), QStringList({"完成", "未修复", "完成", "完成"}));
+  EXPECT_EQ(FakeEngine::calls, 3);
+  EXPECT_EQ(LastMessage(), "已修复 3 个文件");
+  ExpectIdle();
+}
+
+TEST_F(BatchRunTest, NoToAllSkipsExistingDestinationsAndRepairsNewOnes) {
+  AddFiles({"f1.pdf*", "f2.pdf", "f3.pdf*"});
+  dialogs.overwriteAnswers = {Answer::NoToAll};
+  form->btnRepairFiles->click();
+  EXPECT_EQ(dialogs.overwriteQuestions.size(), 1u);
+  EXPECT_EQ(Column(2), QStringList({"未修复", "完成", "未修复"}));
+  EXPECT_EQ(FakeEngine::destinationPath, Path("f2_fixed.pdf").toStdString());
+  EXPECT_EQ(LastMessage(), "已修复 1 个文件");
+}
+
+TEST_F(BatchRunTest, CancelEndsTheBatchWithTheCountSoFar) {
+  AddFiles({"f1.pdf", "f2.pdf*", "f3.pdf"});
+  dialogs.overwriteAnswers = {Answer::Cancel};
+  form->btnRepairFiles->click();
+  EXPECT_EQ(Column(2), QStringList({"完成", "未修复", "未修复"}));
+  EXPECT_EQ(Column(1)[2], "");  // never reached
+  EXPECT_EQ(FakeEngine::calls, 1);
+  EXPECT_EQ(LastMessage(), "已修复 1 个文件");
+  ExpectIdle();
+}
+
+TEST_F(BatchRunTest, TheQuestionShowsItsFiveButtonsInOrder) {
+  QtUserDialogs real;
+  const QStringList captions = {"是(&Y)", "否(&N)", "取消", "全部否(&O)", "全部是(&A)"};
+  const Answer answers[] = {Answer::Yes, Answer::No, Answer::Cancel, Answer::NoToAll,
+                            Answer::YesToAll};
+  for (int press = -1; press < 5; ++press) {  // -1: Esc
+    QTimer::singleShot(0, form.get(), [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      ASSERT_NE(box, nullptr);
+      QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
+      std::sort(buttons.begin(), buttons.end(),
+                [](QPushButton* a, QPushButton* b) { return a->x() < b->x(); });
+      QStringList shown;
+      for (QPushButton* button : buttons) shown << button->text();
+      EXPECT_EQ(shown, captions);
+      EXPECT_TRUE(buttons[0]->isDefault());
+      if (press < 0) {
+        QTest::keyClick(box, Qt::Key_Escape);
+      } else {
+        buttons[press]->click();
+      }
+    });
+    EXPECT_EQ(real.AskOverwrite(form.get(), "名为“x”的文件已经存在，覆盖吗？", "确认"),
+              answers[press < 0 ? 2 : press]);
+  }
+}
+
+TEST_F(BatchRunTest, AllFilesFailingReportsZero) {
+  FakeEngine::result = 0;
+  AddFiles({"f1.pdf", "f2.pdf"});
+  form->btnRepairFiles->click();
+  EXPECT_EQ(Column(2), QStringList({"失败", "失败"}));
+  EXPECT_EQ(LastMessage(), "已修复 0 个文件");
+}
+
+TEST_F(BatchRunTest, TheLogIsEmptyAfterABatch) {
+  form->txtRepairLog->setPlainText("an earlier run");
+  QStringList logDuringRun;
+  FakeEngine::script.insert(FakeEngine::script.end() - 1, {Step::Hook, 0, {}});
+  FakeEngine::hook = [&] {
+    logDuringRun = LogLines(*form);
+    EXPECT_EQ(form->btnRepairFiles->text(), "停止修复(&S)");
+    EXPECT_TRUE(form->Animate->Active());
+  };
+  AddFiles({"f1.pdf"});
+  form->btnRepairFiles->click();
+  EXPECT_EQ(logDuringRun, QStringList({"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"}));
+  ExpectIdle();
+}
+
+TEST_F(BatchRunTest, StopMidBatchInterruptsTheFileInProgress) {
+  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::Hook, 0, {}}, {Step::AskStop, 0, {}}};
+  FakeEngine::hook = [this] {
+    if (FakeEngine::calls == 2) form->btnRepairFiles->click();
+  };
+  AddFiles({"f1.pdf", "f2.pdf", "f3.pdf"});
+  form->btnRepairFiles->click();
+  EXPECT_EQ(Column(2), QStringList({"完成", "中断", "未修复"}));
+  EXPECT_EQ(FakeEngine::calls, 2);
+  EXPECT_EQ(LastMessage(), "已修复 1 个文件");
+  ExpectIdle();
+}
+
+// Items removed while the engine runs (the file in progress among them) are
+// never touched again, and items added then are left for the next batch.
+TEST_F(BatchRunTest, ListEditsDuringABatchLeaveTheRunIntact) {
+  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::Hook, 0, {}}, {Step::Progress, 100, {}}};
+  FakeEngine::hook = [this] {
+    if (FakeEngine::calls != 1) return;
+    form->FileList->setCurrentItem(form->FileList->topLevelItem(0));
+    QTest::keyClick(form->FileList, Qt::Key_Delete);  // the file in progress
+    form->FileList->setCurrentItem(form->FileList->topLevelItem(0));
+    form->btnRemoveFiles->click();  // the next one
+    AddFiles({"f5.pdf"});
+  };
+  AddFiles({"f1.pdf", "f2.pdf", "f3.pdf", "f4.pdf"});
+  form->btnRepairFiles->click();
+  EXPECT_EQ(Column(0), QStringList({Path("f3.pdf"), Path("f4.pdf"), Path("f5.pdf")}));
+  EXPECT_EQ(Column(2), QStringList({"完成", "完成", "未修复"}));
+  EXPECT_EQ(FakeEngine::calls, 3);
+  EXPECT_EQ(LastMessage(), "已修复 3 个文件");
+}
