@@ -29,8 +29,9 @@ std::string NameDestination(std::string text, const std::string& temporary,
 }
 
 std::string Formatted(const char* pattern, const char* value) {
-  char text[512];
-  std::snprintf(text, sizeof text, pattern, value);
+  const int size = std::snprintf(nullptr, 0, pattern, value);
+  std::string text(static_cast<size_t>(size), '\0');
+  std::snprintf(text.data(), text.size() + 1, pattern, value);
   return text;
 }
 

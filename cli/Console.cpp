@@ -16,10 +16,13 @@ int64_t MonotonicNs() {
   return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-size_t TerminalColumns() {
+winsize TerminalSize() {
   winsize size {};
-  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-  return 80;
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0 || size.ws_row == 0) {
+    size.ws_col = 80;
+    size.ws_row = 24;
+  }
+  return size;
 }
 
 // The tail of a name that fits in the columns: a wrapped progress line
@@ -91,13 +94,16 @@ void Console::Clear() {
 }
 
 void Console::Draw() {
-  const size_t columns = TerminalColumns();
-  const size_t nameColumns = columns > 12 ? columns - 12 : 1;  // room for "100%  ..."
-  for (const ProgressLine& line : m_lines) {
+  // Lines that scrolled off the screen could not be redrawn in place.
+  const winsize size = TerminalSize();
+  const size_t shown = std::min<size_t>(m_lines.size(), size.ws_row > 2 ? size.ws_row - 2u : 1u);
+  const size_t nameColumns = size.ws_col > 12 ? size.ws_col - 12u : 1u;  // room for "100%  ..."
+  for (size_t i = 0; i < shown; ++i) {
+    const ProgressLine& line = m_lines[i];
     std::fprintf(stderr, "%3d%%  %s\n", line.percent, FitName(line.name, nameColumns).c_str());
   }
   std::fflush(stderr);
-  m_drawnLines = static_cast<int>(m_lines.size());
+  m_drawnLines = static_cast<int>(shown);
   m_dirty = false;
   m_lastDrawNs = MonotonicNs();
 }

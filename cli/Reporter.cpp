@@ -49,7 +49,9 @@ void Reporter::FileResult(const std::string& source, const std::string& destinat
                           FileStatus status) {
   if (m_quiet) return;
   if (m_severalFiles) {
-    m_console.PrintLine(stdout, "[" + std::string(StatusWord(status)) + "] " + source + " -> " + destination);
+    std::string line = "[";
+    line.append(StatusWord(status)).append("] ").append(source).append(" -> ").append(destination);
+    m_console.PrintLine(stdout, line);
     return;
   }
   switch (status) {

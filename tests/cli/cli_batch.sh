@@ -22,10 +22,24 @@ grep -qxF "[失败] in/empty.pdf -> out/empty_fixed.pdf" <<<"$out" || fail "stat
 [ ! -e out/empty_fixed.pdf ] || fail "a failed repair left its destination"
 [ "$(tail -n 1 <<<"$out")" = "已修复 3 个文件" ] || fail "summary: $out"
 
+# Not a terminal: no progress lines, nothing drawn in place.
+! grep -q $'\r\|\e' err.txt || fail "progress written to a file"
+
 # Default destinations beside the sources; all repaired gives 0.
 rm in/empty.pdf
 "$cli" -q --jobs=2 in/*.pdf; status=$?
 [ $status -eq 0 ] || fail "batch: exit $status"
 [ "$(ls in/*_fixed.pdf | wc -l)" -eq 3 ] || fail "default destinations: $(ls in)"
 [ -z "$(temporaries)" ] || fail "temporary file left: $(temporaries)"
+# The extension is what follows the last "." after the last "/".
+mkdir old.files
+cp in/d_gs_report__length_wrong.pdf old.files/scan
+cp in/d_gs_report__length_wrong.pdf a.tar.gz
+out=$("$cli" old.files/scan a.tar.gz 2>&1); status=$?
+[ $status -eq 0 ] && [ -s old.files/scan_fixed ] && [ -s a.tar_fixed.gz ] ||
+  fail "default names: exit $status: $(ls . old.files)"
+
+# Quiet: nothing at all when everything goes well.
+out=$("$cli" -q -f -j 2 old.files/scan a.tar.gz 2>&1); status=$?
+[ $status -eq 0 ] && [ -z "$out" ] || fail "quiet: exit $status: $out"
 finish "cli batch"
