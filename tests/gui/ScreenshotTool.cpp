@@ -1,7 +1,8 @@
 // gui_screenshots OUTPUT_DIR [SOURCE]: shows the window and saves one PNG per
-// page, the hidden advanced page included. With SOURCE, the repair page is
-// captured after a repair of that file, so its log is filled in. Message
-// boxes are answered without showing them; nothing is opened.
+// page, the hidden advanced page included. With SOURCE, the batch page shows
+// a batch over copies of that file and the repair page a repair of it, so
+// the list and the log are filled in. Message boxes are answered without
+// showing them; nothing is opened; the options are the defaults.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -18,12 +19,17 @@ namespace {
 
 class SilentDialogs final : public IUserDialogs {
  public:
+  QStringList filesToAdd;
+
   void ShowMessage(QWidget*, const QString&, const QString&, MessageIcon) override {}
   bool AskYesNo(QWidget*, const QString&, const QString&) override { return true; }
   OverwriteAnswer AskOverwrite(QWidget*, const QString&, const QString&) override {
     return OverwriteAnswer::Yes;
   }
-  bool ExecuteOpenDialog(QWidget*, FileDialogRequest&) override { return false; }
+  bool ExecuteOpenDialog(QWidget*, FileDialogRequest& request) override {
+    request.fileNames = filesToAdd;
+    return !filesToAdd.isEmpty();
+  }
   bool ExecuteSaveDialog(QWidget*, FileDialogRequest&) override { return false; }
   bool ExecuteSaveLogDialog(QWidget*, FileDialogRequest&, bool&) override { return false; }
   QString BrowseForFolder(QWidget*, const QString&) override { return {}; }
@@ -34,6 +40,23 @@ void Settle() {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
 }
 
+// Two copies of the sample repaired by a batch, one missing file that fails,
+// and one file added afterwards that waits for the next batch.
+void FillBatchPage(TMainForm& form, SilentDialogs& dialogs, const QString& sample) {
+  const QString name = QFileInfo(sample).fileName();
+  for (const QString& copy : {QStringLiteral("report.pdf"), QStringLiteral("scan.pdf")}) {
+    QFile::copy(name, copy);
+    dialogs.filesToAdd << copy;
+  }
+  dialogs.filesToAdd << QStringLiteral("invoice.pdf");
+  form.btnAddFilesClick();
+  form.btnRepairFilesClick();
+  QFile::copy(name, QStringLiteral("contract.pdf"));
+  dialogs.filesToAdd = {QStringLiteral("contract.pdf")};
+  form.btnAddFilesClick();
+  dialogs.filesToAdd.clear();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -41,16 +64,19 @@ int main(int argc, char** argv) {
   const QStringList args = QApplication::arguments();
   if (args.size() < 2) return 2;
   const QDir output(QFileInfo(args.at(1)).absoluteFilePath());
+  QTemporaryDir work;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(QStringLiteral("config"))));
   SilentDialogs dialogs;
   TMainForm form(dialogs);
   QApplication::setFont(form.font());
   form.show();
-  // The repair runs in a scratch folder so that the fields show short names.
-  QTemporaryDir work;
+  // The repairs run in a scratch folder, with names relative to it, so that
+  // the fields and the list show short names.
   if (args.size() > 2) {
     const QString name = QFileInfo(args.at(2)).fileName();
     if (!QFile::copy(args.at(2), work.filePath(name))) return 1;
     QDir::setCurrent(work.path());
+    FillBatchPage(form, dialogs, args.at(2));
     form.txtSrcFile->setText(name);
     form.btnRepairClick();
   }
