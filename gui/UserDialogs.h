@@ -39,15 +39,22 @@ class IUserDialogs {
   virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) = 0;
   // A question with the question icon and the buttons "是(&Y)", "否(&N)",
   // "取消", "全部否(&O)", "全部是(&A)"; the first is the default, Esc cancels.
+  // Without its own, an implementation asks the Yes/No question instead.
   virtual OverwriteAnswer AskOverwrite(QWidget* owner, const QString& text,
-                                       const QString& caption) = 0;
+                                       const QString& caption) {
+    return AskYesNo(owner, text, caption) ? OverwriteAnswer::Yes : OverwriteAnswer::No;
+  }
   // True when the user confirmed a file; the request then holds the result.
   virtual bool ExecuteOpenDialog(QWidget* owner, FileDialogRequest& request) = 0;
   virtual bool ExecuteSaveDialog(QWidget* owner, FileDialogRequest& request) = 0;
   // The save dialog of the log, with the check box for the system report;
   // includeSysInfo holds the box's state before and after, also on cancel.
+  // Without its own, an implementation shows the plain save dialog and the
+  // state stays as it was.
   virtual bool ExecuteSaveLogDialog(QWidget* owner, FileDialogRequest& request,
-                                    bool& includeSysInfo) = 0;
+                                    bool& /*includeSysInfo*/) {
+    return ExecuteSaveDialog(owner, request);
+  }
   // The chosen folder, or empty when the user cancelled.
   virtual QString BrowseForFolder(QWidget* owner, const QString& title) = 0;
   // Opens a file or address with the desktop's associated program.
