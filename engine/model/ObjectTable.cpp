@@ -1,3 +1,4 @@
+#include "model/Growth.h"
 #include "model/ObjectTable.h"
 
 // The buckets themselves are implicit: entries keep their bucket number and
@@ -12,7 +13,7 @@ void CPdfObjectTable::Add(PdfObjectKey key, CPdfObject* object) {
     m_entries[found->second].list->Add(object);
   } else {
     // Every allocation comes before the object is adopted.
-    m_entries.reserve(m_entries.size() + 1);
+    ReserveMore(m_entries);
     auto list = std::make_unique<CPdfObjectList>();
     list->Reserve(1);
     m_index.emplace(Packed(key), static_cast<uint32_t>(m_entries.size()));

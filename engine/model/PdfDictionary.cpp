@@ -1,3 +1,4 @@
+#include "model/Growth.h"
 #include "model/PdfDictionary.h"
 
 #include <cstring>
@@ -43,7 +44,7 @@ CPdfObject* CPdfDictionary::Lookup(std::string_view key, PdfObjectKind kind, boo
 void CPdfDictionary::SetAt(std::string_view key, CPdfObject* value) {
   // Everything that can fail happens before the value is adopted, so that a
   // failure leaves the dictionary and the caller's ownership as they were.
-  m_entries.reserve(m_entries.size() + 1);
+  ReserveMore(m_entries);
   Entry fresh{std::string(key), nullptr, HashKeyText(key) % kBucketCount, true};
   Entry* existing = Find(key);
 

@@ -1,3 +1,4 @@
+#include "model/Growth.h"
 #include "model/PdfObject.h"
 
 #include <cinttypes>
@@ -52,7 +53,7 @@ void CPdfArray::Write(CFile64& file) const {
 void CPdfArray::Add(CPdfObject* element) { m_elements.emplace_back(element); }
 
 void CPdfArray::InsertAt(size_t index, CPdfObject* element) {
-  m_elements.reserve(m_elements.size() + 1);
+  ReserveMore(m_elements);
   m_elements.emplace(m_elements.begin() + static_cast<std::ptrdiff_t>(index), element);
 }
 

@@ -1,3 +1,4 @@
+#include "model/Growth.h"
 #include "model/TypeIndex.h"
 
 void CPdfTypeIndex::FileByType(const CPdfObjectList* list) {
@@ -13,7 +14,7 @@ void CPdfTypeIndex::FileByType(const CPdfObjectList* list) {
     return;
   }
   auto lists = std::make_unique<CObArray>(1, list);
-  m_entries.reserve(m_entries.size() + 1);
+  ReserveMore(m_entries);
   m_index.emplace(typeName, m_entries.size());
   const uint32_t bucket = HashKeyText(typeName) % CPdfDictionary::kBucketCount;
   m_entries.push_back({std::move(typeName), std::move(lists), bucket, true});

@@ -1,3 +1,4 @@
+#include "model/Growth.h"
 #include "parser/GrammarSupport.h"
 
 #include <exception>
@@ -53,7 +54,7 @@ void AppendPiece(CPdfText* text, const BytePiece& piece) {
 }
 
 void Delimit(CPdfText* text, char open, char close) {
-  text->m_bytes.reserve(text->m_bytes.size() + 2);
+  ReserveMore(text->m_bytes, 2);
   text->m_bytes.insert(text->m_bytes.begin(), open);
   text->m_bytes.push_back(close);
 }

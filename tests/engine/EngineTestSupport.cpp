@@ -35,6 +35,10 @@ bool FileExists(const std::string& path) { return std::filesystem::exists(path);
 
 int32_t MessageLog::Callback(int32_t code, void* data, void* userData) {
   auto& log = *static_cast<MessageLog*>(userData);
+  if (!log.keepTokenMessages && (code == msgProgress || code == msgQueryStop)) {
+    ++log.tokenMessages;
+    return code == msgQueryStop ? log.stopAnswer : 0;
+  }
   std::string text;
   if (code == msgProgress) {
     text = std::to_string(*static_cast<const uint8_t*>(data));
@@ -118,8 +122,9 @@ int32_t ParsedBytes::Callback(int32_t code, void* data, void* userData) {
   return 0;
 }
 
-ParsedBytes::ParsedBytes(const std::string& bytes, int stopAfterQuestions)
+ParsedBytes::ParsedBytes(const std::string& bytes, int stopAfterQuestions, bool keepTokenMessages)
     : m_questionsLeft(stopAfterQuestions) {
+  log.keepTokenMessages = keepTokenMessages;
   WriteWholeFile(m_dir.Path("in.pdf"), bytes);
   ResetSerialNumbers();
   m_engine = new CRepairEngine(&Callback, this);

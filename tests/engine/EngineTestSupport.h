@@ -32,6 +32,9 @@ struct MessageLog {
   };
   std::vector<Message> messages;
   int stopAnswer = 0;
+  // Large inputs send millions of token messages: count those instead.
+  bool keepTokenMessages = true;
+  size_t tokenMessages = 0;
 
   static int32_t Callback(int32_t code, void* data, void* userData);
   EngineCallRecord Record(const std::string& source, const std::string& destination,
@@ -71,7 +74,7 @@ class CPdfObject;
 // A document parsed from bytes through the real file, tokenizer and grammar.
 class ParsedBytes {
  public:
-  explicit ParsedBytes(const std::string& bytes, int stopAfterQuestions = -1);
+  explicit ParsedBytes(const std::string& bytes, int stopAfterQuestions = -1, bool keepTokenMessages = true);
   ~ParsedBytes();
 
   CPdfDocument& Document() { return *m_document; }

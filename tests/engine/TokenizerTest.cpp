@@ -170,7 +170,7 @@ TEST(Tokenizer, HugeWordWithoutWhitespaceIsSkipped) {
     std::fputs("\n2 0 obj 8 endobj", out);
     std::fclose(out);
   }
-  ParsedBytes parsed(ReadWholeFile(path));
+  ParsedBytes parsed(ReadWholeFile(path), -1, false);
   EXPECT_EQ(parsed.count, 2u);
 }
 
