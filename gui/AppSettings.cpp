@@ -56,7 +56,8 @@ void AppSettings::Load() {
 void AppSettings::Save() const {
   QSettings store(StoreFileName(), QSettings::IniFormat);
   store.beginGroup(kGroup);
-  store.setValue(QStringLiteral("OpenFixed"), m_openFixed ? QStringLiteral("1") : QStringLiteral("0"));
+  store.setValue(QStringLiteral("OpenFixed"),
+                 m_openFixed ? QStringLiteral("1") : QStringLiteral("0"));
   store.setValue(QStringLiteral("MinorVer"), m_minorVer);
   store.setValue(QStringLiteral("TempDir"), m_tempDir);
   store.setValue(QStringLiteral("BufSize"), m_bufSize);

@@ -6,39 +6,38 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QSet>
 
 #include "GuiStrings.h"
 
 namespace {
 
 // Kernel file systems that hold no user files.
-const QSet<QString> kPseudoTypes = {
-    QStringLiteral("proc"),        QStringLiteral("sysfs"),      QStringLiteral("cgroup"),
-    QStringLiteral("cgroup2"),     QStringLiteral("devtmpfs"),   QStringLiteral("devpts"),
-    QStringLiteral("mqueue"),      QStringLiteral("debugfs"),    QStringLiteral("tracefs"),
-    QStringLiteral("securityfs"),  QStringLiteral("pstore"),     QStringLiteral("efivarfs"),
-    QStringLiteral("bpf"),         QStringLiteral("configfs"),   QStringLiteral("fusectl"),
-    QStringLiteral("hugetlbfs"),   QStringLiteral("autofs"),     QStringLiteral("binfmt_misc"),
-    QStringLiteral("rpc_pipefs"),  QStringLiteral("nsfs"),       QStringLiteral("selinuxfs"),
-    QStringLiteral("nfsd"),        QStringLiteral("fuse.gvfsd-fuse"),
-    QStringLiteral("fuse.portal"), QStringLiteral("sockfs"),     QStringLiteral("pipefs")};
+bool IsPseudoType(const QString& type) {
+  static const QStringList kTypes =
+      QStringLiteral(
+          "proc sysfs cgroup cgroup2 devtmpfs devpts mqueue debugfs tracefs securityfs pstore "
+          "efivarfs bpf configfs fusectl hugetlbfs autofs binfmt_misc rpc_pipefs nsfs selinuxfs "
+          "nfsd fuse.gvfsd-fuse fuse.portal")
+          .split(u' ');
+  return kTypes.contains(type);
+}
 
-const QSet<QString> kRemoteTypes = {
-    QStringLiteral("nfs"),        QStringLiteral("nfs4"),       QStringLiteral("cifs"),
-    QStringLiteral("smb3"),       QStringLiteral("smbfs"),      QStringLiteral("ncpfs"),
-    QStringLiteral("afs"),        QStringLiteral("ceph"),       QStringLiteral("glusterfs"),
-    QStringLiteral("9p"),         QStringLiteral("fuse.sshfs"), QStringLiteral("fuse.davfs2"),
-    QStringLiteral("davfs"),      QStringLiteral("lustre"),     QStringLiteral("fuse.rclone")};
+bool IsRemoteType(const QString& type) {
+  static const QStringList kTypes =
+      QStringLiteral(
+          "nfs nfs4 cifs smb3 smbfs ncpfs afs ceph glusterfs 9p lustre davfs fuse.sshfs "
+          "fuse.davfs2 fuse.rclone")
+          .split(u' ');
+  return kTypes.contains(type);
+}
 
 // /proc/self/mounts writes blanks, tabs, newlines and backslashes in octal.
 QString DecodeMountField(const QByteArray& field) {
   QByteArray decoded;
   for (qsizetype i = 0; i < field.size(); ++i) {
     bool isOctal = false;
-    const int code = i + 3 < field.size() && field.at(i) == '\\'
-                         ? field.mid(i + 1, 3).toInt(&isOctal, 8)
-                         : 0;
+    const int code =
+        i + 3 < field.size() && field.at(i) == '\\' ? field.mid(i + 1, 3).toInt(&isOctal, 8) : 0;
     if (isOctal) {
       decoded += static_cast<char>(code);
       i += 3;
@@ -65,7 +64,7 @@ bool IsRemovableDevice(const QString& device) {
 }
 
 DriveType TypeOf(const QString& device, const QString& fileSystem) {
-  if (kRemoteTypes.contains(fileSystem)) return DriveType::Remote;
+  if (IsRemoteType(fileSystem)) return DriveType::Remote;
   if (fileSystem == QStringLiteral("iso9660") || fileSystem == QStringLiteral("udf")) {
     return DriveType::CdRom;
   }
@@ -103,7 +102,7 @@ std::vector<Drive> ListDrives() {
     Drive drive;
     drive.root = DecodeMountField(fields.at(1));
     const QString fileSystem = DecodeMountField(fields.at(2));
-    if (kPseudoTypes.contains(fileSystem) || IsKernelInterface(drive.root)) {
+    if (IsPseudoType(fileSystem) || IsKernelInterface(drive.root)) {
       byRoot.remove(drive.root);
       continue;
     }

@@ -67,6 +67,7 @@ class TMainForm : public QWidget {
   void labHomepageClick();
   void labEmailClick();
   void btnMoreDirClick();
+  // Answers whether the typed character may go into the buffer size field.
   bool txtBufSizeKeyPress(QChar key);
 
   // The batch page (MainFormBatch.cpp).

@@ -128,7 +128,7 @@ void TMainForm::RunBatch(BatchRun& run) {
     if (succeeded) ++run.count;
     item = FileList->itemFromIndex(index);  // it may have gone while the engine ran
     if (item == nullptr) continue;
-    const int status = succeeded  ? idsStatusDone
+    const int status = succeeded   ? idsStatusDone
                        : m_running ? idsStatusFailed
                                    : idsStatusInterrupted;
     item->setText(kColumnStatus, GuiString(status));

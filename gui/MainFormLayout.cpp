@@ -84,8 +84,8 @@ void TMainForm::CreateBatchPage() {
   QWidget* page = tsBatch;
   Label9 = PlaceLabel(page, "Label9", GuiString(idsFileListCaption), 10, 6);
   FileList = PlaceControl<QTreeWidget>(page, "FileList", QRect(6, 24, 365, 195));
-  FileList->setHeaderLabels({GuiString(idsColumnSource), GuiString(idsColumnDestination),
-                             GuiString(idsColumnStatus)});
+  FileList->setHeaderLabels(
+      {GuiString(idsColumnSource), GuiString(idsColumnDestination), GuiString(idsColumnStatus)});
   const int widths[] = {132, 132, 80};
   for (int column = 0; column < 3; ++column) FileList->setColumnWidth(column, widths[column]);
   FileList->setRootIsDecorated(false);  // a flat list, as a report-style list view

@@ -37,7 +37,8 @@ void TMainForm::btnSaveLogClick() {
   const QString log = txtRepairLog->toPlainText();
   if (!log.isEmpty()) lines << log.split(u'\n');
   if (WriteLines(SaveLogDialog.FileName(), lines)) return;
-  m_dialogs.ShowMessage(this, FormatText(GuiString(idsCannotCreateFile), {SaveLogDialog.FileName()}),
+  m_dialogs.ShowMessage(this,
+                        FormatText(GuiString(idsCannotCreateFile), {SaveLogDialog.FileName()}),
                         GuiString(idsCaptionError), MessageIcon::Error);
 }
 

@@ -88,10 +88,10 @@ void AddSystemLine(QStringList& lines) {
       numbers[part] = match.captured(part + 1).toInt();
     }
   }
-  lines << FormatText(GuiString(idsReportSystem),
-                      {name, QString::number(numbers[0]),
-                       QStringLiteral("%1").arg(numbers[1], 2, 10, QLatin1Char('0')),
-                       QString::number(numbers[2])});
+  lines << FormatText(
+      GuiString(idsReportSystem),
+      {name, QString::number(numbers[0]),
+       QStringLiteral("%1").arg(numbers[1], 2, 10, QLatin1Char('0')), QString::number(numbers[2])});
 }
 
 // The three folders of the report, as Linux has them: the file-system root
@@ -115,8 +115,8 @@ void AddMemorySection(QStringList& lines) {
       memory.value(QStringLiteral("MemAvailable"), memory.value(QStringLiteral("MemFree")));
   const qint64 load = total > 0 ? (total - available) * 100 / total : 0;
   const qint64 addressSpace = AddressSpaceSize();
-  const qint64 used = ReadKilobyteTable(QStringLiteral("/proc/self/status"))
-                          .value(QStringLiteral("VmSize"));
+  const qint64 used =
+      ReadKilobyteTable(QStringLiteral("/proc/self/status")).value(QStringLiteral("VmSize"));
   const std::pair<int, qint64> counts[] = {
       {idsReportTotalPhysical, total},
       {idsReportAvailPhysical, available},

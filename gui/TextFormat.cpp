@@ -7,9 +7,8 @@ namespace {
 // Length of the placeholder that starts at `at`, or 0 when none does. The
 // precision forms take a number the caller has already formatted.
 qsizetype PlaceholderLength(const QString& pattern, qsizetype at) {
-  static const QString kForms[] = {QStringLiteral("%s"), QStringLiteral("%d"),
-                                   QStringLiteral("%u"), QStringLiteral("%.0n"),
-                                   QStringLiteral("%.2d")};
+  static const QString kForms[] = {QStringLiteral("%s"), QStringLiteral("%d"), QStringLiteral("%u"),
+                                   QStringLiteral("%.0n"), QStringLiteral("%.2d")};
   for (const QString& form : kForms) {
     if (QStringView(pattern).mid(at, form.size()) == form) return form.size();
   }

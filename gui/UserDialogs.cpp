@@ -3,9 +3,9 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>

@@ -161,7 +161,8 @@ TEST_F(BatchRunTest, TheLogIsEmptyAfterABatch) {
   };
   AddFiles({"f1.pdf"});
   form->btnRepairFiles->click();
-  EXPECT_EQ(logDuringRun, QStringList({"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"}));
+  EXPECT_EQ(logDuringRun,
+            QStringList({"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"}));
   ExpectIdle();
 }
 

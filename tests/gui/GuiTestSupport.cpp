@@ -49,8 +49,7 @@ bool FakeDialogs::ExecuteSaveDialog(QWidget*, FileDialogRequest& request) {
   return true;
 }
 
-bool FakeDialogs::ExecuteSaveLogDialog(QWidget*, FileDialogRequest& request,
-                                       bool& includeSysInfo) {
+bool FakeDialogs::ExecuteSaveLogDialog(QWidget*, FileDialogRequest& request, bool& includeSysInfo) {
   fileDialogsShown.push_back(request);
   sysInfoShown.push_back(includeSysInfo);
   if (sysInfoChoice) includeSysInfo = *sysInfoChoice;

@@ -55,8 +55,8 @@ TEST_F(SaveLogTest, WithTheReportTheLogFollowsTheSettingsSection) {
   EXPECT_EQ(lines[7], "Windows 目录: /");
   // Every section in its place, each closed by a separator line.
   qsizetype at = 0;
-  for (const QString header : {"内存状态:", "环境信息:", "驱动器信息:", "系统信息结束",
-                               "设置信息:", "设置信息结束"}) {
+  for (const QString header :
+       {"内存状态:", "环境信息:", "驱动器信息:", "系统信息结束", "设置信息:", "设置信息结束"}) {
     const qsizetype found = lines.indexOf(header, at);
     ASSERT_GT(found, at) << header.toStdString();
     if (header != "设置信息:") {
