@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Saves a PNG of every page of the main window into docs/screenshots/, drawn
 # by the real window under a virtual X display. The repair page shows the log
-# of a repair of the bundled sample.
+# of a repair of the bundled sample, the batch page a batch over copies of it;
+# every option is at its default.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
