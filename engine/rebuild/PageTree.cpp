@@ -1,6 +1,8 @@
 // The catalog and a fresh page tree over every page-tree node found.
 #include "rebuild/PageTree.h"
 
+#include "rebuild/KidsIndex.h"
+
 #include <algorithm>
 #include <limits>
 #include <memory>
@@ -62,6 +64,7 @@ CPdfDictionary* RebuildCatalog(CPdfDocument& document) {
 }
 
 CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
+  CKidsIndexes kidsIndexes;
   auto created = std::make_unique<CPdfPagesNode>();
   document.AddedObjects().Add(created.get());
   CPdfPagesNode* root = created.release();

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "model/PdfDictionary.h"
+#include "rebuild/KidsIndex.h"
 #include "rebuild/PageTree.h"
 
 namespace {
@@ -36,23 +37,37 @@ CPdfArray* KidsOf(CPdfDictionary& parent) {
 
 // A kid goes before the first existing kid created later than itself.
 void InsertKid(CPdfArray& kids, CPdfObject* child) {
-  for (size_t i = 0; i < kids.GetCount(); ++i) {
-    if (IsReference(kids.GetAt(i)) && ResolvedElement(kids, i) == child) return;
-  }
+  CKidsIndexes* indexes = CKidsIndexes::Active();
+  CKidsIndex* index = indexes != nullptr ? indexes->For(kids) : nullptr;
   size_t position = kids.GetCount();
-  for (size_t i = 0; i < kids.GetCount(); ++i) {
-    const CPdfObject* kid = ResolvedElement(kids, i);
-    if (kid != nullptr && kid->SerialNumber() > child->SerialNumber()) {
-      position = i;
-      break;
+  if (index != nullptr) {
+    if (index->Lists(child)) return;
+    position = index->InsertPosition(child->SerialNumber());
+  } else {
+    for (size_t i = 0; i < kids.GetCount(); ++i) {
+      if (IsReference(kids.GetAt(i)) && ResolvedElement(kids, i) == child) return;
+    }
+    for (size_t i = 0; i < kids.GetCount(); ++i) {
+      const CPdfObject* kid = ResolvedElement(kids, i);
+      if (kid != nullptr && kid->SerialNumber() > child->SerialNumber()) {
+        position = i;
+        break;
+      }
     }
   }
   auto reference = std::make_unique<CPdfReference>(kUnresolvableKey, child, nullptr);
   kids.InsertAt(position, reference.get());
   reference.release();
+  // A small array that has just grown large gets its index on its next use.
+  if (index != nullptr) index->Inserted(position, child);
 }
 
 void RemoveKid(CPdfArray& kids, const CPdfObject* child) {
+  CKidsIndexes* indexes = CKidsIndexes::Active();
+  if (CKidsIndex* index = indexes != nullptr ? indexes->For(kids) : nullptr) {
+    index->RemoveReferencesTo(kids, child);
+    return;
+  }
   for (size_t i = kids.GetCount(); i-- > 0;) {
     if (IsReference(kids.GetAt(i)) && ResolvedElement(kids, i) == child) kids.RemoveAt(i);
   }

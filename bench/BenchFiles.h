@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Damaged PDF files for the benchmarks, made on the spot: no cross-reference
+// table, no trailer, and a last object cut off.
+
+// Mostly binary stream data: `megabytes` of it in 1 MB streams.
+void MakeStreamHeavyFile(const std::string& path, int megabytes);
+// Many small objects: pages with annotations and strings.
+void MakeObjectHeavyFile(const std::string& path, int objects);
