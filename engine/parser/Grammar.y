@@ -17,6 +17,13 @@ struct BytePiece {
   uint8_t length;
   char bytes[2];
 };
+
+// Consecutive stream bytes taken together, in the scanner's buffer; valid
+// until the next token is read.
+struct ByteRun {
+  const char* data;
+  uint32_t length;
+};
 }
 
 %union TokenValue {
@@ -28,6 +35,7 @@ struct BytePiece {
   BytePiece piece;
   uint8_t byte;
   PdfObjectKey key;
+  ByteRun run;
 }
 
 %code {
@@ -64,6 +72,7 @@ static void yyerror(const char*) {}
 %token <byte> TOKEN_STREAM_BYTE 276
 %token <key> TOKEN_OBJ 277
 %token TOKEN_ENDOBJ 278
+%token <run> TOKEN_STREAM_RUN 279
 
 %type <object> object stream
 %type <text> litstr_bytes litstr hexstr_bytes hexstr string
@@ -129,6 +138,7 @@ dict: TOKEN_DBL_LEFT_ANGLE_BRACKET dict_objects TOKEN_DBL_RIGHT_ANGLE_BRACKET { 
 
 stream_bytes: %empty                            { GUARDED($$ = new CByteArray, {}); }
             | stream_bytes TOKEN_STREAM_BYTE    { GUARDED($1->push_back(static_cast<char>($2)), delete $1); $$ = $1; }
+            | stream_bytes TOKEN_STREAM_RUN     { GUARDED($1->append($2.data, $2.length), delete $1); $$ = $1; }
             ;
 stream: dict TOKEN_STREAM stream_bytes TOKEN_ENDSTREAM { GUARDED($$ = new CPdfStream($1, $3), { delete $1; delete $3; }); } ;
 

@@ -38,18 +38,41 @@ size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
   return g_input.file->Read(buffer, static_cast<uint32_t>(maxSize));
 }
 
+namespace {
+
+bool HasProgress() { return g_input.file != nullptr && g_input.length != 0; }
+
+uint8_t ParseProgress() {
+  const double position = static_cast<double>(static_cast<int64_t>(g_input.file->GetPosition()));
+  const double share = position * 80.0 / static_cast<double>(static_cast<int64_t>(g_input.length));
+  // A file that grew while it was read must not push the value off the scale.
+  return share >= 80.0 ? 80 : share <= 0.0 ? 0 : static_cast<uint8_t>(share);
+}
+
+}  // namespace
+
 bool AskStopAndReportProgress() {
   if (g_input.document == nullptr) return false;
   const CRepairEngine* engine = g_input.document->Engine();
   if (engine == nullptr) return false;
   if (engine->QueryStop() != 0) return true;
-  if (g_input.file != nullptr && g_input.length != 0) {
-    const double position = static_cast<double>(static_cast<int64_t>(g_input.file->GetPosition()));
-    const double share = position * 80.0 / static_cast<double>(static_cast<int64_t>(g_input.length));
-    // A file that grew while it was read must not push the value off the scale.
-    engine->SendProgress(share >= 80.0 ? 80 : share <= 0.0 ? 0 : static_cast<uint8_t>(share));
-  }
+  if (HasProgress()) engine->SendProgress(ParseProgress());
   return false;
+}
+
+size_t RepeatTokenHook(size_t count, bool& stopped) {
+  const CRepairEngine* engine = g_input.document != nullptr ? g_input.document->Engine() : nullptr;
+  if (engine == nullptr) return count;
+  const bool progress = HasProgress();
+  const uint8_t value = progress ? ParseProgress() : 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (engine->QueryStop() != 0) {
+      stopped = true;
+      return i;
+    }
+    if (progress) engine->SendProgress(value);
+  }
+  return count;
 }
 
 void ScannerFatalError(const char* message) {

@@ -15,6 +15,10 @@ size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer);
 // The hook that runs once per token, before any input is examined: answers
 // true when the caller asked to stop.
 bool AskStopAndReportProgress();
+// The same hook for `count` more tokens taken together, with the progress
+// value of the last call. Answers how many passed before a stop, setting
+// stopped when one was answered.
+size_t RepeatTokenHook(size_t count, bool& stopped);
 // The object table of the bound document, or null.
 class CPdfObjectTable;
 CPdfObjectTable* BoundObjectTable();

@@ -38,6 +38,7 @@ std::string Describe(int code, const TokenValue& value) {
     case TOKEN_LITSTR_BYTES: return "L" + std::string(value.piece.bytes, value.piece.length);
     case TOKEN_HEXSTR_BYTES: return "H" + std::string(value.piece.bytes, value.piece.length);
     case TOKEN_STREAM_BYTE: return "S" + std::string(1, static_cast<char>(value.byte));
+    case TOKEN_STREAM_RUN: return "run " + std::string(value.run.data, value.run.length);
     case TOKEN_LEFT_PAREN: return "(";
     case TOKEN_RIGHT_PAREN: return ")";
     case TOKEN_LEFT_ANGLE_BRACKET: return "<";
@@ -64,7 +65,15 @@ std::vector<std::string> Tokenize(const std::string& bytes) {
   ResetTokenizer();
   std::vector<std::string> tokens;
   TokenValue value;
-  for (int code; (code = NextToken(&value)) != 0;) tokens.push_back(Describe(code, value));
+  for (int code; (code = NextToken(&value)) != 0;) {
+    // A run of stream bytes stands for one token per byte.
+    const std::string token = Describe(code, value);
+    if (code != TOKEN_STREAM_RUN) {
+      tokens.push_back(token);
+      continue;
+    }
+    for (char byte : token.substr(4)) tokens.push_back("S" + std::string(1, byte));
+  }
   BindScanner(nullptr, nullptr, 0);
   return tokens;
 }
@@ -130,6 +139,21 @@ TEST(Tokenizer, EachRunStartsFresh) {
   EXPECT_EQ(Tokenize("1 0 R"), (Tokens{"ref 1 0"}));
   EXPECT_EQ(Tokenize("%%EOF"), Tokens{});
   EXPECT_EQ(Tokenize("true"), Tokens{"Btrue"});
+}
+
+TEST(Tokenizer, EveryStreamByteGetsItsQuestionAndProgress) {
+  const std::string bytes = "1 0 obj << >> stream\nABCDEFGH\nendstream endobj";
+  ParsedBytes parsed(bytes);
+  EXPECT_EQ(parsed.count, 1u);
+  // obj, <<, >>, stream, 10 data bytes, endstream, endobj, and the call
+  // that meets the end.
+  EXPECT_EQ(parsed.log.TextsOf(msgQueryStop).size(), 17u);
+  EXPECT_EQ(parsed.log.TextsOf(msgProgress).size(), 17u);
+  // A stop answered at a byte inside the data asks nothing more.
+  ParsedBytes stopped(bytes, 8);
+  EXPECT_EQ(stopped.count, 0u);
+  EXPECT_EQ(stopped.log.TextsOf(msgQueryStop).size(), 9u);
+  EXPECT_EQ(stopped.log.TextsOf(msgProgress).size(), 8u);
 }
 
 TEST(Tokenizer, StopAnswerEndsTheInputBeforeReading) {
