@@ -43,31 +43,33 @@ void Send(WorkerState& state, RecordKind kind, const char* data, size_t size) {
   }
 }
 
-void OnProgress(WorkerState& state, uint8_t percent) {
-  state.percent = percent;
-  if (!state.sendProgress || ++state.messagesSinceClock < kMessagesBetweenClockReads) return;
+// Out of line, so that the per-token path below needs no stack frame.
+[[gnu::noinline]] int32_t OnProgressDue(WorkerState& state) {
   state.messagesSinceClock = 0;
   const int64_t now = MonotonicNs();
-  if (percent == state.lastSentPercent || now - state.lastSentNs < kProgressIntervalNs) return;
-  state.lastSentPercent = percent;
+  if (state.percent == state.lastSentPercent || now - state.lastSentNs < kProgressIntervalNs) return 0;
+  state.lastSentPercent = state.percent;
   state.lastSentNs = now;
-  const char byte = static_cast<char>(percent);
+  const char byte = static_cast<char>(state.percent);
   Send(state, RecordKind::progress, &byte, 1);
+  return 0;
 }
 
+[[gnu::noinline]] int32_t OnTextMessage(WorkerState& state, int32_t code, const void* data) {
+  if (code != msgLogLine && code != msgError) return 0;
+  const char* text = static_cast<const char*>(data);
+  Send(state, code == msgError ? RecordKind::error : RecordKind::logLine, text, std::strlen(text));
+  return 0;
+}
+
+// The two messages of every token come first and cost next to nothing.
 int32_t OnEngineMessage(int32_t code, void* data, void* userData) {
   auto& state = *static_cast<WorkerState*>(userData);
-  switch (code) {
-    case msgProgress: OnProgress(state, *static_cast<const uint8_t*>(data)); return 0;
-    case msgQueryStop: return StopRequested() || state.frontEndGone ? -1 : 0;
-    case msgLogLine:
-    case msgError: {
-      const char* text = static_cast<const char*>(data);
-      Send(state, code == msgError ? RecordKind::error : RecordKind::logLine, text, std::strlen(text));
-      return 0;
-    }
-    default: return 0;
-  }
+  if (code == msgQueryStop) return StopRequested() || state.frontEndGone ? -1 : 0;
+  if (code != msgProgress) return OnTextMessage(state, code, data);
+  state.percent = *static_cast<const uint8_t*>(data);
+  if (!state.sendProgress || ++state.messagesSinceClock < kMessagesBetweenClockReads) return 0;
+  return OnProgressDue(state);
 }
 
 [[noreturn]] void RunWorker(const WorkerTask& task, int fd, pid_t frontEnd) {

@@ -1,8 +1,8 @@
 #include "StopSignals.h"
 
-namespace {
-
 volatile sig_atomic_t g_stopRequested = 0;
+
+namespace {
 
 void OnStopSignal(int /*signal*/) { g_stopRequested = 1; }
 
@@ -35,6 +35,3 @@ void UnblockStopSignals() {
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
-bool StopRequested() { return g_stopRequested != 0; }
-
-void RequestStop() { g_stopRequested = 1; }

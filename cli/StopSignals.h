@@ -11,5 +11,8 @@ void InstallStopHandlers(sigset_t& waitMask);
 // In a worker process: let both signals in again.
 void UnblockStopSignals();
 
-bool StopRequested();
-void RequestStop();
+// Set by the handlers. Read inline: the engine asks for every token.
+extern volatile sig_atomic_t g_stopRequested;
+
+inline bool StopRequested() { return g_stopRequested != 0; }
+inline void RequestStop() { g_stopRequested = 1; }

@@ -17,12 +17,6 @@ void CRepairEngine::CPdfVersion::SetFromOption(uint32_t option) {
   }
 }
 
-void CRepairEngine::SendProgress(uint8_t percent) const {
-  if (m_callback == nullptr) return;
-  uint8_t value = percent;
-  m_callback(msgProgress, &value, m_userData);
-}
-
 void CRepairEngine::SendText(int code, const std::string& text) const {
   if (m_callback == nullptr) return;
   m_callback(code, const_cast<char*>(text.c_str()), m_userData);
@@ -31,11 +25,6 @@ void CRepairEngine::SendText(int code, const std::string& text) const {
 void CRepairEngine::SendStringMessage(int code, int stringId) const {
   if (m_callback == nullptr) return;
   SendText(code, std::string(LoadEngineString(stringId)));
-}
-
-int CRepairEngine::QueryStop() const {
-  if (m_callback == nullptr) return 0;
-  return m_callback(msgQueryStop, nullptr, m_userData);
 }
 
 std::string CRepairEngine::FormatErrorMessage(int id, const CException& failure) {

@@ -29,10 +29,15 @@ class CRepairEngine {
   int Repair(const std::string& sourcePath, int32_t reserved, uint32_t versionOption,
              const std::string& destinationPath);
 
-  void SendProgress(uint8_t percent) const;
+  // Inline: the parser asks and reports once per token, millions of times.
+  void SendProgress(uint8_t percent) const {
+    if (m_callback == nullptr) return;
+    uint8_t value = percent;
+    m_callback(msgProgress, &value, m_userData);
+  }
+  int QueryStop() const { return m_callback != nullptr ? m_callback(msgQueryStop, nullptr, m_userData) : 0; }
   void SendText(int code, const std::string& text) const;
   void SendStringMessage(int code, int stringId) const;
-  int QueryStop() const;
 
   // String `id` with every "%1" replaced by the failure's own text.
   static std::string FormatErrorMessage(int id, const CException& failure);
