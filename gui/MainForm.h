@@ -62,6 +62,16 @@ class TMainForm : public QWidget {
   void SaveDialogTypeChange();
   void btnRepairClick();
   bool OnMessage(int32_t code, void* data);
+  // The progress message of most tokens changes nothing on screen and is not
+  // yet due to run events: it is taken here, inline, without further work.
+  bool TakeQuietProgress(int percent) {
+    if (percent != m_shownPercent || !m_eventsRun ||
+        m_messagesSinceClockRead + 1 >= kMessagesPerClockRead) {
+      return false;
+    }
+    ++m_messagesSinceClockRead;
+    return true;
+  }
   void btnHelpClick();
   void pcMainChange(int index);
   void labHomepageClick();
@@ -193,9 +203,11 @@ class TMainForm : public QWidget {
   // Events run at most every kEventIntervalMs while the engine reports, and
   // the clock is read only every kMessagesPerClockRead messages or when the
   // gauge moves: the engine sends a progress message per token.
+  static constexpr int kMessagesPerClockRead = 256;
   int m_shownPercent = 0;
   int m_messagesSinceClockRead = 0;
   QElapsedTimer m_sinceEvents;
+  bool m_eventsRun = false;  // events ran once in this run (m_sinceEvents is set)
 };
 
 // The engine's progress callback: finds the window through the user data.

@@ -20,17 +20,29 @@
 namespace {
 
 constexpr qint64 kEventIntervalMs = 20;
-constexpr int kMessagesPerClockRead = 256;
 constexpr int32_t kAnswerStop = -1;  // all bits set
 
 }  // namespace
 
-int32_t MainFormProgressCallback(int32_t code, void* data, void* userData) {
+namespace {
+
+[[gnu::noinline]] int32_t HandleMessage(TMainForm* form, int32_t code, void* data) {
   try {
-    return static_cast<TMainForm*>(userData)->OnMessage(code, data) ? kAnswerStop : 0;
+    return form->OnMessage(code, data) ? kAnswerStop : 0;
   } catch (...) {
     return 0;  // nothing may unwind through the engine's frames
   }
+}
+
+}  // namespace
+
+int32_t MainFormProgressCallback(int32_t code, void* data, void* userData) {
+  auto* form = static_cast<TMainForm*>(userData);
+  // The two messages of every token are answered here, without a frame;
+  // everything else goes the long way.
+  if (code == msgQueryStop) return form->Running() ? 0 : kAnswerStop;
+  if (code == msgProgress && form->TakeQuietProgress(*static_cast<const uint8_t*>(data))) return 0;
+  return HandleMessage(form, code, data);
 }
 
 void TMainForm::btnRepairClick() {
@@ -99,6 +111,7 @@ int TMainForm::CallEngine(const QString& source, const QString& destination) {
   m_shownPercent = Gauge->value();
   m_messagesSinceClockRead = 0;
   m_sinceEvents.invalidate();
+  m_eventsRun = false;
   m_engineCallActive = true;
   const int result = m_repair(&record);
   m_engineCallActive = false;
@@ -179,10 +192,11 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
 // every kEventIntervalMs: the engine reports per token, and running the event
 // loop for each of millions of messages would cost more than the repair.
 void TMainForm::ProcessEventsNow(bool gaugeChanged) {
-  const bool firstMessage = !m_sinceEvents.isValid();
+  const bool firstMessage = !m_eventsRun;
   if (!firstMessage && !gaugeChanged && ++m_messagesSinceClockRead < kMessagesPerClockRead) return;
   m_messagesSinceClockRead = 0;
   if (!firstMessage && m_sinceEvents.elapsed() < kEventIntervalMs) return;
   QCoreApplication::processEvents();
   m_sinceEvents.start();
+  m_eventsRun = true;
 }

@@ -60,7 +60,8 @@ qint64 TimeCli(const QString& source, const QString& destination) {
   QElapsedTimer timer;
   timer.start();
   QProcess cli;
-  cli.start(QStringLiteral(TESSALY_CLI_PATH), {source, destination});
+  cli.start(QStringLiteral(TESSALY_CLI_PATH),
+            {QStringLiteral("-f"), QStringLiteral("-q"), QStringLiteral("-o"), destination, source});
   cli.waitForFinished(-1);
   return cli.exitCode() == 0 ? timer.elapsed() : -1;
 }
@@ -80,8 +81,10 @@ qint64 TimeWindow(TMainForm& form, BenchDialogs& dialogs, const QString& source,
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
   QTemporaryDir work;
+  // The window reads and writes its options: keep them out of the user's own.
+  qputenv("XDG_CONFIG_HOME", work.filePath(QStringLiteral("config")).toLocal8Bit());
+  QApplication app(argc, argv);
   const QStringList args = QApplication::arguments();
   const QString source = args.size() > 1 ? args.at(1) : work.filePath(QStringLiteral("large.pdf"));
   if (args.size() <= 1 && !WriteLargeSource(source)) return 1;
