@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config flex bison
-  qt6-base-dev qt6-qpa-plugins libgl-dev fonts-wqy-microhei
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   qpdf poppler-utils
   xvfb xauth desktop-file-utils dpkg-dev file
