@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Fuzzes RepairPdfFile for SECONDS (default 60) with libFuzzer, seeded from the
+# shared corpus. Findings land in build/fuzz/findings; keep each as a
+# regression test under tests/engine/regressions.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+
+./scripts/setup.sh
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_FUZZ=ON \
+  -DTESSALY_BUILD_GUI=OFF -DTESSALY_BUILD_TESTS=OFF -DTESSALY_BUILD_BENCH=OFF >/dev/null
+cmake --build build/fuzz --target repair_fuzzer
+
+corpus=build/fuzz/corpus
+mkdir -p "$corpus" build/fuzz/findings
+shared=../shared/corpus
+if [ -d "$shared" ]; then cp -n "$shared"/*.pdf "$shared"/public/*.pdf "$corpus"/ 2>/dev/null || true; fi
+cp -n tests/engine/regressions/* "$corpus"/ 2>/dev/null || true
+
+export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+build/fuzz/tests/fuzz/repair_fuzzer "$corpus" -max_total_time="$seconds" -max_len=262144 -timeout=20 \
+  -rss_limit_mb=4096 -artifact_prefix=build/fuzz/findings/ -print_final_stats=1

@@ -1,0 +1,52 @@
+// The contract: any byte string, repaired as a file, gives result 0 or 1 and
+// never a crash, a hang or a leak. The callback answers every question with
+// "go on" and counts what it hears, so that every message is delivered.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tesscore/tesscore.h"
+
+namespace {
+
+struct Heard {
+  uint64_t messages = 0;
+  uint64_t progress = 0;
+};
+
+int32_t Count(int32_t code, void* data, void* userData) {
+  auto& heard = *static_cast<Heard*>(userData);
+  ++heard.messages;
+  if (code == msgProgress) {
+    const uint8_t percent = *static_cast<const uint8_t*>(data);
+    if (percent > 100) std::abort();
+    heard.progress += percent;
+  }
+  return 0;
+}
+
+std::string ScratchPath(const char* suffix) {
+  const char* folder = std::getenv("TMPDIR");
+  return std::string(folder != nullptr ? folder : "/tmp") + "/tessaly-fuzz-" + std::to_string(::getpid()) + suffix;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string source = ScratchPath(".pdf");
+  static const std::string destination = ScratchPath("-out.pdf");
+  std::FILE* file = std::fopen(source.c_str(), "wb");
+  if (file == nullptr) return 0;
+  if (size > 0) std::fwrite(data, 1, size, file);
+  std::fclose(file);
+
+  Heard heard;
+  const EngineCallRecord record{source.c_str(), 0, 4u << 16, destination.c_str(), &Count, &heard};
+  const int result = RepairPdfFile(&record);
+  if (result != 0 && result != 1) std::abort();
+  ::unlink(destination.c_str());
+  return 0;
+}
