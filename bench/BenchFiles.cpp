@@ -38,14 +38,19 @@ void MakeStreamHeavyFile(const std::string& path, int megabytes) {
     out.Put(data);
     out.Put("\nendstream\nendobj\n");
   }
-  out.Put("9999 0 obj << /Type /Annot /Contents (cut off");
+  out.Put("9999 0 obj << /Type /Annot /Contents (cut off)\n");
+  out.Put("trailer << /Root 1 0 R >>\nstartxref\n0\n%%EOF\n");
 }
 
 void MakeObjectHeavyFile(const std::string& path, int objects) {
   Output out(path);
   out.Put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n");
   const int pages = objects / 10;
-  out.Put("2 0 obj << /Type /Pages /Count 0 /Kids [] >> endobj\n");
+  // Every page is listed, so that a reader that follows the tree meets every
+  // object; the count is wrong, as damaged files' counts often are.
+  std::string kids;
+  for (int page = 0; page < pages; ++page) kids += std::to_string(3 + 10 * page) + " 0 R ";
+  out.Put("2 0 obj << /Type /Pages /Count 0 /Kids [" + kids + "] >> endobj\n");
   int number = 3;
   for (int page = 0; page < pages; ++page) {
     const int pageNumber = number++;
@@ -58,5 +63,6 @@ void MakeObjectHeavyFile(const std::string& path, int objects) {
               " 30 40] /Contents (note " + std::to_string(a) + ") /F 4 >> endobj\n");
     }
   }
-  out.Put(std::to_string(number) + " 0 obj << /Type /Annot /Contents (cut off");
+  out.Put(std::to_string(number) + " 0 obj << /Type /Annot /Contents (cut off)\n");
+  out.Put("trailer << /Root 1 0 R >>\nstartxref\n0\n%%EOF\n");
 }

@@ -4,7 +4,7 @@
 #include <string>
 
 // Damaged PDF files for the benchmarks, made on the spot: no cross-reference
-// table, no trailer, and a last object cut off.
+// table, a wrong startxref, and a last object cut off.
 
 // Mostly binary stream data: `megabytes` of it in 1 MB streams.
 void MakeStreamHeavyFile(const std::string& path, int megabytes);

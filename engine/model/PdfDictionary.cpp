@@ -92,6 +92,10 @@ void CPdfDictionary::Compact() {
   }
 }
 
+void CPdfDictionary::Complete() noexcept {
+  if (m_dead == 0) m_entries.shrink_to_fit();
+}
+
 std::string CPdfDictionary::GetTypeName() const {
   bool isName = false;
   const CPdfObject* type = Lookup("/Type", kindName, isName);

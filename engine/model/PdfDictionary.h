@@ -28,6 +28,8 @@ class CPdfDictionary : public CPdfObject {
   // The value under key (or null); found is true only when it exists, is not
   // empty and has the kind.
   CPdfObject* Lookup(std::string_view key, PdfObjectKind kind, bool& found) const;
+  // The parser is done adding: give back the room kept for growth.
+  void Complete() noexcept;
   // The /Type name's bytes up to the first zero byte; empty when /Type is no name.
   std::string GetTypeName() const;
 

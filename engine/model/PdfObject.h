@@ -80,6 +80,9 @@ class CPdfArray : public CPdfObject {
   void InsertAt(size_t index, CPdfObject* element);
   // Deletes the element.
   void RemoveAt(size_t index);
+  // The parser is done adding: give back the room kept for growth. Salvaged
+  // files hold hundreds of thousands of small arrays and dictionaries.
+  void Complete() noexcept { m_elements.shrink_to_fit(); }
 
  private:
   std::vector<std::unique_ptr<CPdfObject>> m_elements;

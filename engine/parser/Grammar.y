@@ -129,12 +129,12 @@ string: litstr
 array_objects: %empty                           { GUARDED($$ = new CPdfArray, {}); }
              | array_objects object             { GUARDED($1->Add($2), { delete $1; delete $2; }); $$ = $1; }
              ;
-array: TOKEN_LEFT_SQUARE_BRACKET array_objects TOKEN_RIGHT_SQUARE_BRACKET { $$ = $2; } ;
+array: TOKEN_LEFT_SQUARE_BRACKET array_objects TOKEN_RIGHT_SQUARE_BRACKET { $2->Complete(); $$ = $2; } ;
 
 dict_objects: %empty                            { GUARDED($$ = new CPdfDictionary, {}); }
             | dict_objects TOKEN_NAME object    { GUARDED(SetEntry($1, $2, $3), { delete $1; delete $2; delete $3; }); $$ = $1; }
             ;
-dict: TOKEN_DBL_LEFT_ANGLE_BRACKET dict_objects TOKEN_DBL_RIGHT_ANGLE_BRACKET { $$ = $2; } ;
+dict: TOKEN_DBL_LEFT_ANGLE_BRACKET dict_objects TOKEN_DBL_RIGHT_ANGLE_BRACKET { $2->Complete(); $$ = $2; } ;
 
 stream_bytes: %empty                            { GUARDED($$ = new CByteArray, {}); }
             | stream_bytes TOKEN_STREAM_BYTE    { GUARDED($1->push_back(static_cast<char>($2)), delete $1); $$ = $1; }
