@@ -1,3 +1,4 @@
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -20,16 +21,36 @@ void ReportRefusal(const EngineCallRecord& record) {
   record.callback(msgError, text.data(), record.userData);
 }
 
+// When not even the engine object can be made, the report is built from
+// static text only.
+void ReportWithoutEngine(const EngineCallRecord& record, bool outOfMemory) noexcept {
+  if (record.callback == nullptr) return;
+  static char memoryText[] = "错误 2: 一般错误。内存溢出。";
+  static char unknownText[] = "错误 3: 未知错误。";
+  record.callback(msgError, outOfMemory ? memoryText : unknownText, record.userData);
+}
+
 int RunGuarded(const EngineCallRecord& record) {
-  CRepairEngine engine(record.callback, record.userData);
+  std::unique_ptr<CRepairEngine> engine;
   try {
+    engine = std::make_unique<CRepairEngine>(record.callback, record.userData);
     const std::string destination = record.destinationPath != nullptr ? record.destinationPath : "";
     const std::string source = record.sourcePath != nullptr ? record.sourcePath : "";
-    return engine.Repair(source, record.reserved, record.versionOption, destination);
+    return engine->Repair(source, record.reserved, record.versionOption, destination);
+  } catch (const std::bad_alloc&) {
+    if (engine) {
+      engine->ReportCurrentException();
+    } else {
+      ReportWithoutEngine(record, true);
+    }
   } catch (...) {
-    engine.ReportCurrentException();
-    return 0;
+    if (engine) {
+      engine->ReportCurrentException();
+    } else {
+      ReportWithoutEngine(record, false);
+    }
   }
+  return 0;
 }
 
 }  // namespace

@@ -79,6 +79,33 @@ TEST(RepairEntry, DestinationThatIsTheSourceIsRefusedAndTheSourceKept) {
   }
 }
 
+TEST(RepairEntry, StopFromTheFirstQuestionCollectsNothing) {
+  ScratchDir dir;
+  WriteWholeFile(dir.Path("a.pdf"), kMinimalPdf);
+  MessageLog log;
+  log.stopAnswer = 1;
+  EngineCallRecord record = log.Record(dir.Path("a.pdf"), dir.Path("out.pdf"));
+  EXPECT_EQ(RepairPdfFile(&record), 0);
+  EXPECT_EQ(log.TextsOf(msgQueryStop).size(), 1u);
+  EXPECT_TRUE(log.TextsOf(msgError).empty());
+  EXPECT_EQ(log.messages.back().code, msgProgress);
+  EXPECT_EQ(log.messages.back().text, "100");
+  EXPECT_EQ(ReadWholeFile(dir.Path("out.pdf")), "");
+}
+
+TEST(RepairEntry, HeaderVersionWinsOverTheOptionAndTheOptionFillsIn) {
+  ScratchDir dir;
+  WriteWholeFile(dir.Path("a.pdf"), kMinimalPdf);
+  WriteWholeFile(dir.Path("b.pdf"), std::string(kMinimalPdf).substr(10));
+  MessageLog log;
+  EngineCallRecord record = log.Record(dir.Path("a.pdf"), dir.Path("a_out.pdf"), 6u << 16);
+  EXPECT_EQ(RepairPdfFile(&record), 1);
+  EXPECT_EQ(ReadWholeFile(dir.Path("a_out.pdf")).substr(0, 10), "%PDF-1.3\r\n");
+  record = log.Record(dir.Path("b.pdf"), dir.Path("b_out.pdf"), 6u << 16);
+  EXPECT_EQ(RepairPdfFile(&record), 1);
+  EXPECT_EQ(ReadWholeFile(dir.Path("b_out.pdf")).substr(0, 10), "%PDF-1.6\r\n");
+}
+
 TEST(RepairEntry, ExistingDestinationIsTruncatedBeforeParsing) {
   ScratchDir dir;
   WriteWholeFile(dir.Path("empty.pdf"), "");
