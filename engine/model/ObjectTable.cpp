@@ -1,35 +1,76 @@
-#include "model/Growth.h"
 #include "model/ObjectTable.h"
 
-// The buckets themselves are implicit: entries keep their bucket number and
-// insertion order, which is all the enumeration order needs, while lookups
-// go through a hash index so that no input can make them slow.
-CPdfObjectTable::CPdfObjectTable() { m_index.reserve(1024); }
+#include "model/Growth.h"
+
+namespace {
+
+uint64_t Mixed(PdfObjectKey key) {
+  uint64_t value = uint64_t{key.number} << 32 | key.generation;
+  value ^= value >> 33;
+  value *= 0xFF51AFD7ED558CCDull;
+  value ^= value >> 33;
+  return value;
+}
+
+}  // namespace
+
+void CPdfObjectList::Add(CPdfObject* object) {
+  if (!m_single && m_more.empty()) {
+    m_single.reset(object);
+    return;
+  }
+  if (m_single) {
+    // The second candidate: both move to the array, which is made first.
+    m_more.reserve(2);
+    m_more.push_back(std::move(m_single));
+  }
+  ReserveMore(m_more);
+  m_more.emplace_back(object);
+}
+
+void CPdfObjectList::RemoveAll() noexcept {
+  m_single.reset();
+  m_more.clear();
+}
+
+uint32_t CPdfObjectTable::FindSlot(PdfObjectKey key) const {
+  const size_t mask = m_slots.size() - 1;
+  for (size_t slot = Mixed(key) & mask;; slot = (slot + 1) & mask) {
+    const uint32_t entry = m_slots[slot];
+    if (entry == 0 || m_entries[entry - 1].key == key) return static_cast<uint32_t>(slot);
+  }
+}
+
+void CPdfObjectTable::GrowIndex() {
+  std::vector<uint32_t> slots(m_slots.empty() ? 1024 : m_slots.size() * 2, 0);
+  m_slots.swap(slots);
+  for (uint32_t entry = 0; entry < m_entries.size(); ++entry) m_slots[FindSlot(m_entries[entry].key)] = entry + 1;
+}
 
 void CPdfObjectTable::Add(PdfObjectKey key, CPdfObject* object) {
   if (object == nullptr) return;
-  const auto found = m_index.find(Packed(key));
-  if (found != m_index.end()) {
-    m_entries[found->second].list->Add(object);
+  // Every allocation comes before the object is adopted.
+  if ((m_entries.size() + 1) * 2 > m_slots.size()) GrowIndex();
+  const uint32_t slot = FindSlot(key);
+  if (m_slots[slot] != 0) {
+    m_entries[m_slots[slot] - 1].list.Add(object);
   } else {
-    // Every allocation comes before the object is adopted.
     ReserveMore(m_entries);
-    auto list = std::make_unique<CPdfObjectList>();
-    list->Reserve(1);
-    m_index.emplace(Packed(key), static_cast<uint32_t>(m_entries.size()));
-    m_entries.push_back({key, std::move(list), (key.number >> 4) % kBucketCount, true});
-    m_entries.back().list->Add(object);
+    m_entries.push_back({key, (key.number >> 4) % kBucketCount, true, {}});
+    m_entries.back().list.Add(object);
+    m_slots[slot] = static_cast<uint32_t>(m_entries.size());
   }
   ++m_candidateCount;
 }
 
 const CPdfObjectList* CPdfObjectTable::Lookup(PdfObjectKey key) const {
-  const auto found = m_index.find(Packed(key));
-  return found != m_index.end() ? m_entries[found->second].list.get() : nullptr;
+  if (m_slots.empty()) return nullptr;
+  const uint32_t entry = m_slots[FindSlot(key)];
+  return entry != 0 ? &m_entries[entry - 1].list : nullptr;
 }
 
 void CPdfObjectTable::RemoveAll() {
   m_entries.clear();
-  m_index.clear();
+  m_slots.clear();
   m_candidateCount = 0;
 }

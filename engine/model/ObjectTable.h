@@ -2,24 +2,24 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "model/PdfObject.h"
 
-// All candidates for one key, in the order added; owns them.
+// All candidates for one key, in the order added; owns them. One candidate
+// is by far the common case and is kept without an array of its own.
 class CPdfObjectList {
  public:
-  size_t GetCount() const { return m_objects.size(); }
-  CPdfObject* GetAt(size_t index) const { return m_objects[index].get(); }
-  CPdfObject* GetLatest() const { return m_objects.empty() ? nullptr : m_objects.back().get(); }
+  size_t GetCount() const { return m_more.empty() ? (m_single ? 1 : 0) : m_more.size(); }
+  CPdfObject* GetAt(size_t index) const { return m_more.empty() ? m_single.get() : m_more[index].get(); }
+  CPdfObject* GetLatest() const { return m_more.empty() ? m_single.get() : m_more.back().get(); }
   // Takes ownership unless it raises.
-  void Add(CPdfObject* object) { m_objects.emplace_back(object); }
-  void RemoveAll() { m_objects.clear(); }
-  void Reserve(size_t count) { m_objects.reserve(count); }
+  void Add(CPdfObject* object);
+  void RemoveAll() noexcept;
 
  private:
-  std::vector<std::unique_ptr<CPdfObject>> m_objects;
+  std::unique_ptr<CPdfObject> m_single;             // the only candidate
+  std::vector<std::unique_ptr<CPdfObject>> m_more;  // all of them, once there are two
 };
 
 // Every definition of every object number met in the source, by key.
@@ -28,8 +28,6 @@ class CPdfObjectList {
 class CPdfObjectTable {
  public:
   static constexpr uint32_t kBucketCount = 199999;
-
-  CPdfObjectTable();
 
   // Appends to the key's list, creating it; null does nothing. Takes
   // ownership unless it raises.
@@ -41,18 +39,22 @@ class CPdfObjectTable {
 
   struct Entry {
     PdfObjectKey key;
-    std::unique_ptr<CPdfObjectList> list;
     uint32_t bucket;
     bool live;
+    CPdfObjectList list;
   };
   template <typename Visit>
   void ForEach(Visit visit) const;
 
  private:
-  static uint64_t Packed(PdfObjectKey key) { return uint64_t{key.number} << 32 | key.generation; }
+  // The buckets are implicit: entries keep their bucket number and insertion
+  // order, which is all the enumeration order needs. Lookups go through an
+  // open-addressed index of entry numbers, so that no input makes them slow.
+  uint32_t FindSlot(PdfObjectKey key) const;
+  void GrowIndex();
 
   std::vector<Entry> m_entries;
-  std::unordered_map<uint64_t, uint32_t> m_index;
+  std::vector<uint32_t> m_slots;  // entry number + 1; 0 for an empty slot
   uint32_t m_candidateCount = 0;
 };
 
@@ -60,6 +62,5 @@ class CPdfObjectTable {
 
 template <typename Visit>
 void CPdfObjectTable::ForEach(Visit visit) const {
-  ForEachInBucketOrder(m_entries, kBucketCount,
-                       [&](const Entry& entry) { visit(entry.key, *entry.list); });
+  ForEachInBucketOrder(m_entries, kBucketCount, [&](const Entry& entry) { visit(entry.key, entry.list); });
 }

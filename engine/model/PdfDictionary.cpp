@@ -1,7 +1,10 @@
 #include "model/Growth.h"
 #include "model/PdfDictionary.h"
 
+#include <cstdint>
 #include <cstring>
+
+#include "core/Exceptions.h"
 
 #include "io/File64.h"
 
@@ -26,7 +29,7 @@ CPdfDictionary::Entry* CPdfDictionary::Find(std::string_view key) {
     return found != m_index->end() ? &m_entries[found->second] : nullptr;
   }
   for (Entry& entry : m_entries) {
-    if (entry.live && entry.key == key) return &entry;
+    if (entry.live && KeyOf(entry) == key) return &entry;
   }
   return nullptr;
 }
@@ -44,8 +47,11 @@ CPdfObject* CPdfDictionary::Lookup(std::string_view key, PdfObjectKind kind, boo
 void CPdfDictionary::SetAt(std::string_view key, CPdfObject* value) {
   // Everything that can fail happens before the value is adopted, so that a
   // failure leaves the dictionary and the caller's ownership as they were.
+  if (key.size() > UINT32_MAX || m_keys.size() + key.size() > UINT32_MAX) throw CMemoryException();
   ReserveMore(m_entries);
-  Entry fresh{std::string(key), nullptr, HashKeyText(key) % kBucketCount, true};
+  ReserveMore(m_keys, key.size());
+  Entry fresh{static_cast<uint32_t>(m_keys.size()), static_cast<uint32_t>(key.size()), nullptr,
+              static_cast<uint8_t>(HashKeyText(key) % kBucketCount), true};
   Entry* existing = Find(key);
 
   if (existing != nullptr) {
@@ -54,6 +60,7 @@ void CPdfDictionary::SetAt(std::string_view key, CPdfObject* value) {
     existing->value.reset();
     ++m_dead;
   }
+  m_keys.append(key);
   fresh.value.reset(value);
   m_entries.push_back(std::move(fresh));
   Maintain();
@@ -65,7 +72,7 @@ void CPdfDictionary::SetAt(std::string_view key, CPdfObject* value) {
 void CPdfDictionary::Maintain() noexcept {
   try {
     if (m_index) {
-      (*m_index)[m_entries.back().key] = m_entries.size() - 1;
+      (*m_index)[std::string(KeyOf(m_entries.back()))] = m_entries.size() - 1;
     } else if (m_entries.size() - m_dead > kIndexThreshold) {
       m_index = std::make_unique<std::unordered_map<std::string, size_t>>();
       Compact();
@@ -76,24 +83,33 @@ void CPdfDictionary::Maintain() noexcept {
   }
 }
 
-// Drops removed entries, keeping the order of the others, and rebuilds the
-// index when there is one.
+// Drops removed entries and their keys, keeping the order of the others, and
+// rebuilds the index when there is one.
 void CPdfDictionary::Compact() {
   std::vector<Entry> live;
+  std::string keys;
   live.reserve(m_entries.size() - m_dead);
+  keys.reserve(m_keys.size());
   for (Entry& entry : m_entries) {
-    if (entry.live) live.push_back(std::move(entry));
+    if (!entry.live) continue;
+    const std::string_view key = KeyOf(entry);
+    entry.keyOffset = static_cast<uint32_t>(keys.size());
+    keys.append(key);
+    live.push_back(std::move(entry));
   }
   m_entries = std::move(live);
+  m_keys = std::move(keys);
   m_dead = 0;
   if (m_index) {
     m_index->clear();
-    for (size_t i = 0; i < m_entries.size(); ++i) m_index->emplace(m_entries[i].key, i);
+    for (size_t i = 0; i < m_entries.size(); ++i) m_index->emplace(std::string(KeyOf(m_entries[i])), i);
   }
 }
 
 void CPdfDictionary::Complete() noexcept {
-  if (m_dead == 0) m_entries.shrink_to_fit();
+  if (m_dead != 0) return;
+  m_entries.shrink_to_fit();
+  m_keys.shrink_to_fit();
 }
 
 std::string CPdfDictionary::GetTypeName() const {
@@ -106,7 +122,7 @@ std::string CPdfDictionary::GetTypeName() const {
 
 void CPdfDictionary::Write(CFile64& file) const {
   file.Write("<<\r\n", 4);
-  ForEach([&](const std::string& key, const CPdfObject* value) {
+  ForEach([&](std::string_view key, const CPdfObject* value) {
     if (key.empty() || value == nullptr) return;
     file.Write(key.data(), static_cast<uint32_t>(key.size()));
     file.Write("\t", 1);

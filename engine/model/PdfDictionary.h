@@ -33,21 +33,27 @@ class CPdfDictionary : public CPdfObject {
   // The /Type name's bytes up to the first zero byte; empty when /Type is no name.
   std::string GetTypeName() const;
 
+  // An entry's key lives in the dictionary's key bytes: salvaged files hold
+  // millions of entries, and a string of its own per key doubles their size.
   struct Entry {
-    std::string key;
+    uint32_t keyOffset;
+    uint32_t keyLength;
     std::unique_ptr<CPdfObject> value;
-    uint32_t bucket;
+    uint8_t bucket;
     bool live;
   };
+  // Visits (key, value) in dictionary order.
   template <typename Visit>
   void ForEach(Visit visit) const;
 
  private:
+  std::string_view KeyOf(const Entry& entry) const { return {m_keys.data() + entry.keyOffset, entry.keyLength}; }
   Entry* Find(std::string_view key);
   void Maintain() noexcept;
   void Compact();
 
   std::vector<Entry> m_entries;
+  std::string m_keys;
   uint32_t m_dead = 0;
   // Only large dictionaries get an index; small ones are scanned.
   std::unique_ptr<std::unordered_map<std::string, size_t>> m_index;
@@ -64,6 +70,6 @@ class CPdfPagesNode : public CPdfDictionary {
 template <typename Visit>
 void CPdfDictionary::ForEach(Visit visit) const {
   ForEachInBucketOrder(m_entries, kBucketCount, [&](const Entry& entry) {
-    visit(entry.key, entry.value.get());
+    visit(KeyOf(entry), entry.value.get());
   });
 }

@@ -24,7 +24,7 @@ void WriteBytes(CFile64& file, const char* text) {
 
 void WriteLineEnd(CFile64& file) { file.Write("\r\n", 2); }
 
-CPdfObject::CPdfObject(PdfObjectKind kind) : m_kind(kind), m_serialNumber(g_nextSerialNumber++) {}
+CPdfObject::CPdfObject(PdfObjectKind kind) : m_serialNumber(g_nextSerialNumber++), m_kind(kind) {}
 
 CPdfText::CPdfText(PdfObjectKind kind, const void* bytes, size_t length) : CPdfObject(kind) {
   if (bytes != nullptr && length != 0) m_bytes.assign(static_cast<const char*>(bytes), length);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Object.h"
+#include "model/ObjectPool.h"
 
 class CFile64;
 class CPdfObjectTable;
@@ -43,12 +44,19 @@ class CPdfObject : public CObject {
   PdfObjectKind Kind() const { return m_kind; }
   uint64_t SerialNumber() const { return m_serialNumber; }
 
-  uint32_t m_outputNumber = 0;
-  uint32_t m_outputGeneration = 0;
+  // Values are many and small: they come from the model's pool.
+  static void* operator new(size_t size) { return AllocateModelObject(size); }
+  static void operator delete(void* memory, size_t size) noexcept { FreeModelObject(memory, size); }
 
  private:
-  PdfObjectKind m_kind;
+  // The serial number first: the 32-bit fields then end the object on a
+  // 4-byte boundary, where a derived class's own 32-bit field fits.
   uint64_t m_serialNumber;
+  PdfObjectKind m_kind;
+
+ public:
+  uint32_t m_outputNumber = 0;
+  uint32_t m_outputGeneration = 0;
 };
 
 // Booleans, reals, strings, names and null: the bytes as written.

@@ -14,7 +14,7 @@ namespace {
 
 std::vector<std::string> KeysOf(const CPdfDictionary& dictionary) {
   std::vector<std::string> keys;
-  dictionary.ForEach([&](const std::string& key, const CPdfObject*) { keys.push_back(key); });
+  dictionary.ForEach([&](std::string_view key, const CPdfObject*) { keys.emplace_back(key); });
   return keys;
 }
 
