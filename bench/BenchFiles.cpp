@@ -66,3 +66,24 @@ void MakeObjectHeavyFile(const std::string& path, int objects) {
   out.Put(std::to_string(number) + " 0 obj << /Type /Annot /Contents (cut off)\n");
   out.Put("trailer << /Root 1 0 R >>\nstartxref\n0\n%%EOF\n");
 }
+
+void MakeLongWordFile(const std::string& path, int megabytes) {
+  Output out(path);
+  out.Put("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n");
+  const std::string chunk(1 << 20, 'w');
+  for (int i = 0; i < megabytes; ++i) out.Put(chunk);
+  out.Put("\n2 0 obj << /Type /Page /MediaBox [0 0 612 792] >> endobj\n");
+}
+
+void MakeLargeSparseFile(const std::string& path) {
+  constexpr long kHole = 900L << 20;
+  Output out(path);
+  out.Put("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n2 0 obj << /Type /Page /Contents 3 0 R >> endobj\n");
+  for (int i = 0; i < 5; ++i) {
+    out.Put(std::to_string(3 + i) + " 0 obj << /Length " + std::to_string(kHole) + " >>\nstream\n");
+    std::fflush(out.file);
+    std::fseek(out.file, kHole, SEEK_CUR);  // a hole: reads as zero bytes
+    out.Put("\nendstream\nendobj\n");
+  }
+  out.Put("8 0 obj << /Type /Annot /Contents (after four gigabytes) >> endobj\n");
+}

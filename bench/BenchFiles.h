@@ -10,3 +10,9 @@
 void MakeStreamHeavyFile(const std::string& path, int megabytes);
 // Many small objects: pages with annotations and strings.
 void MakeObjectHeavyFile(const std::string& path, int objects);
+
+// A word of `megabytes` without whitespace or delimiter between two objects.
+void MakeLongWordFile(const std::string& path, int megabytes);
+// More than 4 GiB, mostly holes: five streams of 900 MiB of zero bytes, so
+// that the repaired file's cross-reference offsets pass 2^32.
+void MakeLargeSparseFile(const std::string& path);

@@ -124,7 +124,7 @@ void CPdfDictionary::Write(CFile64& file) const {
   file.Write("<<\r\n", 4);
   ForEach([&](std::string_view key, const CPdfObject* value) {
     if (key.empty() || value == nullptr) return;
-    file.Write(key.data(), static_cast<uint32_t>(key.size()));
+    WriteBlock(file, key.data(), key.size());
     file.Write("\t", 1);
     value->Write(file);
   });

@@ -24,6 +24,17 @@ void WriteBytes(CFile64& file, const char* text) {
 
 void WriteLineEnd(CFile64& file) { file.Write("\r\n", 2); }
 
+void WriteBlock(CFile64& file, const void* data, size_t size) {
+  constexpr size_t kLargestWrite = size_t{1} << 30;
+  const auto* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const size_t piece = size < kLargestWrite ? size : kLargestWrite;
+    file.Write(bytes, static_cast<uint32_t>(piece));
+    bytes += piece;
+    size -= piece;
+  }
+}
+
 CPdfObject::CPdfObject(PdfObjectKind kind) : m_serialNumber(g_nextSerialNumber++), m_kind(kind) {}
 
 CPdfText::CPdfText(PdfObjectKind kind, const void* bytes, size_t length) : CPdfObject(kind) {
@@ -31,7 +42,7 @@ CPdfText::CPdfText(PdfObjectKind kind, const void* bytes, size_t length) : CPdfO
 }
 
 void CPdfText::Write(CFile64& file) const {
-  file.Write(m_bytes.data(), static_cast<uint32_t>(m_bytes.size()));
+  WriteBlock(file, m_bytes.data(), m_bytes.size());
   WriteLineEnd(file);
 }
 
@@ -70,7 +81,7 @@ void CPdfStream::Write(CFile64& file) const {
   if (!m_dictionary || !m_data) return;
   m_dictionary->Write(file);
   file.Write("stream", 6);
-  file.Write(m_data->data(), static_cast<uint32_t>(m_data->size()));
+  WriteBlock(file, m_data->data(), m_data->size());
   file.Write("endstream\r\n", 11);
 }
 

@@ -138,4 +138,6 @@ class CPdfReference : public CPdfObject {
 
 // Writing helpers shared by the model and the writer.
 void WriteBytes(CFile64& file, const char* text);
+// Any length: a file write takes at most 4 GiB - 1 at a time.
+void WriteBlock(CFile64& file, const void* data, size_t size);
 void WriteLineEnd(CFile64& file);

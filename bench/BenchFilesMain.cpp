@@ -1,0 +1,28 @@
+// bench_files KIND PATH [SIZE]: writes one of the benchmark files.
+//   stream PATH MB | objects PATH COUNT | word PATH MB | large PATH
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "BenchFiles.h"
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fputs("usage: bench_files stream|objects|word|large PATH [SIZE]\n", stderr);
+    return 2;
+  }
+  const std::string kind = argv[1];
+  const int size = argc > 3 ? std::atoi(argv[3]) : 0;
+  if (kind == "stream") {
+    MakeStreamHeavyFile(argv[2], size > 0 ? size : 60);
+  } else if (kind == "objects") {
+    MakeObjectHeavyFile(argv[2], size > 0 ? size : 200000);
+  } else if (kind == "word") {
+    MakeLongWordFile(argv[2], size > 0 ? size : 1000);
+  } else if (kind == "large") {
+    MakeLargeSparseFile(argv[2]);
+  } else {
+    return 2;
+  }
+  return 0;
+}
