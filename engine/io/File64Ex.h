@@ -31,9 +31,6 @@ class CFile64Ex : public CFile64 {
   void Close() override;
   virtual bool IsShortRead() const { return m_shortRead; }
 
-  uint32_t SectorSize() const { return m_sectorSize; }
-  uint32_t BufferSize() const { return m_bufferSize; }
-
   struct BufferDescriptor {
     uint8_t* memory = nullptr;
     uint32_t capacity = 0;

@@ -1,10 +1,10 @@
-#include "model/Growth.h"
 #include "model/PdfDictionary.h"
 
 #include <cstdint>
 #include <cstring>
 
 #include "core/Exceptions.h"
+#include "model/Growth.h"
 
 #include "io/File64.h"
 

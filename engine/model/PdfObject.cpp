@@ -1,4 +1,3 @@
-#include "model/Growth.h"
 #include "model/PdfObject.h"
 
 #include <cinttypes>
@@ -6,6 +5,7 @@
 #include <cstring>
 
 #include "io/File64.h"
+#include "model/Growth.h"
 #include "model/ObjectTable.h"
 #include "model/PdfDictionary.h"
 

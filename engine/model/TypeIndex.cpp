@@ -1,5 +1,6 @@
-#include "model/Growth.h"
 #include "model/TypeIndex.h"
+
+#include "model/Growth.h"
 
 void CPdfTypeIndex::FileByType(const CPdfObjectList* list) {
   if (list == nullptr || list->GetCount() == 0) return;

@@ -1,8 +1,8 @@
-#include "model/Growth.h"
 #include "parser/GrammarSupport.h"
 
 #include <exception>
 
+#include "model/Growth.h"
 #include "model/ObjectTable.h"
 #include "parser/ScannerSupport.h"
 
