@@ -25,6 +25,10 @@ enum MessageCode {
   msgError = 53       /* data: an error text, NUL-terminated */
 };
 
+/* Bits of the version option word below the output version. With every bit
+   clear, the engine's output and messages are the default ones. */
+#define TESSCORE_OPTION_THOROUGH 0x1u /* resynchronise inside damaged objects: recovers more, takes longer */
+
 /* Data pointers are valid only during the call. The answer is read only for
    msgQueryStop. */
 typedef int32_t (*ProgressCallback)(int32_t code, void* data, void* userData);
@@ -32,7 +36,8 @@ typedef int32_t (*ProgressCallback)(int32_t code, void* data, void* userData);
 typedef struct EngineCallRecord {
   const char* sourcePath;      /* the damaged file to read */
   int32_t reserved;            /* always 0; never read */
-  uint32_t versionOption;      /* bits 16-31: output minor version 0-6 */
+  uint32_t versionOption;      /* bits 16-31: output minor version 0-6;
+                                  bits 0-15: the TESSCORE_OPTION_ bits */
   const char* destinationPath; /* the repaired file to create */
   ProgressCallback callback;   /* may be null */
   void* userData;              /* handed back as the callback's third argument */
