@@ -28,6 +28,7 @@ enum MessageCode {
 /* Bits of the version option word below the output version. With every bit
    clear, the engine's output and messages are the default ones. */
 #define TESSCORE_OPTION_THOROUGH 0x1u /* resynchronise inside damaged objects: recovers more, takes longer */
+#define TESSCORE_OPTION_BATCHED_MESSAGES 0x2u /* stop question and progress at most once per 64 KiB read */
 
 /* Data pointers are valid only during the call. The answer is read only for
    msgQueryStop. */
