@@ -14,12 +14,13 @@
 namespace {
 
 constexpr int kMaxJobs = 64;
-enum LongOnly { optPdfVersion = 256 };
+enum LongOnly { optPdfVersion = 256, optThorough };
 
 const option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
     {"output-dir", required_argument, nullptr, 'd'},
     {"pdf-version", required_argument, nullptr, optPdfVersion},
+    {"thorough", no_argument, nullptr, optThorough},
     {"force", no_argument, nullptr, 'f'},
     {"jobs", required_argument, nullptr, 'j'},
     {"quiet", no_argument, nullptr, 'q'},
@@ -50,6 +51,7 @@ bool ApplyOption(int option, char** argv, CliOptions& options) {
     case 'q': options.quiet = true; return true;
     case 'h': options.showHelp = true; return true;
     case 'V': options.showVersion = true; return true;
+    case optThorough: options.thorough = true; return true;
     case optPdfVersion: {
       const auto version = VersionOptionFromText(optarg);
       if (!version) return UsageError(texts::kBadVersion, optarg);

@@ -11,6 +11,7 @@ struct CliOptions {
   std::string output;        // -o: the destination of a single source
   std::string outputFolder;  // --output-dir: where default destinations go
   uint32_t versionOption = 4u << 16;  // "1.4"
+  bool thorough = false;  // --thorough: the engine's thorough recovery
   bool force = false;
   bool quiet = false;
   int jobs = 1;

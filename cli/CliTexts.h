@@ -56,6 +56,8 @@ inline constexpr const char* kHelp =
     "  -d, --output-dir 文件夹   把目标文件写到这个文件夹中\n"
     "      --pdf-version 版本    来源文件没有可读的文件头时输出的 PDF 版本，\n"
     "                            1.0 到 1.6，默认为 1.4\n"
+    "      --thorough            深度修复：跳过损坏的内容并重新同步，能找回\n"
+    "                            更多对象和页面，但需要更长时间\n"
     "  -f, --force               覆盖已经存在的目标文件\n"
     "  -j, --jobs 数目           同时修复的文件数，默认为 1\n"
     "  -q, --quiet               只显示错误\n"

@@ -9,6 +9,7 @@
 #include "Console.h"
 #include "DestinationName.h"
 #include "Reporter.h"
+#include "tesscore/tesscore.h"
 
 namespace {
 
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
   const bool showProgress = !options->quiet && isatty(STDERR_FILENO) != 0;
   Console console(showProgress);
   Reporter reporter(console, options->quiet, files.size() > 1);
-  const BatchSettings settings{options->versionOption, options->force, options->jobs, showProgress};
+  const uint32_t versionOption = options->versionOption | (options->thorough ? TESSCORE_OPTION_THOROUGH : 0u);
+  const BatchSettings settings{versionOption, options->force, options->jobs, showProgress};
   BatchRunner runner(settings, console, reporter);
   const int repaired = runner.Run(files);
   if (runner.Interrupted()) return kExitInterrupted;
