@@ -28,6 +28,34 @@ void CPdfObjectList::Add(CPdfObject* object) {
   m_more.emplace_back(object);
 }
 
+void CPdfObjectList::InsertAt(size_t index, CPdfObject* object) {
+  if (index >= GetCount()) {
+    Add(object);
+    return;
+  }
+  if (m_single) {
+    m_more.reserve(2);
+    m_more.push_back(std::move(m_single));
+  }
+  ReserveMore(m_more);
+  m_more.emplace(m_more.begin() + static_cast<std::ptrdiff_t>(index), object);
+}
+
+bool CPdfObjectList::Remove(const CPdfObject* object) noexcept {
+  if (m_more.empty()) {
+    if (object == nullptr || m_single.get() != object) return false;
+    m_single.reset();
+    return true;
+  }
+  for (auto at = m_more.begin(); at != m_more.end(); ++at) {
+    if (at->get() == object) {
+      m_more.erase(at);
+      return true;
+    }
+  }
+  return false;
+}
+
 void CPdfObjectList::RemoveAll() noexcept {
   m_single.reset();
   m_more.clear();
@@ -47,20 +75,33 @@ void CPdfObjectTable::GrowIndex() {
   for (uint32_t entry = 0; entry < m_entries.size(); ++entry) m_slots[FindSlot(m_entries[entry].key)] = entry + 1;
 }
 
-void CPdfObjectTable::Add(PdfObjectKey key, CPdfObject* object) {
-  if (object == nullptr) return;
-  // Every allocation comes before the object is adopted.
+CPdfObjectList& CPdfObjectTable::ListFor(PdfObjectKey key) {
   if ((m_entries.size() + 1) * 2 > m_slots.size()) GrowIndex();
   const uint32_t slot = FindSlot(key);
-  if (m_slots[slot] != 0) {
-    m_entries[m_slots[slot] - 1].list.Add(object);
-  } else {
+  if (m_slots[slot] == 0) {
     ReserveMore(m_entries);
     m_entries.push_back({key, (key.number >> 4) % kBucketCount, true, {}});
-    m_entries.back().list.Add(object);
     m_slots[slot] = static_cast<uint32_t>(m_entries.size());
   }
+  return m_entries[m_slots[slot] - 1].list;
+}
+
+void CPdfObjectTable::Add(PdfObjectKey key, CPdfObject* object) {
+  if (object == nullptr) return;
+  ListFor(key).Add(object);
   ++m_candidateCount;
+}
+
+void CPdfObjectTable::InsertAt(PdfObjectKey key, size_t index, CPdfObject* object) {
+  if (object == nullptr) return;
+  ListFor(key).InsertAt(index, object);
+  ++m_candidateCount;
+}
+
+void CPdfObjectTable::Remove(PdfObjectKey key, const CPdfObject* object) noexcept {
+  if (m_slots.empty()) return;
+  const uint32_t entry = m_slots[FindSlot(key)];
+  if (entry != 0 && m_entries[entry - 1].list.Remove(object)) --m_candidateCount;
 }
 
 const CPdfObjectList* CPdfObjectTable::Lookup(PdfObjectKey key) const {

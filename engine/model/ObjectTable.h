@@ -15,6 +15,10 @@ class CPdfObjectList {
   CPdfObject* GetLatest() const { return m_more.empty() ? m_single.get() : m_more.back().get(); }
   // Takes ownership unless it raises.
   void Add(CPdfObject* object);
+  // Takes ownership unless it raises; an index past the end appends.
+  void InsertAt(size_t index, CPdfObject* object);
+  // Deletes the candidate; answers false when the list does not hold it.
+  bool Remove(const CPdfObject* object) noexcept;
   void RemoveAll() noexcept;
 
  private:
@@ -32,6 +36,11 @@ class CPdfObjectTable {
   // Appends to the key's list, creating it; null does nothing. Takes
   // ownership unless it raises.
   void Add(PdfObjectKey key, CPdfObject* object);
+  // Like Add, at a position of the key's list; an index past its end appends.
+  void InsertAt(PdfObjectKey key, size_t index, CPdfObject* object);
+  // Deletes one candidate of the key; a key left without candidates stays
+  // in the table with an empty list.
+  void Remove(PdfObjectKey key, const CPdfObject* object) noexcept;
   const CPdfObjectList* Lookup(PdfObjectKey key) const;
   void RemoveAll();
   uint32_t GetCandidateCount() const { return m_candidateCount; }
@@ -51,6 +60,9 @@ class CPdfObjectTable {
   // order, which is all the enumeration order needs. Lookups go through an
   // open-addressed index of entry numbers, so that no input makes them slow.
   uint32_t FindSlot(PdfObjectKey key) const;
+  // The key's list, created empty when missing. Every allocation of an
+  // insertion happens here.
+  CPdfObjectList& ListFor(PdfObjectKey key);
   void GrowIndex();
 
   std::vector<Entry> m_entries;

@@ -17,6 +17,7 @@ uint64_t g_nextSerialNumber = 1;
 }  // namespace
 
 void ResetSerialNumbers() { g_nextSerialNumber = 1; }
+uint64_t NextSerialNumber() { return g_nextSerialNumber; }
 
 void WriteBytes(CFile64& file, const char* text) {
   file.Write(text, static_cast<uint32_t>(std::strlen(text)));

@@ -30,6 +30,8 @@ using CByteArray = std::string;
 
 // Serial numbers give the creation order of objects; a run restarts them at 1.
 void ResetSerialNumbers();
+// The serial number the next object will get.
+uint64_t NextSerialNumber();
 
 // One PDF value. Scalars keep their source bytes; only integers are numbers.
 class CPdfObject : public CObject {

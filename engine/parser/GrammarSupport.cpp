@@ -39,6 +39,10 @@ int FinishParse(int result) {
 }
 
 void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
+  if (CParsedObjectSink* sink = BoundObjectSink()) {
+    sink->Take(key, object);
+    return;
+  }
   CPdfObjectTable* table = BoundObjectTable();
   if (table == nullptr) {
     delete object;

@@ -13,28 +13,48 @@
 namespace {
 
 struct ScannerInput {
-  CPdfDocument* document = nullptr;
+  CPdfObjectTable* table = nullptr;       // where references resolve and objects go
+  const CRepairEngine* engine = nullptr;  // asked and told once per token, or none
   CFile64Ex* file = nullptr;
   uint64_t length = 0;
+  std::string_view memory;  // read instead of a file when no file is bound
+  size_t memoryRead = 0;
+  CParsedObjectSink* sink = nullptr;  // takes the objects instead of the table
 };
 ScannerInput g_input;
 
 }  // namespace
 
 void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length) {
-  g_input = {document, file, length};
+  g_input = {};
+  g_input.table = document != nullptr ? &document->Table() : nullptr;
+  g_input.engine = document != nullptr ? document->Engine() : nullptr;
+  g_input.file = file;
+  g_input.length = length;
 }
 
-CPdfObjectTable* BoundObjectTable() {
-  return g_input.document != nullptr ? &g_input.document->Table() : nullptr;
+void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsedObjectSink* sink) {
+  g_input = {};
+  g_input.table = table;
+  g_input.memory = bytes;
+  g_input.sink = sink;
 }
+
+CPdfObjectTable* BoundObjectTable() { return g_input.table; }
+CParsedObjectSink* BoundObjectSink() { return g_input.sink; }
 
 size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
-  if (g_input.file == nullptr) return 0;
   constexpr size_t kRead = 8192;
   constexpr size_t kLargestRead = size_t{1} << 30;
   const size_t limit = tokenOutgrewBuffer ? kLargestRead : kRead;
   if (maxSize > limit) maxSize = limit;
+  if (g_input.file == nullptr) {
+    const size_t left = g_input.memory.size() - g_input.memoryRead;
+    const size_t count = maxSize < left ? maxSize : left;
+    if (count != 0) std::memcpy(buffer, g_input.memory.data() + g_input.memoryRead, count);
+    g_input.memoryRead += count;
+    return count;
+  }
   return g_input.file->Read(buffer, static_cast<uint32_t>(maxSize));
 }
 
@@ -52,8 +72,7 @@ uint8_t ParseProgress() {
 }  // namespace
 
 bool AskStopAndReportProgress() {
-  if (g_input.document == nullptr) return false;
-  const CRepairEngine* engine = g_input.document->Engine();
+  const CRepairEngine* engine = g_input.engine;
   if (engine == nullptr) return false;
   if (engine->QueryStop() != 0) return true;
   if (HasProgress()) engine->SendProgress(ParseProgress());
@@ -61,7 +80,7 @@ bool AskStopAndReportProgress() {
 }
 
 size_t RepeatTokenHook(size_t count, bool& stopped) {
-  const CRepairEngine* engine = g_input.document != nullptr ? g_input.document->Engine() : nullptr;
+  const CRepairEngine* engine = g_input.engine;
   if (engine == nullptr) return count;
   const bool progress = HasProgress();
   const uint8_t value = progress ? ParseProgress() : 0;
@@ -128,8 +147,7 @@ int MakeHexPiece(TokenValue* value, char byte) {
 int MakeReference(TokenValue* value, const char* text, size_t length) {
   PdfObjectKey key{};
   if (!ParseNumberPair(text, length, key)) key = kUnresolvableKey;
-  const CPdfObjectTable* table = g_input.document != nullptr ? &g_input.document->Table() : nullptr;
-  value->object = new CPdfReference(key, nullptr, table);
+  value->object = new CPdfReference(key, nullptr, g_input.table);
   return TOKEN_INDIRECT_REF;
 }
 

@@ -19,9 +19,11 @@ bool AskStopAndReportProgress();
 // value of the last call. Answers how many passed before a stop, setting
 // stopped when one was answered.
 size_t RepeatTokenHook(size_t count, bool& stopped);
-// The object table of the bound document, or null.
+// The object table of the bound document, or null, and the sink that takes
+// complete objects instead of it, or null.
 class CPdfObjectTable;
 CPdfObjectTable* BoundObjectTable();
+CParsedObjectSink* BoundObjectSink();
 
 [[noreturn]] void ScannerFatalError(const char* message);
 void* ScannerAllocate(size_t size);

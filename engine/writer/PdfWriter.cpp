@@ -9,6 +9,7 @@
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 #include "writer/BufferedOutput.h"
+#include "writer/StreamLength.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   entries.emplace_back(0, 0, 0, 65535);
   uint64_t counter = 1;
   const std::vector<CPdfObject*> objects = NumberObjects(document, counter);
+  SettleStreamLengths(objects);
   entries.reserve(objects.size() + 1);
   const size_t n = objects.size();
   for (size_t i = 0; i < n; ++i) {

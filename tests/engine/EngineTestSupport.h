@@ -78,6 +78,7 @@ class ParsedBytes {
   ~ParsedBytes();
 
   CPdfDocument& Document() { return *m_document; }
+  CFile64Ex& File() { return *m_file; }
   uint32_t count = 0;
   MessageLog log;
 

@@ -1,0 +1,28 @@
+#include "model/StreamBounds.h"
+
+namespace {
+
+bool IsEol(char byte) { return byte == '\r' || byte == '\n'; }
+bool IsBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\f'; }
+
+}  // namespace
+
+StreamDataBounds FindStreamDataBounds(const CByteArray& data) {
+  const size_t size = data.size();
+  // Readers pass over blanks between the keyword and its end-of-line.
+  size_t begin = 0;
+  while (begin < size && IsBlank(data[begin])) ++begin;
+  if (begin == size || !IsEol(data[begin])) begin = 0;
+  if (size - begin >= 2 && data[begin] == '\r' && data[begin + 1] == '\n') {
+    begin += 2;
+  } else if (size - begin >= 1 && IsEol(data[begin])) {
+    begin += 1;
+  }
+  size_t end = size;
+  if (end >= begin + 2 && data[end - 2] == '\r' && data[end - 1] == '\n') {
+    end -= 2;
+  } else if (end >= begin + 1 && IsEol(data[end - 1])) {
+    end -= 1;
+  }
+  return {begin, end};
+}

@@ -1,0 +1,174 @@
+#include "parser/StreamDecode.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "model/PdfDictionary.h"
+#include "model/StreamBounds.h"
+
+namespace {
+
+// A value, or the object a reference to it resolves to.
+const CPdfObject* Direct(const CPdfObject* value) {
+  if (value != nullptr && value->Kind() == kindReference) {
+    return static_cast<const CPdfReference*>(value)->Resolve();
+  }
+  return value;
+}
+
+const CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) {
+  bool found = false;
+  return Direct(dictionary.Lookup(key, kindNull, found));
+}
+
+bool IntegerOf(const CPdfObject* value, int64_t& integer) {
+  value = Direct(value);
+  if (value == nullptr || value->Kind() != kindInteger) return false;
+  integer = static_cast<const CPdfInteger*>(value)->m_value;
+  return true;
+}
+
+bool IsName(const CPdfObject* value, std::string_view name) {
+  value = Direct(value);
+  return value != nullptr && value->Kind() == kindName && static_cast<const CPdfText*>(value)->m_bytes == name;
+}
+
+// One step of the filter chain: the filter and its parameters (or none).
+struct FilterStep {
+  const CPdfObject* filter;
+  const CPdfObject* parameters;
+};
+
+// The chain of /Filter with /DecodeParms, a single filter or arrays of them.
+std::vector<FilterStep> FilterChain(const CPdfDictionary& dictionary) {
+  const CPdfObject* filter = Entry(dictionary, "/Filter");
+  const CPdfObject* parameters = Entry(dictionary, "/DecodeParms");
+  std::vector<FilterStep> chain;
+  if (filter == nullptr || filter->Kind() == kindNull) return chain;
+  if (filter->Kind() != kindArray) {
+    if (parameters != nullptr && parameters->Kind() == kindArray) {
+      const auto& array = static_cast<const CPdfArray&>(*parameters);
+      parameters = array.GetCount() > 0 ? Direct(array.GetAt(0)) : nullptr;
+    }
+    chain.push_back({filter, parameters});
+    return chain;
+  }
+  const auto& filters = static_cast<const CPdfArray&>(*filter);
+  const auto* parameterArray =
+      parameters != nullptr && parameters->Kind() == kindArray ? static_cast<const CPdfArray*>(parameters) : nullptr;
+  for (size_t i = 0; i < filters.GetCount(); ++i) {
+    const CPdfObject* stepParameters = nullptr;
+    if (parameterArray != nullptr && i < parameterArray->GetCount()) {
+      stepParameters = Direct(parameterArray->GetAt(i));
+    } else if (parameterArray == nullptr && filters.GetCount() == 1) {
+      stepParameters = parameters;
+    }
+    chain.push_back({Direct(filters.GetAt(i)), stepParameters});
+  }
+  return chain;
+}
+
+// Reads /Predictor and its companions; false for values out of range.
+bool ReadPredictor(const CPdfObject* parameters, PredictorParameters& predictor) {
+  if (parameters == nullptr || parameters->Kind() != kindDictionary) return true;
+  const auto& dictionary = static_cast<const CPdfDictionary&>(*parameters);
+  int64_t value = 0;
+  if (IntegerOf(Entry(dictionary, "/Predictor"), value)) predictor.predictor = static_cast<int>(value);
+  if (predictor.predictor <= 1) return true;
+  if (IntegerOf(Entry(dictionary, "/Colors"), value)) {
+    if (value < 1 || value > 32) return false;
+    predictor.colors = static_cast<int>(value);
+  }
+  if (IntegerOf(Entry(dictionary, "/BitsPerComponent"), value)) {
+    if (value != 1 && value != 2 && value != 4 && value != 8 && value != 16) return false;
+    predictor.bitsPerComponent = static_cast<int>(value);
+  }
+  if (IntegerOf(Entry(dictionary, "/Columns"), value)) {
+    if (value < 1 || value > (1 << 24)) return false;
+    predictor.columns = static_cast<int>(value);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string_view EncodedStreamData(const CPdfStream& stream) {
+  const CByteArray* data = stream.Data();
+  if (data == nullptr) return {};
+  const StreamDataBounds bounds = FindStreamDataBounds(*data);
+  size_t end = bounds.end;
+  int64_t length = 0;
+  if (stream.Dictionary() != nullptr && IntegerOf(Entry(*stream.Dictionary(), "/Length"), length) && length >= 0 &&
+      static_cast<uint64_t>(length) <= data->size() - bounds.begin) {
+    end = bounds.begin + static_cast<size_t>(length);
+  }
+  return std::string_view(*data).substr(bounds.begin, end - bounds.begin);
+}
+
+bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
+  constexpr size_t kStep = 64 * 1024;
+  const size_t start = inflated.size();
+  // 15 + 32: a zlib or gzip header, told apart by the header itself.
+  for (int windowBits : {15 + 32, -15}) {
+    inflated.resize(start);
+    z_stream z{};
+    if (inflateInit2(&z, windowBits) != Z_OK) return false;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size() < UINT32_MAX ? data.size() : UINT32_MAX);
+    int status = Z_OK;
+    while (status == Z_OK) {
+      const size_t produced = inflated.size() - start;
+      if (produced >= limit) break;
+      const size_t room = std::min(kStep, limit - produced);
+      const size_t at = inflated.size();
+      try {
+        inflated.resize(at + room);
+      } catch (...) {
+        inflateEnd(&z);
+        throw;
+      }
+      z.next_out = reinterpret_cast<Bytef*>(inflated.data() + at);
+      z.avail_out = static_cast<uInt>(room);
+      status = inflate(&z, Z_NO_FLUSH);
+      inflated.resize(at + room - z.avail_out);
+      if (status == Z_BUF_ERROR && z.avail_in == 0) break;  // the data ended early
+    }
+    const bool headerRejected = status == Z_DATA_ERROR && z.total_out == 0 && z.total_in <= 2;
+    inflateEnd(&z);
+    if (status == Z_STREAM_END) return true;
+    // A bare deflate stream without the zlib header is tried once more.
+    if (!headerRejected || windowBits < 0) return false;
+  }
+  return false;
+}
+
+DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CByteArray& decoded) {
+  decoded.clear();
+  if (stream.Dictionary() == nullptr) return DecodeOutcome::unsupported;
+  const std::vector<FilterStep> chain = FilterChain(*stream.Dictionary());
+  std::vector<PredictorParameters> predictors;
+  for (const FilterStep& step : chain) {
+    PredictorParameters predictor;
+    if (!IsName(step.filter, "/FlateDecode") || !ReadPredictor(step.parameters, predictor)) {
+      return DecodeOutcome::unsupported;
+    }
+    predictors.push_back(predictor);
+  }
+  const std::string_view encoded = EncodedStreamData(stream);
+  if (chain.empty()) {
+    decoded.assign(encoded.substr(0, limit));
+    return encoded.size() <= limit ? DecodeOutcome::complete : DecodeOutcome::cut;
+  }
+  bool complete = true;
+  CByteArray input(encoded);
+  for (const PredictorParameters& predictor : predictors) {
+    decoded.clear();
+    complete = Inflate(input, limit, decoded) && complete;
+    if (!UndoPredictor(predictor, decoded)) return DecodeOutcome::unsupported;
+    input.swap(decoded);
+  }
+  decoded.swap(input);
+  return complete ? DecodeOutcome::complete : DecodeOutcome::cut;
+}

@@ -1,0 +1,144 @@
+// Objects packed into object streams join the table by the precedence of
+// incremental updates; hostile containers cost only themselves.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "EngineTestSupport.h"
+#include "model/Document.h"
+#include "model/ObjectTable.h"
+#include "parser/ObjectStreams.h"
+
+namespace {
+
+using Entries = std::vector<std::pair<uint32_t, std::string>>;
+
+std::string Deflate(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+            static_cast<uLong>(data.size()), 1);
+  out.resize(size);
+  return out;
+}
+
+// The decoded content of an object stream: header pairs, then the objects.
+std::string Pack(const Entries& entries, size_t& first) {
+  std::string header;
+  std::string body;
+  for (const auto& [number, text] : entries) {
+    header += std::to_string(number) + " " + std::to_string(body.size()) + " ";
+    body += text + "\n";
+  }
+  first = header.size();
+  return header + body;
+}
+
+// "N 0 obj" of an object stream with the given dictionary extras.
+std::string Container(uint32_t number, const std::string& data, size_t first, const std::string& extras,
+                      const std::string& count = "") {
+  return std::to_string(number) + " 0 obj\n<< /Type /ObjStm /N " + (count.empty() ? "2" : count) + " /First " +
+         std::to_string(first) + " /Length " + std::to_string(data.size()) + " " + extras + " >>\nstream\n" + data +
+         "\nendstream\nendobj\n";
+}
+
+class ObjectStreamTest : public ::testing::Test {
+ protected:
+  // Parses the bytes and unpacks them; answers the latest text under key.
+  void Unpack(const std::string& bytes) {
+    m_parsed = std::make_unique<ParsedBytes>(bytes);
+    UnpackObjectStreams(m_parsed->Document(), m_parsed->File());
+  }
+  const CPdfObjectList* List(uint32_t number) { return m_parsed->Document().Table().Lookup({number, 0}); }
+  std::string Latest(uint32_t number) {
+    const CPdfObjectList* list = List(number);
+    if (list == nullptr || list->GetCount() == 0) return "(none)";
+    return Written(*list->GetLatest());
+  }
+
+  std::unique_ptr<ParsedBytes> m_parsed;
+};
+
+TEST_F(ObjectStreamTest, PackedObjectsFollowTheOrderOfUpdates) {
+  size_t first = 0;
+  const std::string packed = Pack({{5, "(packed five)"}, {6, "<< /Type /Page >>"}}, first);
+  Unpack("5 0 obj (before) endobj\n6 0 obj (six before) endobj\n" + Container(10, Deflate(packed), first, "/Filter /FlateDecode") +
+         "6 0 obj (six after) endobj\n11 0 obj << /Type /XRef >> stream\nxx\nendstream endobj\n");
+  // Defined before the container: the packed one wins; after it: the later.
+  EXPECT_EQ(Latest(5), "(packed five)\r\n");
+  EXPECT_EQ(Latest(6), "(six after)\r\n");
+  ASSERT_EQ(List(6)->GetCount(), 3u);
+  EXPECT_EQ(Written(*List(6)->GetAt(1)), "<<\r\n/Type\t/Page\r\n>>\r\n");
+  // The container and the cross-reference stream are stale now.
+  EXPECT_EQ(List(10)->GetCount(), 0u);
+  EXPECT_EQ(List(11)->GetCount(), 0u);
+}
+
+TEST_F(ObjectStreamTest, BadCountAndOffsetsCostOnlyTheirEntries) {
+  const std::string data = "7 0 8 99999 9 8 0 0 (seven) (nine)";
+  Unpack(Container(10, data, 20, "", "1000"));
+  EXPECT_EQ(Latest(7), "(seven)\r\n");
+  EXPECT_EQ(Latest(8), "(none)");
+  EXPECT_EQ(Latest(9), "(nine)\r\n");
+  // A /First beyond the data leaves the container as it was.
+  Unpack(Container(10, data, 500, ""));
+  EXPECT_EQ(Latest(7), "(none)");
+  EXPECT_EQ(List(10)->GetCount(), 1u);
+}
+
+TEST_F(ObjectStreamTest, ABrokenEntryKeepsItsNeighbours) {
+  size_t first = 0;
+  const std::string packed = Pack({{7, "(seven)"}, {8, "(unclosed"}, {9, "<< /A 1 >>"}}, first);
+  Unpack(Container(10, packed, first, "", "3"));
+  EXPECT_EQ(Latest(7), "(seven)\r\n");
+  EXPECT_EQ(Latest(8), "(none)");
+  EXPECT_EQ(Latest(9), "<<\r\n/A\t1\r\n>>\r\n");
+}
+
+TEST_F(ObjectStreamTest, CutOrCorruptDeflateKeepsWhatCameBeforeIt) {
+  std::string noise;
+  for (uint32_t i = 0, x = 1; i < 6000; ++i) noise += "0123456789abcdef"[(x = x * 1103515245 + 12345) >> 28];
+  size_t first = 0;
+  const std::string packed = Pack({{7, "(seven)"}, {8, "<" + noise + ">"}}, first);
+  const std::string deflated = Deflate(packed);
+  Unpack(Container(10, deflated.substr(0, deflated.size() / 2), first, "/Filter /FlateDecode"));
+  EXPECT_EQ(Latest(7), "(seven)\r\n");
+  EXPECT_EQ(Latest(8), "(none)");
+  std::string corrupt = deflated;
+  for (size_t i = corrupt.size() / 2; i < corrupt.size(); ++i) corrupt[i] = '\xFF';
+  Unpack(Container(10, corrupt, first, "/Filter /FlateDecode"));
+  EXPECT_EQ(Latest(7), "(seven)\r\n");
+  EXPECT_EQ(Latest(8), "(none)");
+}
+
+TEST_F(ObjectStreamTest, ADeflateBombIsCutAtTheLimit) {
+  size_t first = 0;
+  const std::string packed = Pack({{7, "(seven)"}, {8, "(" + std::string(64 << 20, ' ') + ")"}}, first);
+  Unpack(Container(10, Deflate(packed), first, "/Filter /FlateDecode"));
+  EXPECT_EQ(Latest(7), "(seven)\r\n");
+  EXPECT_EQ(Latest(8), "(none)");
+}
+
+TEST_F(ObjectStreamTest, PngPredictedDataIsUndone) {
+  size_t first = 0;
+  const std::string packed = Pack({{7, "(seven)"}, {8, "[1 2 3]"}}, first);
+  // Rows of 4 bytes, each filtered "Up": the difference to the row above.
+  std::string predicted;
+  std::string above(4, '\0');
+  for (size_t at = 0; at < packed.size(); at += 4) {
+    std::string row = packed.substr(at, 4);
+    row.resize(4, ' ');
+    predicted += '\x02';
+    for (size_t i = 0; i < 4; ++i) predicted += static_cast<char>(row[i] - above[i]);
+    above = row;
+  }
+  Unpack(Container(10, Deflate(predicted), first,
+                   "/Filter [/FlateDecode] /DecodeParms [<< /Predictor 12 /Columns 4 >>]"));
+  EXPECT_EQ(Latest(7), "(seven)\r\n");
+  EXPECT_EQ(Latest(8), "[\r\n1\r\n2\r\n3\r\n]\r\n");
+}
+
+}  // namespace
