@@ -14,7 +14,13 @@ cmake --build build/fuzz --target repair_fuzzer
 corpus=build/fuzz/corpus
 mkdir -p "$corpus" build/fuzz/findings
 shared=../shared/corpus
-if [ -d "$shared" ]; then cp -n "$shared"/*.pdf "$shared"/public/*.pdf "$corpus"/ 2>/dev/null || true; fi
+if [ -d "$shared" ]; then
+  cp -n "$shared"/*.pdf "$shared"/public/*.pdf "$corpus"/ 2>/dev/null || true
+  # The first byte picks the options: "%" thorough recovery, a space the default.
+  for seed in "$shared"/*.pdf; do
+    [ -e "$corpus/default-${seed##*/}" ] || { printf ' '; cat "$seed"; } >"$corpus/default-${seed##*/}"
+  done
+fi
 cp -n tests/engine/regressions/* "$corpus"/ 2>/dev/null || true
 
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1

@@ -31,6 +31,7 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
   auto destination = std::make_unique<CFile64>();
   auto openFailure = std::make_unique<CFileException>();
   auto document = std::make_unique<CPdfDocument>(this);
+  document->SetThorough((versionOption & TESSCORE_OPTION_THOROUGH) != 0);
   m_version.SetFromOption(versionOption);
   SendProgress(0);
 

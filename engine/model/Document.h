@@ -19,10 +19,14 @@ class CPdfDocument {
   CPdfObjectList& AddedObjects() { return m_addedObjects; }
   const CPdfObjectList& AddedObjects() const { return m_addedObjects; }
   const CRepairEngine* Engine() const { return m_engine; }
+  // Thorough recovery: resynchronise inside damaged objects.
+  bool Thorough() const { return m_thorough; }
+  void SetThorough(bool thorough) { m_thorough = thorough; }
 
  private:
   CPdfObjectTable m_table;
   const CRepairEngine* m_engine;  // not owned: receives the messages
   CPdfTypeIndex m_typeIndex;
   CPdfObjectList m_addedObjects;
+  bool m_thorough = false;
 };

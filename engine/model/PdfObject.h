@@ -107,6 +107,13 @@ class CPdfStream : public CPdfObject {
 
   CPdfDictionary* Dictionary() const { return m_dictionary.get(); }
   const CByteArray* Data() const { return m_data.get(); }
+  // Drops the bytes after the first `size` (thorough recovery's cut streams).
+  void TruncateData(size_t size) {
+    if (m_data && size < m_data->size()) m_data->resize(size);
+  }
+
+  // The source cut the stream off before "endstream" (thorough recovery).
+  bool m_cut = false;
 
  private:
   std::unique_ptr<CPdfDictionary> m_dictionary;

@@ -73,6 +73,9 @@ static void yyerror(const char*) {}
 %token <key> TOKEN_OBJ 277
 %token TOKEN_ENDOBJ 278
 %token <run> TOKEN_STREAM_RUN 279
+/* Only thorough recovery's tokenizer gives these two: the end of a string or
+   stream that the next object header cut off, and a file section keyword. */
+%token TOKEN_CUT 280 TOKEN_SECTION 281
 
 %type <object> object stream
 %type <text> litstr_bytes litstr hexstr_bytes hexstr string

@@ -39,6 +39,7 @@ int FinishParse(int result) {
 }
 
 void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
+  if (object == nullptr) return;
   if (CParsedObjectSink* sink = BoundObjectSink()) {
     sink->Take(key, object);
     return;
@@ -64,6 +65,16 @@ void Delimit(CPdfText* text, char open, char close) {
 }
 
 void SetEntry(CPdfDictionary* dictionary, CPdfObject* name, CPdfObject* value) {
-  dictionary->SetAt(static_cast<const CPdfText*>(name)->m_bytes, value);
+  if (value != nullptr) dictionary->SetAt(static_cast<const CPdfText*>(name)->m_bytes, value);
   delete name;
+}
+
+void AddElement(CPdfArray* array, CPdfObject* element) {
+  if (element != nullptr) array->Add(element);
+}
+
+CPdfStream* NewCutStream(CPdfDictionary* dictionary, CByteArray* data) {
+  auto* stream = new CPdfStream(dictionary, data);
+  stream->m_cut = true;
+  return stream;
 }

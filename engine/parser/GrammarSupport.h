@@ -13,10 +13,14 @@ void ClearParseFailure();
 // when the stack was exhausted.
 int FinishParse(int result);
 
+// Null (a broken piece of thorough recovery) adds nothing.
 void AddIndirectObject(PdfObjectKey key, CPdfObject* object);
+void AddElement(CPdfArray* array, CPdfObject* element);
+// A stream whose end was cut off: it keeps the bytes that are there.
+CPdfStream* NewCutStream(CPdfDictionary* dictionary, CByteArray* data);
 CPdfText* NewString();
 void AppendPiece(CPdfText* text, const BytePiece& piece);
 void Delimit(CPdfText* text, char open, char close);
 // Adopts value under the name's text and deletes the name; on failure
-// nothing is adopted or deleted.
+// nothing is adopted or deleted. A null value only deletes the name.
 void SetEntry(CPdfDictionary* dictionary, CPdfObject* name, CPdfObject* value);

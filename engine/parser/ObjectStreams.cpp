@@ -110,14 +110,19 @@ class CEntrySink : public CParsedObjectSink {
 
 // Parses one entry with the file's own grammar, framed as an indirect
 // object, so that each entry stands alone: a broken one costs only itself.
-std::unique_ptr<CPdfObject> ParseEntry(CPdfObjectTable& table, uint32_t number, std::string_view bytes) {
+std::unique_ptr<CPdfObject> ParseEntry(CPdfObjectTable& table, uint32_t number, std::string_view bytes,
+                                       bool thorough) {
   std::string framed = std::to_string(number) + " 0 obj\n";
   framed.append(bytes);
   framed.append("\nendobj\n");
   CEntrySink sink({number, 0});
-  BindScannerToMemory(&table, framed, &sink);
+  BindScannerToMemory(&table, framed, &sink, thorough);
   ResetTokenizer();
-  ParseTokens();
+  if (thorough) {
+    ParseTokensThoroughly();
+  } else {
+    ParseTokens();
+  }
   return sink.Release();
 }
 
@@ -140,7 +145,19 @@ void InsertByPrecedence(CPdfObjectTable& table, PdfObjectKey key, std::unique_pt
   object.release();
 }
 
-void FindStreams(const CPdfObjectTable& table, std::vector<Container>& containers, std::vector<Container>& xrefs) {
+// Thorough recovery also opens a stream that has the shape of an object
+// stream (/N and /First) under a damaged /Type.
+bool HasContainerShape(const CPdfDictionary& dictionary, const std::string& type) {
+  if (type == "/XRef" || type == "/XObject" || type == "/Metadata" || type == "/EmbeddedFile") return false;
+  bool found = false;
+  dictionary.Lookup("/Subtype", kindName, found);
+  if (found) return false;
+  int64_t value = 0;
+  return IntegerEntry(dictionary, "/N", value) && IntegerEntry(dictionary, "/First", value);
+}
+
+void FindStreams(const CPdfObjectTable& table, bool thorough, std::vector<Container>& containers,
+                 std::vector<Container>& xrefs) {
   table.ForEach([&](const PdfObjectKey& key, const CPdfObjectList& list) {
     for (size_t i = 0; i < list.GetCount(); ++i) {
       const CPdfObject* object = list.GetAt(i);
@@ -148,7 +165,9 @@ void FindStreams(const CPdfObjectTable& table, std::vector<Container>& container
       const auto* stream = static_cast<const CPdfStream*>(object);
       if (stream->Dictionary() == nullptr) continue;
       const std::string type = stream->Dictionary()->GetTypeName();
-      if (type == "/ObjStm") containers.push_back({key, stream});
+      if (type == "/ObjStm" || (thorough && HasContainerShape(*stream->Dictionary(), type))) {
+        containers.push_back({key, stream});
+      }
       if (type == "/XRef") xrefs.push_back({key, stream});
     }
   });
@@ -159,7 +178,7 @@ void FindStreams(const CPdfObjectTable& table, std::vector<Container>& container
 
 // Answers whether the container was unpacked.
 bool Unpack(CPdfObjectTable& table, const Container& container, uint64_t firstUnpackedSerial, uint64_t& budget,
-            uint64_t streamLimit) {
+            uint64_t streamLimit, bool thorough) {
   CByteArray decoded;
   const DecodeOutcome outcome =
       DecodeStream(*container.stream, static_cast<size_t>(std::min(budget, streamLimit)), decoded);
@@ -175,7 +194,7 @@ bool Unpack(CPdfObjectTable& table, const Container& container, uint64_t firstUn
   const std::string_view bytes(decoded);
   for (const PackedEntry& entry :
        ReadEntries(bytes, count, static_cast<size_t>(first), outcome == DecodeOutcome::complete)) {
-    std::unique_ptr<CPdfObject> object = ParseEntry(table, entry.number, bytes.substr(entry.begin, entry.end - entry.begin));
+    std::unique_ptr<CPdfObject> object = ParseEntry(table, entry.number, bytes.substr(entry.begin, entry.end - entry.begin), thorough);
     if (object) {
       InsertByPrecedence(table, {entry.number, 0}, std::move(object), container.stream->SerialNumber(),
                          firstUnpackedSerial);
@@ -192,14 +211,16 @@ void UnpackObjectStreams(CPdfDocument& document, CFile64Ex& source) {
     const uint64_t sourceLength = std::min<uint64_t>(source.GetLength(), uint64_t{1} << 48);
     std::vector<Container> containers;
     std::vector<Container> xrefs;
-    FindStreams(table, containers, xrefs);
+    FindStreams(table, document.Thorough(), containers, xrefs);
     if (containers.empty()) return;
     const uint64_t firstUnpackedSerial = NextSerialNumber();
     const uint64_t streamLimit = sourceLength * kStreamLimitFactor + kLimitAllowance;
     uint64_t budget = sourceLength * kTotalLimitFactor + kLimitAllowance;
     std::vector<Container> unpacked;
     for (const Container& container : containers) {
-      if (Unpack(table, container, firstUnpackedSerial, budget, streamLimit)) unpacked.push_back(container);
+      if (Unpack(table, container, firstUnpackedSerial, budget, streamLimit, document.Thorough())) {
+        unpacked.push_back(container);
+      }
     }
     for (const Container& gone : unpacked) table.Remove(gone.key, gone.stream);
     for (const Container& gone : xrefs) table.Remove(gone.key, gone.stream);

@@ -14,9 +14,13 @@ uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file) {
   try {
     const uint64_t length = file.GetLength();
     file.Seek(0, CFile64::begin);
-    BindScanner(&document, &file, length);
+    BindScanner(&document, &file, length, document.Thorough());
     ResetTokenizer();
-    ParseTokens();
+    if (document.Thorough()) {
+      ParseTokensThoroughly();
+    } else {
+      ParseTokens();
+    }
   } catch (...) {
     if (engine != nullptr) engine->ReportCurrentException();
   }

@@ -5,3 +5,5 @@
 // after the parse stack has been released; completed objects stay in the
 // table either way.
 int ParseTokens();
+// The same over thorough recovery's balanced tokens and grammar.
+int ParseTokensThoroughly();

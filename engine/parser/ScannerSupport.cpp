@@ -20,27 +20,31 @@ struct ScannerInput {
   std::string_view memory;  // read instead of a file when no file is bound
   size_t memoryRead = 0;
   CParsedObjectSink* sink = nullptr;  // takes the objects instead of the table
+  bool thorough = false;              // thorough recovery's conditions and tokens
 };
 ScannerInput g_input;
 
 }  // namespace
 
-void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length) {
+void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length, bool thorough) {
   g_input = {};
+  g_input.thorough = thorough;
   g_input.table = document != nullptr ? &document->Table() : nullptr;
   g_input.engine = document != nullptr ? document->Engine() : nullptr;
   g_input.file = file;
   g_input.length = length;
 }
 
-void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsedObjectSink* sink) {
+void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsedObjectSink* sink, bool thorough) {
   g_input = {};
+  g_input.thorough = thorough;
   g_input.table = table;
   g_input.memory = bytes;
   g_input.sink = sink;
 }
 
 CPdfObjectTable* BoundObjectTable() { return g_input.table; }
+bool ThoroughRecovery() { return g_input.thorough; }
 CParsedObjectSink* BoundObjectSink() { return g_input.sink; }
 
 size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
@@ -129,6 +133,29 @@ int MakeNumber(TokenValue* value, const char* text, size_t length) {
     value->object = new CPdfInteger(number);
     return TOKEN_INTEGER;
   }
+  return MakeText(value, kindReal, text, length, TOKEN_REAL);
+}
+
+int ClassifyWord(TokenValue* value, const char* text, size_t length) {
+  const std::string_view word(text, length);
+  if (word == "endobj") return TOKEN_ENDOBJ;
+  if (word == "true" || word == "false") return MakeText(value, kindBoolean, text, length, TOKEN_BOOLEAN);
+  if (word == "null") return MakeText(value, kindNull, text, length, TOKEN_NULL);
+  // A number as the scanner's own rules take it: a sign, digits, at most one point.
+  const size_t first = !word.empty() && (word[0] == '+' || word[0] == '-') ? 1 : 0;
+  size_t digits = 0;
+  size_t points = 0;
+  for (size_t i = first; i < word.size(); ++i) {
+    if (word[i] == '.') {
+      ++points;
+    } else if (word[i] >= '0' && word[i] <= '9') {
+      ++digits;
+    } else {
+      return 0;
+    }
+  }
+  if (digits == 0 || points > 1) return 0;
+  if (points == 0) return MakeNumber(value, text, length);
   return MakeText(value, kindReal, text, length, TOKEN_REAL);
 }
 

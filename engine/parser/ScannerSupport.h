@@ -24,6 +24,8 @@ size_t RepeatTokenHook(size_t count, bool& stopped);
 class CPdfObjectTable;
 CPdfObjectTable* BoundObjectTable();
 CParsedObjectSink* BoundObjectSink();
+// Whether the bound parse is a thorough recovery.
+bool ThoroughRecovery();
 
 [[noreturn]] void ScannerFatalError(const char* message);
 void* ScannerAllocate(size_t size);
@@ -32,6 +34,9 @@ void ScannerFree(void* memory);
 
 int MakeText(TokenValue* value, PdfObjectKind kind, const char* text, size_t length, int token);
 int MakeNumber(TokenValue* value, const char* text, size_t length);
+// The token of a word split off a glued keyword: a number, a boolean, null
+// or "endobj"; 0 for anything else, which is skipped.
+int ClassifyWord(TokenValue* value, const char* text, size_t length);
 int MakePiece(TokenValue* value, const char* text, size_t length);
 int MakeHexPiece(TokenValue* value, char byte);
 int MakeReference(TokenValue* value, const char* text, size_t length);

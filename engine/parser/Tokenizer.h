@@ -20,11 +20,12 @@ class CParsedObjectSink {
 
 // What the tokenizer reads from and reports to. One process-wide binding:
 // one parse run at a time.
-void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length);
+void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length, bool thorough = false);
 // Binds bytes in memory instead of a file, with nobody to ask or tell:
 // references resolve through table, complete objects go to sink. The bytes
 // must outlive the parse.
-void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsedObjectSink* sink);
+void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsedObjectSink* sink,
+                         bool thorough = false);
 
 // Discards all buffered input, the condition stack and any half-read token.
 void ResetTokenizer();

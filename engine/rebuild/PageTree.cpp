@@ -2,6 +2,7 @@
 #include "rebuild/PageTree.h"
 
 #include "rebuild/KidsIndex.h"
+#include "rebuild/ThoroughRebuild.h"
 
 #include <algorithm>
 #include <limits>
@@ -42,6 +43,7 @@ CPdfDictionary* RebuildCatalog(CPdfDocument& document) {
     engine->SendStringMessage(msgLogLine, idsRepairingSource);
   }
   document.AddedObjects().RemoveAll();
+  if (document.Thorough()) PrepareThoroughRebuild(document);
   CPdfTypeIndex& index = document.TypeIndex();
   index.RemoveAll();
   document.Table().ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) { index.FileByType(&list); });
@@ -75,6 +77,10 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   for (CPdfObject* node : nodes) LinkPageTreeNode(node);
   for (CPdfObject* node : nodes) {
     if ((IsPage(node) || IsPages(node)) && IsOrphan(node)) AttachKid(root, node);
+  }
+  if (document.Thorough()) {
+    AttachUnreachable(*root, nodes);
+    ListEachNodeOnce(*root);
   }
   CountPages(root);
   return root;

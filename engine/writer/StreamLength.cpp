@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "model/PdfDictionary.h"
 #include "model/StreamBounds.h"
@@ -18,17 +19,44 @@ bool LengthValue(const CPdfObject* value, int64_t& length) {
   return true;
 }
 
+bool IsWhitespace(char byte) {
+  return byte == '\0' || byte == '\t' || byte == '\n' || byte == '\f' || byte == '\r' || byte == ' ';
+}
+
+// A stream whose "endstream" is missing ends where its /Length says, when
+// that lies within what was read before the cut; else before the "endobj"
+// of its object, when the cut data ends with one.
+void EndCutStream(CPdfStream& stream, int64_t stated) {
+  const CByteArray& data = *stream.Data();
+  const size_t begin = FindStreamDataBounds(data).begin;
+  if (stated >= 0 && static_cast<uint64_t>(stated) <= data.size() - begin) {
+    // The line end after the data stays, as before an "endstream".
+    size_t end = begin + static_cast<size_t>(stated);
+    if (end < data.size() && data[end] == '\r') ++end;
+    if (end < data.size() && data[end] == '\n') ++end;
+    stream.TruncateData(end);
+    return;
+  }
+  size_t end = data.size();
+  while (end > begin && IsWhitespace(data[end - 1])) --end;
+  constexpr std::string_view kEndobj = "endobj";
+  if (end - begin >= kEndobj.size() && std::string_view(data).substr(end - kEndobj.size(), kEndobj.size()) == kEndobj) {
+    stream.TruncateData(end - kEndobj.size());
+  }
+}
+
 void SettleLength(CPdfStream& stream) {
   CPdfDictionary* dictionary = stream.Dictionary();
   if (dictionary == nullptr || stream.Data() == nullptr) return;  // written as nothing
-  const StreamDataBounds bounds = FindStreamDataBounds(*stream.Data());
-  const auto trueLength = static_cast<int64_t>(bounds.end - bounds.begin);
   bool found = false;
   int64_t stated = -1;
+  const bool hasLength = LengthValue(dictionary->Lookup("/Length", kindInteger, found), stated);
+  if (stream.m_cut) EndCutStream(stream, hasLength ? stated : -1);
+  const StreamDataBounds bounds = FindStreamDataBounds(*stream.Data());
+  const auto trueLength = static_cast<int64_t>(bounds.end - bounds.begin);
   // Readers take the length with or without the last end-of-line; both
   // readings occur in real files, so either is kept as the source wrote it.
-  if (LengthValue(dictionary->Lookup("/Length", kindInteger, found), stated) &&
-      (stated == trueLength || stated == static_cast<int64_t>(stream.Data()->size() - bounds.begin))) {
+  if (hasLength && (stated == trueLength || stated == static_cast<int64_t>(stream.Data()->size() - bounds.begin))) {
     return;
   }
   if (trueLength > INT32_MAX) return;  // no integer of the model can say it

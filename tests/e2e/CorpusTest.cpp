@@ -129,6 +129,32 @@ class Corpus : public ::testing::TestWithParam<CorpusFile> {
                                             GetParam().source.filename().string());
   }
   void TearDown() override { fs::remove(m_output); }
+
+  // Stream contents are carried over from the source as they were; the
+  // structure around them must be sound.
+  void ExpectSoundStructure() const {
+    const std::string destination = m_output.string();
+    auto [check, status] = RunCommand("qpdf --check " + Quoted(m_output));
+    EXPECT_NE(status, -1);
+    // The file's own name must not count as a finding.
+    for (size_t at; (at = check.find(destination)) != std::string::npos;) {
+      check.replace(at, destination.size(), "FILE");
+    }
+    const std::regex structural(
+        "(WARNING|ERROR).*(xref|trailer|reconstruct|damaged|expected n n obj|unexpected EOF)", std::regex::icase);
+    EXPECT_FALSE(std::regex_search(check, structural)) << check;
+    // Every written stream carries the length of the data it is written with.
+    const std::regex streamLength("expected endstream|stream length|lacks /Length", std::regex::icase);
+    EXPECT_FALSE(std::regex_search(check, streamLength)) << check;
+
+    const int pages = RootCount(ReadAll(m_output));
+    ASSERT_GE(pages, 0) << "no page-tree root found";
+    if (pages >= 1) {
+      const auto [info, infoStatus] = RunCommand("pdfinfo " + Quoted(m_output));
+      EXPECT_NE(info.find("Pages:           " + std::to_string(pages) + "\n"), std::string::npos) << info;
+    }
+  }
+
   fs::path m_output;
 };
 
@@ -156,26 +182,22 @@ TEST_P(Corpus, RepairsToTheExpectedBytesAndSatisfiesTheJudges) {
     }
   }
   if (result == 0) return;
+  ExpectSoundStructure();
+}
 
-  // Stream contents are carried over from the source as they were; the
-  // structure around them must be sound.
-  auto [check, status] = RunCommand("qpdf --check " + Quoted(m_output));
-  EXPECT_NE(status, -1);
-  // The file's own name must not count as a finding.
-  for (size_t at; (at = check.find(destination)) != std::string::npos;) check.replace(at, destination.size(), "FILE");
-  const std::regex structural("(WARNING|ERROR).*(xref|trailer|reconstruct|damaged|expected n n obj|unexpected EOF)",
-                              std::regex::icase);
-  EXPECT_FALSE(std::regex_search(check, structural)) << check;
-  // Every written stream carries the length of the data it is written with.
-  const std::regex streamLength("expected endstream|stream length|lacks /Length", std::regex::icase);
-  EXPECT_FALSE(std::regex_search(check, streamLength)) << check;
-
-  const int pages = RootCount(output);
-  ASSERT_GE(pages, 0) << "no page-tree root found";
-  if (pages >= 1) {
-    const auto [info, infoStatus] = RunCommand("pdfinfo " + Quoted(m_output));
-    EXPECT_NE(info.find("Pages:           " + std::to_string(pages) + "\n"), std::string::npos) << info;
-  }
+// Thorough recovery over the same file: as sound, and never fewer pages.
+TEST_P(Corpus, ThoroughRecoveryIsSoundAndKeepsEveryPage) {
+  const std::string source = GetParam().source.string();
+  const std::string destination = m_output.string();
+  EngineCallRecord record{source.c_str(), 0, 4u << 16, destination.c_str(), nullptr, nullptr};
+  const int defaultResult = RepairPdfFile(&record);
+  const int defaultPages = defaultResult == 1 ? RootCount(ReadAll(m_output)) : 0;
+  record.versionOption |= TESSCORE_OPTION_THOROUGH;
+  const int result = RepairPdfFile(&record);
+  EXPECT_GE(result, defaultResult);
+  if (result == 0) return;
+  EXPECT_GE(RootCount(ReadAll(m_output)), defaultPages);
+  ExpectSoundStructure();
 }
 
 std::string TestName(const ::testing::TestParamInfo<CorpusFile>& info) {

@@ -1,0 +1,145 @@
+/* Thorough recovery's grammar: the default grammar, with recovery inside
+   objects. The token balancer before it closes whatever an object header,
+   a file section or the end of the input cuts off, so that every object
+   ends with "endobj" and every container with its closer; an error inside
+   a container drops the broken piece and keeps the rest. The stack is that
+   of the default grammar: it starts at 200 entries and ends the parse at
+   10000. */
+%require "3.8"
+%define api.pure full
+%define api.prefix {thorough}
+%define api.token.prefix {THOROUGH_}
+%define api.value.type {union TokenValue}
+
+/* The token values are the default grammar's; its header must come before
+   this parser renames YYSTYPE. */
+%code top {
+#include "Grammar.hpp"
+}
+%code requires {
+#include "Grammar.hpp"
+}
+
+%code {
+#include "parser/GrammarSupport.h"
+#include "parser/TokenBalancer.h"
+
+static int thoroughlex(TokenValue* value) { return NextBalancedToken(value); }
+static void thorougherror(const char*) {}
+
+#define GUARDED(statement, release)     \
+  do {                                  \
+    try {                               \
+      statement;                        \
+    } catch (...) {                     \
+      SaveParseFailure();               \
+      release;                          \
+      YYABORT;                          \
+    }                                   \
+  } while (0)
+}
+
+%token <object> TOKEN_BOOLEAN 258 TOKEN_INTEGER 259 TOKEN_REAL 260 TOKEN_NAME 261
+%token <object> TOKEN_NULL 262 TOKEN_INDIRECT_REF 263
+%token TOKEN_LEFT_PAREN 264 TOKEN_RIGHT_PAREN 265
+%token <piece> TOKEN_LITSTR_BYTES 266
+%token TOKEN_LEFT_ANGLE_BRACKET 267 TOKEN_RIGHT_ANGLE_BRACKET 268
+%token <piece> TOKEN_HEXSTR_BYTES 269
+%token TOKEN_LEFT_SQUARE_BRACKET 270 TOKEN_RIGHT_SQUARE_BRACKET 271
+%token TOKEN_DBL_LEFT_ANGLE_BRACKET 272 TOKEN_DBL_RIGHT_ANGLE_BRACKET 273
+%token TOKEN_STREAM 274 TOKEN_ENDSTREAM 275
+%token <byte> TOKEN_STREAM_BYTE 276
+%token <key> TOKEN_OBJ 277
+%token TOKEN_ENDOBJ 278
+%token <run> TOKEN_STREAM_RUN 279
+%token TOKEN_CUT 280 TOKEN_SECTION 281
+
+/* A broken piece (a string that was cut off) is an empty object pointer:
+   containers skip it and no object is added for it. */
+%type <object> object stream
+%type <text> litstr_bytes litstr hexstr_bytes hexstr string
+%type <array> array_objects array
+%type <dictionary> dict_objects dict
+%type <bytes> stream_bytes
+
+%destructor { delete $$; } TOKEN_BOOLEAN TOKEN_INTEGER TOKEN_REAL TOKEN_NAME TOKEN_NULL
+%destructor { delete $$; } TOKEN_INDIRECT_REF object stream
+%destructor { delete $$; } litstr_bytes litstr hexstr_bytes hexstr string
+%destructor { delete $$; } array_objects array
+%destructor { delete $$; } dict_objects dict
+%destructor { delete $$; } stream_bytes
+
+%start pdf
+
+%%
+
+pdf: indirect_objects ;
+
+indirect_objects: %empty
+                | indirect_objects indirect_object
+                | indirect_objects error
+                ;
+
+indirect_object: TOKEN_OBJ object TOKEN_ENDOBJ  { GUARDED(AddIndirectObject($1, $2), delete $2); }
+               | TOKEN_OBJ object error TOKEN_ENDOBJ { GUARDED(AddIndirectObject($1, $2), delete $2); }
+               ;
+
+object: TOKEN_BOOLEAN
+      | TOKEN_INTEGER
+      | TOKEN_REAL
+      | TOKEN_NAME
+      | TOKEN_NULL
+      | TOKEN_INDIRECT_REF
+      | string                                  { $$ = $1; }
+      | array                                   { $$ = $1; }
+      | dict                                    { $$ = $1; }
+      | stream
+      ;
+
+litstr_bytes: %empty                            { GUARDED($$ = NewString(), {}); }
+            | litstr_bytes TOKEN_LITSTR_BYTES   { GUARDED(AppendPiece($1, $2), delete $1); $$ = $1; }
+            ;
+litstr: TOKEN_LEFT_PAREN litstr_bytes TOKEN_RIGHT_PAREN { GUARDED(Delimit($2, '(', ')'), delete $2); $$ = $2; }
+      | TOKEN_LEFT_PAREN litstr_bytes TOKEN_CUT { delete $2; $$ = nullptr; }
+      ;
+
+hexstr_bytes: %empty                            { GUARDED($$ = NewString(), {}); }
+            | hexstr_bytes TOKEN_HEXSTR_BYTES   { GUARDED(AppendPiece($1, $2), delete $1); $$ = $1; }
+            ;
+hexstr: TOKEN_LEFT_ANGLE_BRACKET hexstr_bytes TOKEN_RIGHT_ANGLE_BRACKET { GUARDED(Delimit($2, '<', '>'), delete $2); $$ = $2; }
+      | TOKEN_LEFT_ANGLE_BRACKET hexstr_bytes TOKEN_CUT { delete $2; $$ = nullptr; }
+      ;
+
+string: litstr
+      | hexstr
+      ;
+
+array_objects: %empty                           { GUARDED($$ = new CPdfArray, {}); }
+             | array_objects object             { GUARDED(AddElement($1, $2), { delete $1; delete $2; }); $$ = $1; }
+             | array_objects error              { $$ = $1; }
+             ;
+array: TOKEN_LEFT_SQUARE_BRACKET array_objects TOKEN_RIGHT_SQUARE_BRACKET { $2->Complete(); $$ = $2; } ;
+
+dict_objects: %empty                            { GUARDED($$ = new CPdfDictionary, {}); }
+            | dict_objects TOKEN_NAME object    { GUARDED(SetEntry($1, $2, $3), { delete $1; delete $2; delete $3; }); $$ = $1; }
+            | dict_objects error                { $$ = $1; }
+            ;
+dict: TOKEN_DBL_LEFT_ANGLE_BRACKET dict_objects TOKEN_DBL_RIGHT_ANGLE_BRACKET { $2->Complete(); $$ = $2; } ;
+
+stream_bytes: %empty                            { GUARDED($$ = new CByteArray, {}); }
+            | stream_bytes TOKEN_STREAM_BYTE    { GUARDED($1->push_back(static_cast<char>($2)), delete $1); $$ = $1; }
+            | stream_bytes TOKEN_STREAM_RUN     { GUARDED($1->append($2.data, $2.length), delete $1); $$ = $1; }
+            ;
+stream: dict TOKEN_STREAM stream_bytes TOKEN_ENDSTREAM { GUARDED($$ = new CPdfStream($1, $3), { delete $1; delete $3; }); }
+      | dict TOKEN_STREAM stream_bytes TOKEN_CUT { GUARDED($$ = NewCutStream($1, $3), { delete $1; delete $3; }); }
+      ;
+
+%%
+
+int ParseTokensThoroughly() {
+  ClearParseFailure();
+  ResetTokenBalancer();
+  const int result = thoroughparse();
+  ResetTokenBalancer();
+  return FinishParse(result);
+}

@@ -1,0 +1,152 @@
+#include "parser/TokenBalancer.h"
+
+#include <deque>
+#include <vector>
+
+#include "parser/GrammarSupport.h"
+
+namespace {
+
+struct QueuedToken {
+  int token;
+  TokenValue value;
+};
+
+// What the tokenizer is inside of, as far as the tokens tell.
+enum class Inside { nothing, literalString, hexString, streamData };
+
+struct Balancer {
+  std::vector<int> open;  // the openers of the containers of the current object
+  Inside inside = Inside::nothing;
+  bool inObject = false;
+  std::deque<QueuedToken> queue;
+};
+Balancer g_balancer;
+
+bool OwnsObject(int token) { return token >= TOKEN_BOOLEAN && token <= TOKEN_INDIRECT_REF; }
+
+void Emit(int token, const TokenValue* value = nullptr) {
+  QueuedToken queued{token, {}};
+  if (value != nullptr) queued.value = *value;
+  g_balancer.queue.push_back(queued);
+}
+
+int CloserOf(int opener) {
+  return opener == TOKEN_LEFT_SQUARE_BRACKET ? TOKEN_RIGHT_SQUARE_BRACKET : TOKEN_DBL_RIGHT_ANGLE_BRACKET;
+}
+
+void CloseObject() {
+  for (auto opener = g_balancer.open.rbegin(); opener != g_balancer.open.rend(); ++opener) Emit(CloserOf(*opener));
+  g_balancer.open.clear();
+  Emit(TOKEN_ENDOBJ);
+  g_balancer.inObject = false;
+}
+
+// A closer closes the innermost container it matches, and every container
+// opened inside that one; without a match it is dropped.
+void Close(int opener, int closer) {
+  std::vector<int>& open = g_balancer.open;
+  size_t match = open.size();
+  while (match > 0 && open[match - 1] != opener) --match;
+  if (match == 0) return;
+  while (open.size() > match) {
+    Emit(CloserOf(open.back()));
+    open.pop_back();
+  }
+  open.pop_back();
+  Emit(closer);
+}
+
+// Tokens inside a string or stream data; answers false when the token lies
+// outside them, after the cut-off piece was closed.
+bool PlanInside(int token, const TokenValue& value) {
+  Inside& inside = g_balancer.inside;
+  const bool content = (inside == Inside::literalString && token == TOKEN_LITSTR_BYTES) ||
+                       (inside == Inside::hexString && token == TOKEN_HEXSTR_BYTES) ||
+                       (inside == Inside::streamData && (token == TOKEN_STREAM_BYTE || token == TOKEN_STREAM_RUN));
+  const bool end = (inside == Inside::literalString && token == TOKEN_RIGHT_PAREN) ||
+                   (inside == Inside::hexString && token == TOKEN_RIGHT_ANGLE_BRACKET) ||
+                   (inside == Inside::streamData && token == TOKEN_ENDSTREAM) || token == TOKEN_CUT;
+  if (content || end) {
+    if (end) inside = Inside::nothing;
+    Emit(token, &value);
+    return true;
+  }
+  // A hexadecimal string ends at any other byte without a closer, and the
+  // others at the end of the input: the piece is cut off.
+  inside = Inside::nothing;
+  Emit(TOKEN_CUT);
+  return false;
+}
+
+void Plan(int token, const TokenValue& value) {
+  if (g_balancer.inside != Inside::nothing && PlanInside(token, value)) return;
+  Balancer& b = g_balancer;
+  switch (token) {
+    case TOKEN_LEFT_PAREN: b.inside = Inside::literalString; break;
+    case TOKEN_LEFT_ANGLE_BRACKET: b.inside = Inside::hexString; break;
+    case TOKEN_STREAM: b.inside = Inside::streamData; break;
+    case TOKEN_OBJ:
+      if (b.inObject) {
+        // A bare "obj" inside an object is a stray keyword, not a header.
+        if (value.key == kUnknownObjectKey) return;
+        CloseObject();
+      }
+      b.inObject = true;
+      break;
+    case TOKEN_ENDOBJ:
+      if (b.inObject) {
+        CloseObject();
+        return;
+      }
+      break;
+    case TOKEN_SECTION:
+      if (b.inObject) CloseObject();
+      return;
+    case 0:
+      if (b.inObject) CloseObject();
+      break;
+    case TOKEN_LEFT_SQUARE_BRACKET:
+    case TOKEN_DBL_LEFT_ANGLE_BRACKET:
+      if (b.inObject) b.open.push_back(token);
+      break;
+    case TOKEN_RIGHT_SQUARE_BRACKET:
+      if (b.inObject) return Close(TOKEN_LEFT_SQUARE_BRACKET, token);
+      break;
+    case TOKEN_DBL_RIGHT_ANGLE_BRACKET:
+      if (b.inObject) return Close(TOKEN_DBL_LEFT_ANGLE_BRACKET, token);
+      break;
+    default: break;
+  }
+  Emit(token, &value);
+}
+
+}  // namespace
+
+int NextBalancedToken(TokenValue* value) {
+  while (g_balancer.queue.empty()) {
+    TokenValue read{};
+    const int token = NextTokenGuarded(&read);
+    try {
+      Plan(token, read);
+    } catch (...) {
+      if (OwnsObject(token)) delete read.object;
+      SaveParseFailure();
+      return 0;
+    }
+  }
+  const QueuedToken next = g_balancer.queue.front();
+  g_balancer.queue.pop_front();
+  *value = next.value;
+  return next.token;
+}
+
+void ResetTokenBalancer() noexcept {
+  for (QueuedToken& queued : g_balancer.queue) {
+    if (OwnsObject(queued.token)) delete queued.value.object;
+  }
+  g_balancer.queue.clear();
+  g_balancer.open.clear();
+  g_balancer.inside = Inside::nothing;
+  g_balancer.inObject = false;
+}

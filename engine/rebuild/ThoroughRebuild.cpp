@@ -1,0 +1,192 @@
+// Thorough recovery's additions to the page-tree reconstruction: only the
+// newest generation of an object number is live, a page that lost its /Type
+// is still a page, and each page-tree node is listed once.
+#include "rebuild/ThoroughRebuild.h"
+
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "model/Document.h"
+#include "model/PdfDictionary.h"
+#include "rebuild/PageTree.h"
+
+namespace {
+
+// Deletes every definition of a number under an older generation than its
+// newest: an incremental update freed those, and what they said is gone.
+void DropSupersededGenerations(CPdfObjectTable& table) {
+  std::unordered_map<uint32_t, uint32_t> newest;
+  table.ForEach([&](const PdfObjectKey& key, const CPdfObjectList& list) {
+    if (list.GetCount() == 0) return;
+    auto [entry, added] = newest.emplace(key.number, key.generation);
+    if (!added && key.generation > entry->second) entry->second = key.generation;
+  });
+  std::vector<std::pair<PdfObjectKey, const CPdfObject*>> superseded;
+  table.ForEach([&](const PdfObjectKey& key, const CPdfObjectList& list) {
+    if (key.generation >= newest[key.number]) return;
+    for (size_t i = 0; i < list.GetCount(); ++i) superseded.emplace_back(key, list.GetAt(i));
+  });
+  for (const auto& [key, object] : superseded) table.Remove(key, object);
+}
+
+bool Has(const CPdfDictionary& dictionary, const char* key, PdfObjectKind kind) {
+  bool found = false;
+  dictionary.Lookup(key, kind, found);
+  return found;
+}
+
+// A dictionary that lost or garbled its /Type but is plainly a page: it has
+// a parent and a media box or content streams, and nothing of an
+// annotation or a form field.
+bool LooksLikePage(const CPdfObject* object) {
+  if (object == nullptr || object->Kind() != kindDictionary || IsPage(object) || IsPages(object)) return false;
+  const auto& dictionary = static_cast<const CPdfDictionary&>(*object);
+  bool typed = false;
+  dictionary.Lookup("/Type", kindName, typed);
+  if (typed) {
+    // A known type other than a page's is not a damaged page's.
+    static const std::unordered_set<std::string> kOtherTypes = {
+        "/Annot",   "/Catalog", "/Font",     "/FontDescriptor", "/XObject", "/Outlines", "/Action",
+        "/Pattern", "/Encoding", "/ExtGState", "/Metadata",     "/ObjStm",  "/XRef",     "/Filespec",
+        "/Sig",     "/Group",   "/OCG",      "/OCMD",           "/StructElem", "/StructTreeRoot", "/Mask"};
+    if (kOtherTypes.count(dictionary.GetTypeName()) != 0) return false;
+  }
+  if (!Has(dictionary, "/Parent", kindReference) || Has(dictionary, "/Kids", kindArray) ||
+      Has(dictionary, "/Subtype", kindName) || Has(dictionary, "/Rect", kindArray)) {
+    return false;
+  }
+  return Has(dictionary, "/MediaBox", kindArray) || Has(dictionary, "/Contents", kindReference) ||
+         Has(dictionary, "/Contents", kindArray);
+}
+
+CPdfArray* KidsOf(const CPdfObject* node) {
+  if (!IsPages(node)) return nullptr;
+  bool isArray = false;
+  CPdfObject* kids = static_cast<const CPdfDictionary*>(node)->Lookup("/Kids", kindArray, isArray);
+  return isArray ? static_cast<CPdfArray*>(kids) : nullptr;
+}
+
+CPdfObject* Resolved(const CPdfObject* element) {
+  return element != nullptr && element->Kind() == kindReference ? static_cast<const CPdfReference*>(element)->Resolve()
+                                                                 : nullptr;
+}
+
+// A node listed by a pages node other than its own parent, while its parent
+// lists it too, is removed from the other: its /Parent tells where it
+// belongs. Runs before the links are made, which rewrite /Parent.
+void RemoveListingsBeyondTheParent(const CPdfObjectTable& table) {
+  std::vector<const CPdfObject*> pagesNodes;
+  std::unordered_set<const CPdfObject*> kidsOfAnyNode;
+  std::unordered_map<const CPdfObject*, std::unordered_set<const CPdfObject*>> listedBy;
+  table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
+    const CPdfArray* kids = KidsOf(list.GetLatest());
+    if (kids == nullptr) return;
+    pagesNodes.push_back(list.GetLatest());
+    for (size_t i = 0; i < kids->GetCount(); ++i) {
+      if (const CPdfObject* kid = Resolved(kids->GetAt(i))) listedBy[kid].insert(list.GetLatest());
+    }
+  });
+  for (const CPdfObject* node : pagesNodes) {
+    CPdfArray* kids = KidsOf(node);
+    for (size_t i = kids->GetCount(); i-- > 0;) {
+      const CPdfObject* kid = Resolved(kids->GetAt(i));
+      if (kid == nullptr || (!IsPage(kid) && !IsPages(kid))) continue;
+      bool isReference = false;
+      const CPdfObject* parent =
+          Resolved(static_cast<const CPdfDictionary*>(kid)->Lookup("/Parent", kindReference, isReference));
+      if (parent == nullptr || parent == node) continue;
+      const auto owners = listedBy.find(kid);
+      if (owners != listedBy.end() && owners->second.count(parent) != 0) kids->RemoveAt(i);
+    }
+  }
+}
+
+}  // namespace
+
+void PrepareThoroughRebuild(CPdfDocument& document) {
+  CPdfObjectTable& table = document.Table();
+  DropSupersededGenerations(table);
+  std::vector<CPdfDictionary*> pages;
+  table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
+    if (LooksLikePage(list.GetLatest())) pages.push_back(static_cast<CPdfDictionary*>(list.GetLatest()));
+  });
+  for (CPdfDictionary* page : pages) page->SetAt("/Type", std::make_unique<CPdfText>(kindName, "/Page", 5));
+  RemoveListingsBeyondTheParent(table);
+}
+
+namespace {
+
+// The page-tree nodes below the node, the node included.
+void CollectReachable(CPdfObject* top, std::unordered_set<const CPdfObject*>& reached) {
+  std::vector<const CPdfObject*> pending = {top};
+  reached.insert(top);
+  while (!pending.empty()) {
+    const CPdfArray* kids = KidsOf(pending.back());
+    pending.pop_back();
+    for (size_t i = 0; kids != nullptr && i < kids->GetCount(); ++i) {
+      const CPdfObject* kid = Resolved(kids->GetAt(i));
+      if ((IsPage(kid) || IsPages(kid)) && reached.insert(kid).second) pending.push_back(kid);
+    }
+  }
+}
+
+}  // namespace
+
+void AttachUnreachable(CPdfPagesNode& root, const std::vector<CPdfObject*>& nodes) {
+  std::unordered_set<const CPdfObject*> reached;
+  CollectReachable(&root, reached);
+  for (CPdfObject* node : nodes) {
+    if ((!IsPage(node) && !IsPages(node)) || reached.count(node) != 0) continue;
+    // Up the parents to the first one met twice or already below the root:
+    // the node before it heads a loop or a detached branch.
+    std::unordered_set<const CPdfObject*> walked = {node};
+    CPdfObject* top = node;
+    for (;;) {
+      bool isReference = false;
+      CPdfObject* parent =
+          Resolved(static_cast<const CPdfDictionary*>(top)->Lookup("/Parent", kindReference, isReference));
+      if (!IsPages(parent) || reached.count(parent) != 0 || !walked.insert(parent).second) break;
+      top = parent;
+    }
+    AttachKid(&root, top);
+    CollectReachable(top, reached);
+  }
+}
+
+void ListEachNodeOnce(CPdfPagesNode& root) {
+  struct Frame {
+    CPdfDictionary* node;
+    CPdfArray* kids;
+    size_t next;
+  };
+  std::unordered_set<const CPdfObject*> listed = {&root};
+  std::vector<Frame> stack = {{&root, KidsOf(&root), 0}};
+  // Depth first, in the order of the kids: the first listing of a node in
+  // page order keeps it, later ones are removed.
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.kids == nullptr || frame.next >= frame.kids->GetCount()) {
+      stack.pop_back();
+      continue;
+    }
+    CPdfObject* kid = Resolved(frame.kids->GetAt(frame.next));
+    if (!IsPage(kid) && !IsPages(kid)) {
+      ++frame.next;
+      continue;
+    }
+    if (!listed.insert(kid).second) {
+      frame.kids->RemoveAt(frame.next);
+      continue;
+    }
+    ++frame.next;
+    auto* node = static_cast<CPdfDictionary*>(kid);
+    bool isReference = false;
+    const CPdfObject* parent = node->Lookup("/Parent", kindReference, isReference);
+    if (!isReference || static_cast<const CPdfReference*>(parent)->Resolve() != frame.node) {
+      node->SetAt("/Parent", std::make_unique<CPdfReference>(kUnresolvableKey, frame.node, nullptr));
+    }
+    if (IsPages(node)) stack.push_back({node, KidsOf(node), 0});
+  }
+}

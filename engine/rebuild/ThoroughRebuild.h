@@ -1,0 +1,22 @@
+#pragma once
+
+#include <vector>
+
+class CPdfDocument;
+class CPdfObject;
+class CPdfPagesNode;
+
+// Before the reconstruction, in thorough recovery: drops the definitions of
+// older generations of a number, and gives /Type /Page back to dictionaries
+// that are plainly pages.
+void PrepareThoroughRebuild(CPdfDocument& document);
+
+// After the orphans are attached, in thorough recovery: a node that the root
+// does not reach (its parents form a loop) is attached to the root by the
+// head of its branch.
+void AttachUnreachable(CPdfPagesNode& root, const std::vector<CPdfObject*>& nodes);
+
+// After the tree is linked, in thorough recovery: every page-tree node below
+// the root is listed once, by the first pages node that lists it in page
+// order, and its /Parent names that node.
+void ListEachNodeOnce(CPdfPagesNode& root);

@@ -1,0 +1,96 @@
+// Thorough recovery: resynchronising at object headers, missing end
+// markers, glued keywords, broken pieces inside objects, truncation and the
+// page tree's duplicates. Each case is one that the default mode loses.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "EngineTestSupport.h"
+
+namespace {
+
+struct Outcome {
+  int result;
+  std::string output;  // line ends as LF, tabs as spaces, for reading
+  int pages;           // the root's /Count as pdfinfo reads it, or -1
+};
+
+Outcome Repair(const std::string& body, bool thorough = true) {
+  ScratchDir dir;
+  WriteWholeFile(dir.Path("in.pdf"), "%PDF-1.4\n" + body);
+  MessageLog log;
+  EngineCallRecord record =
+      log.Record(dir.Path("in.pdf"), dir.Path("out.pdf"), (4u << 16) | (thorough ? TESSCORE_OPTION_THOROUGH : 0));
+  Outcome outcome{RepairPdfFile(&record), "", -1};
+  for (char c : ReadWholeFile(dir.Path("out.pdf"))) {
+    if (c != '\r') outcome.output += c == '\t' ? ' ' : c;
+  }
+  if (FILE* pipe = ::popen(("pdfinfo '" + dir.Path("out.pdf") + "' 2>/dev/null").c_str(), "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) std::sscanf(line, "Pages: %d", &outcome.pages);
+    ::pclose(pipe);
+  }
+  return outcome;
+}
+
+bool Holds(const Outcome& outcome, const std::string& text) { return outcome.output.find(text) != std::string::npos; }
+
+const std::string kPage = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] /Contents 4 0 R >>";
+
+TEST(ThoroughRecovery, AStrayParenthesisCostsNoFollowingObject) {
+  const std::string body = "(garbage before the first object\n1 0 obj " + kPage + " endobj\n" +
+                           "junk ( more junk\n3 0 obj (kept) endobj\n<41 42 garbage\n5 0 obj [1] endobj\n";
+  EXPECT_LT(Repair(body, false).pages, 1);
+  const Outcome outcome = Repair(body);
+  EXPECT_EQ(outcome.pages, 1);
+  EXPECT_TRUE(Holds(outcome, "(kept)\nendobj"));
+  EXPECT_TRUE(Holds(outcome, "[\n1\n]\nendobj"));
+}
+
+TEST(ThoroughRecovery, MissingEndMarkersEndAtTheNextHeaderOrSection) {
+  const Outcome outcome = Repair("1 0 obj " + kPage + "\n4 0 obj << /Length 7 0 R >>\nstream\nBT ET\nendobj\n" +
+                                 "5 0 obj << /Filter /X >>\nstream\nq Q\nendobj\n6 0 obj (six)\nxref\n" +
+                                 "7 0 obj 5endobj\n");
+  EXPECT_EQ(outcome.pages, 1);
+  // The length where it fits (here through "7 0 R", which holds 5); else
+  // the data up to the object's "endobj".
+  EXPECT_TRUE(Holds(outcome, "/Length 1 0 R\n>>\nstream\nBT ET\nendstream"));
+  EXPECT_TRUE(Holds(outcome, "/Length 3\n>>\nstream\nq Q\nendstream"));
+  EXPECT_TRUE(Holds(outcome, "(six)\nendobj"));
+  EXPECT_TRUE(Holds(outcome, " obj\n5\nendobj"));
+}
+
+TEST(ThoroughRecovery, ABrokenPieceIsDroppedAndTheRestKept) {
+  const Outcome outcome = Repair("1 0 obj << << /Type /Page /MediaBox [0 0 10 10] ] /Rotate 90 /Bad >> endobj\n"
+                                 "3 0 obj << /A [1 2 >> /B (open\n4 0 obj << /C 3 /D << /E 4 >> endobj\n");
+  EXPECT_EQ(outcome.pages, 1);
+  EXPECT_TRUE(Holds(outcome, "/MediaBox [\n0\n0\n10\n10\n]\n/Type /Page\n"));
+  EXPECT_TRUE(Holds(outcome, "/Rotate 90\n"));
+  EXPECT_TRUE(Holds(outcome, "<<\n/A [\n1\n2\n]\n>>"));
+  EXPECT_TRUE(Holds(outcome, "/C 3\n/D <<\n/E 4\n>>\n>>"));
+}
+
+TEST(ThoroughRecovery, ACutFileKeepsTheCompleteEntriesAndBytes) {
+  const Outcome page =
+      Repair("1 0 obj << /Type /Page /MediaBox [0 0 10 10] /Resources << /ProcSet [/PDF] /Font << /F");
+  EXPECT_EQ(page.pages, 1);
+  EXPECT_TRUE(Holds(page, "/Resources <<\n/Font <<\n>>\n/ProcSet [\n/PDF\n]\n>>"));
+  const Outcome stream = Repair("4 0 obj << /Length 99 >>\nstream\nBT (Hi) Tj");
+  EXPECT_TRUE(Holds(stream, "/Length 10\n>>\nstream\nBT (Hi) Tjendstream"));
+}
+
+TEST(ThoroughRecovery, EachPageOnceAndOnlyTheNewestGeneration) {
+  const std::string body =
+      "2 0 obj << /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >> endobj\n"
+      "6 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 /Parent 2 0 R >> endobj\n"
+      "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >> endobj\n"
+      "5 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 20 20] >> endobj\n"
+      "5 1 obj << /Parent 2 0 R /Contents 9 0 R >> endobj\n";
+  // Listed twice, superseded, and a page without /Type.
+  EXPECT_EQ(Repair(body, false).pages, 3);
+  const Outcome outcome = Repair(body);
+  EXPECT_EQ(outcome.pages, 2);
+  EXPECT_FALSE(Holds(outcome, "/MediaBox [\n0\n0\n20\n20"));
+}
+
+}  // namespace
