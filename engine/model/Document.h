@@ -22,6 +22,9 @@ class CPdfDocument {
   // Thorough recovery: resynchronise inside damaged objects.
   bool Thorough() const { return m_thorough; }
   void SetThorough(bool thorough) { m_thorough = thorough; }
+  // Batched messages: questions and progress once per stretch of work.
+  bool BatchedMessages() const { return m_batchedMessages; }
+  void SetBatchedMessages(bool batched) { m_batchedMessages = batched; }
 
  private:
   CPdfObjectTable m_table;
@@ -29,4 +32,5 @@ class CPdfDocument {
   CPdfTypeIndex m_typeIndex;
   CPdfObjectList m_addedObjects;
   bool m_thorough = false;
+  bool m_batchedMessages = false;
 };

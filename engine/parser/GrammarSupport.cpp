@@ -1,6 +1,7 @@
 #include "parser/GrammarSupport.h"
 
 #include <exception>
+#include <memory>
 
 #include "model/Growth.h"
 #include "model/ObjectTable.h"
@@ -50,6 +51,23 @@ void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
     return;
   }
   table->Add(key, object);
+}
+
+CByteArray* NewStreamData(const CPdfDictionary* dictionary) {
+  auto data = std::make_unique<CByteArray>();
+  bool found = false;
+  const CPdfObject* length = dictionary != nullptr ? dictionary->Lookup("/Length", kindInteger, found) : nullptr;
+  if (length != nullptr && length->Kind() == kindInteger) {
+    const int32_t stated = static_cast<const CPdfInteger*>(length)->m_value;
+    // The line ends around the data come on top of it.
+    constexpr uint64_t kLineEnds = 4;
+    // What the scanner has read ahead counts as still to come.
+    constexpr uint64_t kReadAhead = 64 * 1024;
+    if (stated >= 0 && static_cast<uint64_t>(stated) <= ScannerBytesLeft() + kReadAhead) {
+      data->reserve(static_cast<size_t>(stated) + kLineEnds);
+    }
+  }
+  return data.release();
 }
 
 CPdfText* NewString() { return new CPdfText(kindString, nullptr, 0); }
