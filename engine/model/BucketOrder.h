@@ -8,13 +8,13 @@
 // the order of the output bytes. Entries here are kept in insertion order
 // with their bucket; this visits the live ones in map order.
 template <typename Entry, typename Visit>
-void ForEachInBucketOrder(const std::vector<Entry>& entries, uint32_t bucketCount, Visit visit) {
+void ForEachInBucketOrder(const Entry* entries, size_t count, uint32_t bucketCount, Visit visit) {
   constexpr size_t kSmall = 16;
-  if (entries.size() <= kSmall) {
+  if (count <= kSmall) {
     // Small maps (nearly every dictionary): no allocation, a few passes.
     uint32_t seen = 0;
-    for (uint32_t bucket = 0; bucket < bucketCount && seen < entries.size(); ++bucket) {
-      for (size_t i = entries.size(); i-- > 0;) {
+    for (uint32_t bucket = 0; bucket < bucketCount && seen < count; ++bucket) {
+      for (size_t i = count; i-- > 0;) {
         if (entries[i].bucket != bucket) continue;
         ++seen;
         if (entries[i].live) visit(entries[i]);
@@ -24,10 +24,10 @@ void ForEachInBucketOrder(const std::vector<Entry>& entries, uint32_t bucketCoun
   }
   // A counting sort by bucket, newest first within each.
   std::vector<uint32_t> start(static_cast<size_t>(bucketCount) + 1, 0);
-  for (const Entry& entry : entries) ++start[entry.bucket + 1];
+  for (size_t i = 0; i < count; ++i) ++start[entries[i].bucket + 1];
   for (uint32_t bucket = 0; bucket < bucketCount; ++bucket) start[bucket + 1] += start[bucket];
-  std::vector<uint32_t> order(entries.size());
-  for (size_t i = entries.size(); i-- > 0;) order[start[entries[i].bucket]++] = static_cast<uint32_t>(i);
+  std::vector<uint32_t> order(count);
+  for (size_t i = count; i-- > 0;) order[start[entries[i].bucket]++] = static_cast<uint32_t>(i);
   for (uint32_t index : order) {
     if (entries[index].live) visit(entries[index]);
   }

@@ -86,6 +86,7 @@ CObjectPool& Pool() {
 }  // namespace
 
 void* AllocateModelObject(size_t size) {
+  if (size == 0) return nullptr;
   if (!kPooled || size > kLargestPooled) return ::operator new(size);
   return Pool().Allocate(size);
 }

@@ -10,3 +10,15 @@
 // Like the serial counter, the pool serves one repair run at a time.
 void* AllocateModelObject(size_t size);
 void FreeModelObject(void* memory, size_t size) noexcept;
+
+// Arrays of `count` elements of T from the same memory: the element lists of
+// arrays and dictionaries, the bytes of longer texts. Freed with the count
+// they were taken with.
+template <typename T>
+T* AllocateModelArray(size_t count) {
+  return static_cast<T*>(AllocateModelObject(count * sizeof(T)));
+}
+template <typename T>
+void FreeModelArray(T* memory, size_t count) noexcept {
+  FreeModelObject(memory, count * sizeof(T));
+}

@@ -1,5 +1,8 @@
 #include "model/ObjectTable.h"
 
+#include <cstring>
+
+#include "core/Exceptions.h"
 #include "model/Growth.h"
 
 namespace {
@@ -14,51 +17,78 @@ uint64_t Mixed(PdfObjectKey key) {
 
 }  // namespace
 
+CPdfObjectList::CPdfObjectList(CPdfObjectList&& other) noexcept
+    : m_one(other.m_one), m_count(other.m_count), m_capacity(other.m_capacity) {
+  other.m_one = nullptr;
+  other.m_count = 0;
+  other.m_capacity = 0;
+}
+
+CPdfObjectList& CPdfObjectList::operator=(CPdfObjectList&& other) noexcept {
+  if (this == &other) return *this;
+  RemoveAll();
+  if (m_capacity != 0) FreeModelArray(m_items, m_capacity);
+  m_one = other.m_one;
+  m_count = other.m_count;
+  m_capacity = other.m_capacity;
+  other.m_one = nullptr;
+  other.m_count = 0;
+  other.m_capacity = 0;
+  return *this;
+}
+
+void CPdfObjectList::MakeRoom() {
+  if (m_capacity == 0 && m_count == 0) return;  // the first one goes inline
+  if (m_count < m_capacity) return;
+  if (m_count == UINT32_MAX) throw CMemoryException();
+  const uint64_t grown = m_capacity < 2 ? 2 : uint64_t{m_capacity} * 2;
+  const auto capacity = static_cast<uint32_t>(grown > UINT32_MAX ? UINT32_MAX : grown);
+  CPdfObject** items = AllocateModelArray<CPdfObject*>(capacity);
+  std::memcpy(items, Items(), m_count * sizeof(CPdfObject*));
+  if (m_capacity != 0) FreeModelArray(m_items, m_capacity);
+  m_items = items;
+  m_capacity = capacity;
+}
+
 void CPdfObjectList::Add(CPdfObject* object) {
-  if (!m_single && m_more.empty()) {
-    m_single.reset(object);
-    return;
-  }
-  if (m_single) {
-    // The second candidate: both move to the array, which is made first.
-    m_more.reserve(2);
-    m_more.push_back(std::move(m_single));
-  }
-  ReserveMore(m_more);
-  m_more.emplace_back(object);
+  MakeRoom();
+  Items()[m_count++] = object;
 }
 
 void CPdfObjectList::InsertAt(size_t index, CPdfObject* object) {
-  if (index >= GetCount()) {
+  if (index >= m_count) {
     Add(object);
     return;
   }
-  if (m_single) {
-    m_more.reserve(2);
-    m_more.push_back(std::move(m_single));
-  }
-  ReserveMore(m_more);
-  m_more.emplace(m_more.begin() + static_cast<std::ptrdiff_t>(index), object);
+  MakeRoom();
+  CPdfObject** items = Items();
+  std::memmove(items + index + 1, items + index, (m_count - index) * sizeof(CPdfObject*));
+  items[index] = object;
+  ++m_count;
 }
 
 bool CPdfObjectList::Remove(const CPdfObject* object) noexcept {
-  if (m_more.empty()) {
-    if (object == nullptr || m_single.get() != object) return false;
-    m_single.reset();
+  if (object == nullptr) return false;
+  CPdfObject** items = Items();
+  for (uint32_t i = 0; i < m_count; ++i) {
+    if (items[i] != object) continue;
+    std::memmove(items + i, items + i + 1, (m_count - i - 1) * sizeof(CPdfObject*));
+    --m_count;
+    delete object;
     return true;
-  }
-  for (auto at = m_more.begin(); at != m_more.end(); ++at) {
-    if (at->get() == object) {
-      m_more.erase(at);
-      return true;
-    }
   }
   return false;
 }
 
 void CPdfObjectList::RemoveAll() noexcept {
-  m_single.reset();
-  m_more.clear();
+  CPdfObject** items = Items();
+  for (uint32_t i = 0; i < m_count; ++i) delete items[i];
+  m_count = 0;
+  if (m_capacity != 0) {
+    FreeModelArray(m_items, m_capacity);
+    m_capacity = 0;
+  }
+  m_one = nullptr;
 }
 
 uint32_t CPdfObjectTable::FindSlot(PdfObjectKey key) const {

@@ -10,9 +10,14 @@
 // is by far the common case and is kept without an array of its own.
 class CPdfObjectList {
  public:
-  size_t GetCount() const { return m_more.empty() ? (m_single ? 1 : 0) : m_more.size(); }
-  CPdfObject* GetAt(size_t index) const { return m_more.empty() ? m_single.get() : m_more[index].get(); }
-  CPdfObject* GetLatest() const { return m_more.empty() ? m_single.get() : m_more.back().get(); }
+  CPdfObjectList() : m_one(nullptr) {}
+  CPdfObjectList(CPdfObjectList&& other) noexcept;
+  CPdfObjectList& operator=(CPdfObjectList&& other) noexcept;
+  ~CPdfObjectList() { RemoveAll(); }
+
+  size_t GetCount() const { return m_count; }
+  CPdfObject* GetAt(size_t index) const { return Items()[index]; }
+  CPdfObject* GetLatest() const { return m_count == 0 ? nullptr : Items()[m_count - 1]; }
   // Takes ownership unless it raises.
   void Add(CPdfObject* object);
   // Takes ownership unless it raises; an index past the end appends.
@@ -22,8 +27,16 @@ class CPdfObjectList {
   void RemoveAll() noexcept;
 
  private:
-  std::unique_ptr<CPdfObject> m_single;             // the only candidate
-  std::vector<std::unique_ptr<CPdfObject>> m_more;  // all of them, once there are two
+  CPdfObject* const* Items() const { return m_capacity == 0 ? &m_one : m_items; }
+  CPdfObject** Items() { return m_capacity == 0 ? &m_one : m_items; }
+  void MakeRoom();
+
+  union {
+    CPdfObject* m_one;     // the only candidate, while there is no array
+    CPdfObject** m_items;  // all of them, once there were two
+  };
+  uint32_t m_count = 0;
+  uint32_t m_capacity = 0;  // 0: no array
 };
 
 // Every definition of every object number met in the source, by key.
@@ -74,5 +87,5 @@ class CPdfObjectTable {
 
 template <typename Visit>
 void CPdfObjectTable::ForEach(Visit visit) const {
-  ForEachInBucketOrder(m_entries, kBucketCount, [&](const Entry& entry) { visit(entry.key, entry.list); });
+  ForEachInBucketOrder(m_entries.data(), m_entries.size(), kBucketCount, [&](const Entry& entry) { visit(entry.key, entry.list); });
 }

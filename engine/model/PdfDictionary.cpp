@@ -1,11 +1,10 @@
 #include "model/PdfDictionary.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "core/Exceptions.h"
-#include "model/Growth.h"
-
 #include "model/ValueOutput.h"
 
 namespace {
@@ -21,48 +20,76 @@ uint32_t HashKeyText(std::string_view key) {
   return hash;
 }
 
-CPdfDictionary::~CPdfDictionary() = default;
+CPdfDictionary::CPdfDictionary() : CPdfObject(kindDictionary) { KeyTexts::Hold(); }
 
-CPdfDictionary::Entry* CPdfDictionary::Find(std::string_view key) {
+CPdfDictionary::~CPdfDictionary() {
+  for (uint32_t i = 0; i < m_count; ++i) delete m_entries[i].value;
+  FreeModelArray(m_entries, m_capacity);
+  m_index.reset();
+  KeyTexts::Let();
+}
+
+CPdfDictionary::Entry* CPdfDictionary::Find(std::string_view key) const {
+  uint32_t id = 0;
+  if (!KeyTexts::Find(key, id)) return nullptr;
   if (m_index) {
-    const auto found = m_index->find(std::string(key));
+    const auto found = m_index->find(id);
     return found != m_index->end() ? &m_entries[found->second] : nullptr;
   }
-  for (Entry& entry : m_entries) {
-    if (entry.live && KeyOf(entry) == key) return &entry;
+  for (uint32_t i = 0; i < m_count; ++i) {
+    if (m_entries[i].keyId == id && m_entries[i].live) return &m_entries[i];
   }
   return nullptr;
 }
 
 CPdfObject* CPdfDictionary::Lookup(std::string_view key, PdfObjectKind kind, bool& found) const {
-  const Entry* entry = const_cast<CPdfDictionary*>(this)->Find(key);
+  const Entry* entry = Find(key);
   if (entry == nullptr) {
     found = false;
     return nullptr;
   }
   found = entry->value != nullptr && entry->value->Kind() == kind;
-  return entry->value.get();
+  return entry->value;
+}
+
+void CPdfDictionary::MakeRoom() {
+  if (m_count < m_capacity) return;
+  if (m_count == UINT32_MAX) throw CMemoryException();
+  const uint64_t grown = m_capacity < 4 ? 4 : uint64_t{m_capacity} * 2;
+  const auto capacity = static_cast<uint32_t>(grown > UINT32_MAX ? UINT32_MAX : grown);
+  Entry* entries = AllocateModelArray<Entry>(capacity);
+  if (m_count != 0) std::memcpy(entries, m_entries, m_count * sizeof(Entry));
+  FreeModelArray(m_entries, m_capacity);
+  m_entries = entries;
+  m_capacity = capacity;
 }
 
 void CPdfDictionary::SetAt(std::string_view key, CPdfObject* value) {
   // Everything that can fail happens before the value is adopted, so that a
   // failure leaves the dictionary and the caller's ownership as they were.
-  if (key.size() > UINT32_MAX || m_keys.size() + key.size() > UINT32_MAX) throw CMemoryException();
-  ReserveMore(m_entries);
-  ReserveMore(m_keys, key.size());
-  Entry fresh{static_cast<uint32_t>(m_keys.size()), static_cast<uint32_t>(key.size()), nullptr,
-              static_cast<uint8_t>(HashKeyText(key) % kBucketCount), true};
-  Entry* existing = Find(key);
-
-  if (existing != nullptr) {
+  const uint32_t id = KeyTexts::Intern(key);
+  MakeRoom();
+  uint32_t at = UINT32_MAX;
+  if (m_index) {
+    const auto found = m_index->find(id);
+    if (found != m_index->end()) at = found->second;
+  } else {
+    for (uint32_t i = 0; i < m_count; ++i) {
+      if (m_entries[i].keyId == id && m_entries[i].live) {
+        at = i;
+        break;
+      }
+    }
+  }
+  if (at != UINT32_MAX) {
     // The key is removed and inserted anew: it moves to the head of its bucket.
-    existing->live = false;
-    existing->value.reset();
+    Entry& existing = m_entries[at];
+    existing.live = false;
+    delete existing.value;
+    existing.value = nullptr;
     ++m_dead;
   }
-  m_keys.append(key);
-  fresh.value.reset(value);
-  m_entries.push_back(std::move(fresh));
+  m_entries[m_count++] = {value, id, KeyTexts::Bucket(id), true};
   Maintain();
 }
 
@@ -72,53 +99,57 @@ void CPdfDictionary::SetAt(std::string_view key, CPdfObject* value) {
 void CPdfDictionary::Maintain() noexcept {
   try {
     if (m_index) {
-      (*m_index)[std::string(KeyOf(m_entries.back()))] = m_entries.size() - 1;
-    } else if (m_entries.size() - m_dead > kIndexThreshold) {
-      m_index = std::make_unique<std::unordered_map<std::string, size_t>>();
+      (*m_index)[m_entries[m_count - 1].keyId] = m_count - 1;
+    } else if (m_count - m_dead > kIndexThreshold) {
+      m_index = std::make_unique<std::unordered_map<uint32_t, uint32_t>>();
       Compact();
     }
-    if (m_dead > 64 && m_dead > m_entries.size() / 2) Compact();
+    if (m_dead > 64 && m_dead > m_count / 2) Compact();
   } catch (...) {
     m_index.reset();
   }
 }
 
-// Drops removed entries and their keys, keeping the order of the others, and
-// rebuilds the index when there is one.
+// Drops removed entries, keeping the order of the others, and rebuilds the
+// index when there is one. Never fails: the entries close up in place.
 void CPdfDictionary::Compact() {
-  std::vector<Entry> live;
-  std::string keys;
-  live.reserve(m_entries.size() - m_dead);
-  keys.reserve(m_keys.size());
-  for (Entry& entry : m_entries) {
-    if (!entry.live) continue;
-    const std::string_view key = KeyOf(entry);
-    entry.keyOffset = static_cast<uint32_t>(keys.size());
-    keys.append(key);
-    live.push_back(std::move(entry));
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < m_count; ++i) {
+    if (m_entries[i].live) m_entries[kept++] = m_entries[i];
   }
-  m_entries = std::move(live);
-  m_keys = std::move(keys);
+  m_count = kept;
   m_dead = 0;
   if (m_index) {
     m_index->clear();
-    for (size_t i = 0; i < m_entries.size(); ++i) m_index->emplace(std::string(KeyOf(m_entries[i])), i);
+    for (uint32_t i = 0; i < m_count; ++i) m_index->emplace(m_entries[i].keyId, i);
   }
 }
 
 void CPdfDictionary::Complete() noexcept {
-  if (m_dead != 0) return;
-  m_entries.shrink_to_fit();
-  m_keys.shrink_to_fit();
+  if (m_dead != 0 || m_count == m_capacity) return;
+  Entry* entries = nullptr;
+  if (m_count != 0) {
+    try {
+      entries = AllocateModelArray<Entry>(m_count);
+    } catch (...) {
+      return;
+    }
+    std::memcpy(entries, m_entries, m_count * sizeof(Entry));
+  }
+  FreeModelArray(m_entries, m_capacity);
+  m_entries = entries;
+  m_capacity = m_count;
 }
 
-std::string CPdfDictionary::GetTypeName() const {
+std::string_view CPdfDictionary::TypeName() const {
   bool isName = false;
   const CPdfObject* type = Lookup("/Type", kindName, isName);
   if (!isName) return {};
-  const CByteArray& bytes = static_cast<const CPdfText*>(type)->m_bytes;
-  return std::string(bytes.c_str(), ::strnlen(bytes.c_str(), bytes.size()));
+  const std::string_view bytes = static_cast<const CPdfText*>(type)->Bytes();
+  return bytes.substr(0, std::min(bytes.find('\0'), bytes.size()));
 }
+
+std::string CPdfDictionary::GetTypeName() const { return std::string(TypeName()); }
 
 void CPdfDictionary::Write(CFile64& file) const { WriteValue(*this, file); }
 
@@ -132,3 +163,5 @@ CPdfPagesNode::CPdfPagesNode() {
   SetAt("/Kids", std::make_unique<CPdfArray>());
   SetAt("/Count", std::make_unique<CPdfInteger>(0));
 }
+
+static_assert(sizeof(CPdfDictionary) == 48);

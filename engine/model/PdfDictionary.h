@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
+#include "model/KeyTexts.h"
 #include "model/PdfObject.h"
 
 // The hash of a key text: h = h * 33 + c over its bytes taken as signed.
@@ -17,7 +17,7 @@ class CPdfDictionary : public CPdfObject {
  public:
   static constexpr uint32_t kBucketCount = 17;
 
-  CPdfDictionary() : CPdfObject(kindDictionary) {}
+  CPdfDictionary();
   ~CPdfDictionary() override;
   void Write(CFile64& file) const override;
 
@@ -32,31 +32,36 @@ class CPdfDictionary : public CPdfObject {
   void Complete() noexcept;
   // The /Type name's bytes up to the first zero byte; empty when /Type is no name.
   std::string GetTypeName() const;
+  std::string_view TypeName() const;
 
-  // An entry's key lives in the dictionary's key bytes: salvaged files hold
-  // millions of entries, and a string of its own per key doubles their size.
+  // Entries are kept in insertion order with their bucket; a replaced one
+  // stays, dead, until there are many. The key is the store's number for it.
   struct Entry {
-    uint32_t keyOffset;
-    uint32_t keyLength;
-    std::unique_ptr<CPdfObject> value;
+    CPdfObject* value;  // owned
+    uint32_t keyId;
     uint8_t bucket;
     bool live;
   };
   // Visits (key, value) in dictionary order.
   template <typename Visit>
   void ForEach(Visit visit) const;
+  // Visits every value in no particular order.
+  template <typename Visit>
+  void ForEachValue(Visit visit) const;
 
  private:
-  std::string_view KeyOf(const Entry& entry) const { return {m_keys.data() + entry.keyOffset, entry.keyLength}; }
-  Entry* Find(std::string_view key);
+  Entry* Find(std::string_view key) const;
+  void MakeRoom();
   void Maintain() noexcept;
   void Compact();
 
-  std::vector<Entry> m_entries;
-  std::string m_keys;
+  uint32_t m_count = 0;  // entries in use, the dead ones included
+  uint32_t m_capacity = 0;
   uint32_t m_dead = 0;
-  // Only large dictionaries get an index; small ones are scanned.
-  std::unique_ptr<std::unordered_map<std::string, size_t>> m_index;
+  Entry* m_entries = nullptr;
+  // Only large dictionaries get an index (key number to entry); small ones
+  // are scanned.
+  std::unique_ptr<std::unordered_map<uint32_t, uint32_t>> m_index;
 };
 
 // The root of a rebuilt page tree: /Type /Pages, empty /Kids, /Count 0.
@@ -69,7 +74,13 @@ class CPdfPagesNode : public CPdfDictionary {
 
 template <typename Visit>
 void CPdfDictionary::ForEach(Visit visit) const {
-  ForEachInBucketOrder(m_entries, kBucketCount, [&](const Entry& entry) {
-    visit(KeyOf(entry), entry.value.get());
-  });
+  ForEachInBucketOrder(m_entries, m_count, kBucketCount,
+                       [&](const Entry& entry) { visit(KeyTexts::Text(entry.keyId), entry.value); });
+}
+
+template <typename Visit>
+void CPdfDictionary::ForEachValue(Visit visit) const {
+  for (uint32_t i = 0; i < m_count; ++i) {
+    if (m_entries[i].live) visit(m_entries[i].value);
+  }
 }

@@ -1,6 +1,8 @@
 #include "model/PdfObject.h"
 
-#include "model/Growth.h"
+#include <cstring>
+
+#include "core/Exceptions.h"
 #include "model/ObjectTable.h"
 #include "model/PdfDictionary.h"
 #include "model/ValueOutput.h"
@@ -10,32 +12,116 @@ namespace {
 // Process-wide, like the parser: one run at a time.
 uint64_t g_nextSerialNumber = 1;
 
+// Geometric growth, so that a long run of appends stays linear.
+size_t GrownCapacity(size_t capacity, size_t needed, size_t least) {
+  size_t grown = capacity < least ? least : capacity * 2;
+  return grown < needed ? needed : grown;
+}
+
 }  // namespace
 
 void ResetSerialNumbers() { g_nextSerialNumber = 1; }
 uint64_t NextSerialNumber() { return g_nextSerialNumber; }
 
-CPdfObject::CPdfObject(PdfObjectKind kind) : m_serialNumber(g_nextSerialNumber++), m_kind(kind) {}
+CPdfObject::CPdfObject(PdfObjectKind kind)
+    : m_bits((g_nextSerialNumber++ & kSerialMask) | uint64_t{static_cast<uint8_t>(kind)} << kKindShift) {}
 
 CPdfText::CPdfText(PdfObjectKind kind, const void* bytes, size_t length) : CPdfObject(kind) {
-  if (bytes != nullptr && length != 0) m_bytes.assign(static_cast<const char*>(bytes), length);
+  if (bytes == nullptr || length == 0) return;
+  std::memcpy(Reserve(length, true), bytes, length);
+  m_size = static_cast<uint32_t>(length);
+}
+
+CPdfText::~CPdfText() {
+  if (m_size > kInline) FreeModelArray(m_heap.data, m_heap.capacity);
+}
+
+char* CPdfText::Reserve(size_t size, bool exact) {
+  if (size <= kInline) return m_inline;
+  if (size > UINT32_MAX) throw CMemoryException();
+  if (m_size > kInline && size <= m_heap.capacity && !(exact && size != m_heap.capacity)) return m_heap.data;
+  const size_t capacity = exact ? size : GrownCapacity(m_size > kInline ? m_heap.capacity : 0, size, 32);
+  const size_t allowed = capacity > UINT32_MAX ? size : capacity;
+  char* block = AllocateModelArray<char>(allowed);
+  std::memcpy(block, Data(), m_size);
+  if (m_size > kInline) FreeModelArray(m_heap.data, m_heap.capacity);
+  m_heap.data = block;
+  m_heap.capacity = static_cast<uint32_t>(allowed);
+  return block;
+}
+
+void CPdfText::Append(const char* bytes, size_t length) {
+  if (length == 0) return;
+  char* data = Reserve(m_size + length, false);
+  std::memcpy(data + m_size, bytes, length);
+  m_size += static_cast<uint32_t>(length);
+}
+
+void CPdfText::Enclose(char open, char close) {
+  // The last change of a string: its block is made to measure.
+  char* data = Reserve(m_size + size_t{2}, true);
+  std::memmove(data + 1, data, m_size);
+  data[0] = open;
+  data[m_size + 1] = close;
+  m_size += 2;
 }
 
 void CPdfText::Write(CFile64& file) const { WriteValue(*this, file); }
 
 void CPdfInteger::Write(CFile64& file) const { WriteValue(*this, file); }
 
+CPdfArray::~CPdfArray() {
+  for (uint32_t i = 0; i < m_count; ++i) delete m_elements[i];
+  FreeModelArray(m_elements, m_capacity);
+}
+
 void CPdfArray::Write(CFile64& file) const { WriteValue(*this, file); }
 
-void CPdfArray::Add(CPdfObject* element) { m_elements.emplace_back(element); }
+void CPdfArray::MakeRoom() {
+  if (m_count < m_capacity) return;
+  if (m_count == UINT32_MAX) throw CMemoryException();
+  const size_t capacity = GrownCapacity(m_capacity, size_t{m_count} + 1, 4);
+  const auto allowed = static_cast<uint32_t>(capacity > UINT32_MAX ? UINT32_MAX : capacity);
+  CPdfObject** elements = AllocateModelArray<CPdfObject*>(allowed);
+  if (m_count != 0) std::memcpy(elements, m_elements, m_count * sizeof(CPdfObject*));
+  FreeModelArray(m_elements, m_capacity);
+  m_elements = elements;
+  m_capacity = allowed;
+}
+
+void CPdfArray::Add(CPdfObject* element) {
+  MakeRoom();
+  m_elements[m_count++] = element;
+}
 
 void CPdfArray::InsertAt(size_t index, CPdfObject* element) {
-  ReserveMore(m_elements);
-  m_elements.emplace(m_elements.begin() + static_cast<std::ptrdiff_t>(index), element);
+  MakeRoom();
+  std::memmove(m_elements + index + 1, m_elements + index, (m_count - index) * sizeof(CPdfObject*));
+  m_elements[index] = element;
+  ++m_count;
 }
 
 void CPdfArray::RemoveAt(size_t index) {
-  m_elements.erase(m_elements.begin() + static_cast<std::ptrdiff_t>(index));
+  CPdfObject* removed = m_elements[index];
+  std::memmove(m_elements + index, m_elements + index + 1, (m_count - index - 1) * sizeof(CPdfObject*));
+  --m_count;
+  delete removed;
+}
+
+void CPdfArray::Complete() noexcept {
+  if (m_count == m_capacity) return;
+  CPdfObject** elements = nullptr;
+  if (m_count != 0) {
+    try {
+      elements = AllocateModelArray<CPdfObject*>(m_count);
+    } catch (...) {
+      return;  // the room stays: nothing is lost
+    }
+    std::memcpy(elements, m_elements, m_count * sizeof(CPdfObject*));
+  }
+  FreeModelArray(m_elements, m_capacity);
+  m_elements = elements;
+  m_capacity = m_count;
 }
 
 size_t CPdfStream::s_liveCount = 0;
@@ -57,3 +143,8 @@ CPdfObject* CPdfReference::Resolve() const {
 }
 
 void CPdfReference::Write(CFile64& file) const { WriteValue(*this, file); }
+
+static_assert(sizeof(CPdfInteger) == 24, "the integer fills the base's last word");
+static_assert(sizeof(CPdfText) == 40);
+static_assert(sizeof(CPdfArray) == 40);
+static_assert(sizeof(CPdfReference) == 48);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Object.h"
@@ -34,6 +35,10 @@ void ResetSerialNumbers();
 uint64_t NextSerialNumber();
 
 // One PDF value. Scalars keep their source bytes; only integers are numbers.
+// A salvaged file holds millions of values, so each is as small as its
+// content allows: the kind, the serial number and the output generation
+// share one word, and a derived class's first 32-bit field fills the last
+// four bytes of the base.
 class CPdfObject : public CObject {
  public:
   explicit CPdfObject(PdfObjectKind kind);
@@ -43,31 +48,63 @@ class CPdfObject : public CObject {
   // Appends the object's bytes to the file; every value ends with CR LF.
   virtual void Write(CFile64& file) const = 0;
 
-  PdfObjectKind Kind() const { return m_kind; }
-  uint64_t SerialNumber() const { return m_serialNumber; }
+  PdfObjectKind Kind() const { return static_cast<PdfObjectKind>((m_bits >> kKindShift) & 0xFF); }
+  uint64_t SerialNumber() const { return m_bits & kSerialMask; }
+  uint32_t OutputGeneration() const { return static_cast<uint32_t>(m_bits >> kGenerationShift); }
+  // The writer's numbering: the low 32 bits of the counter are the output
+  // number, the next ones the generation. Generations past 255 would take
+  // more than 2^40 objects, far beyond any memory.
+  void SetOutputNumbers(uint64_t counter) {
+    m_outputNumber = static_cast<uint32_t>(counter);
+    m_bits = (m_bits & ~(uint64_t{0xFF} << kGenerationShift)) | ((counter >> 32 & 0xFF) << kGenerationShift);
+  }
 
   // Values are many and small: they come from the model's pool.
   static void* operator new(size_t size) { return AllocateModelObject(size); }
   static void operator delete(void* memory, size_t size) noexcept { FreeModelObject(memory, size); }
 
  private:
-  // The serial number first: the 32-bit fields then end the object on a
-  // 4-byte boundary, where a derived class's own 32-bit field fits.
-  uint64_t m_serialNumber;
-  PdfObjectKind m_kind;
+  // 48 bits of serial number outlast any run: at one object per nanosecond
+  // they take three days to run out.
+  static constexpr uint64_t kSerialMask = (uint64_t{1} << 48) - 1;
+  static constexpr int kKindShift = 48;
+  static constexpr int kGenerationShift = 56;
+  uint64_t m_bits;
 
  public:
   uint32_t m_outputNumber = 0;
-  uint32_t m_outputGeneration = 0;
 };
 
-// Booleans, reals, strings, names and null: the bytes as written.
+// Booleans, reals, strings, names and null: the bytes as written. Up to 16
+// bytes live in the object itself; longer texts have a block of their own.
 class CPdfText : public CPdfObject {
  public:
   CPdfText(PdfObjectKind kind, const void* bytes, size_t length);
+  ~CPdfText() override;
   void Write(CFile64& file) const override;
 
-  CByteArray m_bytes;
+  std::string_view Bytes() const { return {Data(), m_size}; }
+  // Both raise CMemoryException, changing nothing, when memory runs short
+  // or the text would pass 4 GiB.
+  void Append(const char* bytes, size_t length);
+  // Puts `open` before the bytes and `close` after them.
+  void Enclose(char open, char close);
+
+ private:
+  static constexpr size_t kInline = 16;
+  const char* Data() const { return m_size <= kInline ? m_inline : m_heap.data; }
+  // Room for `size` bytes, the current ones kept; answers where they are.
+  // Exact room is for a text that grows no more.
+  char* Reserve(size_t size, bool exact);
+
+  uint32_t m_size = 0;  // the bytes are inline exactly while it is at most kInline
+  union {
+    char m_inline[kInline];
+    struct {
+      char* data;
+      uint32_t capacity;
+    } m_heap;
+  };
 };
 
 class CPdfInteger : public CPdfObject {
@@ -81,10 +118,11 @@ class CPdfInteger : public CPdfObject {
 class CPdfArray : public CPdfObject {
  public:
   CPdfArray() : CPdfObject(kindArray) {}
+  ~CPdfArray() override;
   void Write(CFile64& file) const override;
 
-  size_t GetCount() const { return m_elements.size(); }
-  CPdfObject* GetAt(size_t index) const { return m_elements[index].get(); }
+  size_t GetCount() const { return m_count; }
+  CPdfObject* GetAt(size_t index) const { return m_elements[index]; }
   // Takes ownership, unless it raises: then the caller still owns the object.
   void Add(CPdfObject* element);
   void InsertAt(size_t index, CPdfObject* element);
@@ -92,10 +130,14 @@ class CPdfArray : public CPdfObject {
   void RemoveAt(size_t index);
   // The parser is done adding: give back the room kept for growth. Salvaged
   // files hold hundreds of thousands of small arrays and dictionaries.
-  void Complete() noexcept { m_elements.shrink_to_fit(); }
+  void Complete() noexcept;
 
  private:
-  std::vector<std::unique_ptr<CPdfObject>> m_elements;
+  void MakeRoom();
+
+  uint32_t m_count = 0;
+  uint32_t m_capacity = 0;
+  CPdfObject** m_elements = nullptr;  // owned, as are the elements
 };
 
 class CPdfStream : public CPdfObject {

@@ -36,6 +36,6 @@ class CPdfTypeIndex {
 
 template <typename Visit>
 void CPdfTypeIndex::ForEach(Visit visit) const {
-  ForEachInBucketOrder(m_entries, CPdfDictionary::kBucketCount,
+  ForEachInBucketOrder(m_entries.data(), m_entries.size(), CPdfDictionary::kBucketCount,
                        [&](const Entry& entry) { visit(entry.typeName, *entry.lists); });
 }

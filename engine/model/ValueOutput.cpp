@@ -35,7 +35,7 @@ void AppendReference(const CPdfReference& reference, CBufferedOutput& out) {
   if (const CPdfObject* target = reference.Resolve()) {
     out.AppendDecimal(target->m_outputNumber);
     out.AppendLiteral(" ");
-    out.AppendDecimal(target->m_outputGeneration);
+    out.AppendDecimal(target->OutputGeneration());
     out.AppendLiteral(" R\r\n");
   } else {
     out.AppendLiteral("null\r\n");
@@ -51,7 +51,7 @@ void AppendValue(const CPdfObject& object, CBufferedOutput& out) {
     case kindString:
     case kindName:
     case kindNull: {
-      const CByteArray& bytes = static_cast<const CPdfText&>(object).m_bytes;
+      const std::string_view bytes = static_cast<const CPdfText&>(object).Bytes();
       out.Append(bytes.data(), bytes.size());
       out.AppendLiteral("\r\n");
       return;

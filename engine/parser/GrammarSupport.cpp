@@ -72,18 +72,12 @@ CByteArray* NewStreamData(const CPdfDictionary* dictionary) {
 
 CPdfText* NewString() { return new CPdfText(kindString, nullptr, 0); }
 
-void AppendPiece(CPdfText* text, const BytePiece& piece) {
-  text->m_bytes.append(piece.bytes, piece.length);
-}
+void AppendPiece(CPdfText* text, const BytePiece& piece) { text->Append(piece.bytes, piece.length); }
 
-void Delimit(CPdfText* text, char open, char close) {
-  ReserveMore(text->m_bytes, 2);
-  text->m_bytes.insert(text->m_bytes.begin(), open);
-  text->m_bytes.push_back(close);
-}
+void Delimit(CPdfText* text, char open, char close) { text->Enclose(open, close); }
 
 void SetEntry(CPdfDictionary* dictionary, CPdfObject* name, CPdfObject* value) {
-  if (value != nullptr) dictionary->SetAt(static_cast<const CPdfText*>(name)->m_bytes, value);
+  if (value != nullptr) dictionary->SetAt(static_cast<const CPdfText*>(name)->Bytes(), value);
   delete name;
 }
 

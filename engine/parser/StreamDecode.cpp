@@ -32,7 +32,7 @@ bool IntegerOf(const CPdfObject* value, int64_t& integer) {
 
 bool IsName(const CPdfObject* value, std::string_view name) {
   value = Direct(value);
-  return value != nullptr && value->Kind() == kindName && static_cast<const CPdfText*>(value)->m_bytes == name;
+  return value != nullptr && value->Kind() == kindName && static_cast<const CPdfText*>(value)->Bytes() == name;
 }
 
 // One step of the filter chain: the filter and its parameters (or none).

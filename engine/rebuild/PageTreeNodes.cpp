@@ -10,7 +10,7 @@ namespace {
 
 bool HasTypeName(const CPdfObject* object, const char* typeName) {
   return object != nullptr && object->Kind() == kindDictionary &&
-         static_cast<const CPdfDictionary*>(object)->GetTypeName() == typeName;
+         static_cast<const CPdfDictionary*>(object)->TypeName() == typeName;
 }
 
 bool IsPageTreeNode(const CPdfObject* object) { return IsPage(object) || IsPages(object); }

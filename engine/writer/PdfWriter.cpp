@@ -25,8 +25,7 @@ std::vector<CPdfObject*> NumberObjects(const CPdfDocument& document, uint64_t& c
   output.reserve(document.Table().GetCandidateCount() + document.AddedObjects().GetCount());
   const auto number = [&](CPdfObject* object) {
     if (object == nullptr) return;
-    object->m_outputNumber = static_cast<uint32_t>(counter);
-    object->m_outputGeneration = static_cast<uint32_t>(counter >> 32);
+    object->SetOutputNumbers(counter);
     ++counter;
     output.push_back(object);
   };
@@ -58,7 +57,7 @@ void WriteTrailer(CBufferedOutput& out, uint64_t counter, CPdfObject* root, CPdf
 void AppendIndirectObject(const CPdfObject& object, CBufferedOutput& out) {
   out.AppendDecimal(object.m_outputNumber);
   out.AppendLiteral(" ");
-  out.AppendDecimal(object.m_outputGeneration);
+  out.AppendDecimal(object.OutputGeneration());
   out.AppendLiteral(" obj\r\n");
   AppendValue(object, out);
   out.AppendLiteral("endobj\r\n");
@@ -100,7 +99,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   const size_t n = objects.size();
   for (size_t i = 0; i < n; ++i) {
     const CPdfObject* object = objects[i];
-    entries.emplace_back(1, out.GetPosition(), object->m_outputNumber, object->m_outputGeneration);
+    entries.emplace_back(1, out.GetPosition(), object->m_outputNumber, object->OutputGeneration());
     AppendIndirectObject(*object, out);
     if (engine != nullptr && engine->QueryStop() != 0) return false;
     if (engine != nullptr) {

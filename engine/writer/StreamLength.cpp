@@ -88,8 +88,8 @@ void SettleStreamLengths(const std::vector<CPdfObject*>& objects) {
           break;
         }
         case kindDictionary:
-          static_cast<const CPdfDictionary&>(*object).ForEach(
-              [&](std::string_view, CPdfObject* value) { pending.push_back(value); });
+          static_cast<const CPdfDictionary&>(*object).ForEachValue(
+              [&](CPdfObject* value) { pending.push_back(value); });
           break;
         default:
           break;

@@ -3,6 +3,7 @@
 // input gives no token at all.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "EngineTestSupport.h"
@@ -41,6 +42,8 @@ void RepairInto(RepairRun& run, const std::string& source, uint32_t option) {
 }
 
 TEST(BatchedMessages, SameBytesWithAQuestionPerStretchAndOnlyChangedProgress) {
+  // One repair date for both runs, however long they take.
+  ::setenv("SOURCE_DATE_EPOCH", "1767225600", 1);
   const std::string source = TwoPagesAroundAStream(3 << 20, 1 << 20);
   RepairRun perToken;
   perToken.log.keepTokenMessages = false;
@@ -48,6 +51,7 @@ TEST(BatchedMessages, SameBytesWithAQuestionPerStretchAndOnlyChangedProgress) {
   RepairRun batched;
   RepairInto(batched, source, kBatched);
 
+  ::unsetenv("SOURCE_DATE_EPOCH");
   ASSERT_EQ(batched.result, 1);
   EXPECT_EQ(batched.output, perToken.output);
   // Four object headers, 4 MiB read, six written objects, a few to spare.

@@ -27,7 +27,7 @@ std::string Describe(int code, const TokenValue& value) {
     case TOKEN_NULL: {
       std::unique_ptr<CPdfObject> owned(value.object);
       const char* prefix = code == TOKEN_BOOLEAN ? "B" : code == TOKEN_REAL ? "R" : code == TOKEN_NAME ? "N" : "Z";
-      return prefix + static_cast<CPdfText*>(value.object)->m_bytes;
+      return prefix + std::string(static_cast<CPdfText*>(value.object)->Bytes());
     }
     case TOKEN_INDIRECT_REF: {
       std::unique_ptr<CPdfObject> owned(value.object);

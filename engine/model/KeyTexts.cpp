@@ -1,0 +1,133 @@
+#include "model/KeyTexts.h"
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "model/Growth.h"
+#include "model/PdfDictionary.h"
+
+namespace {
+
+struct Record {
+  const char* text;
+  uint32_t length;
+  uint32_t hash;
+  uint8_t bucket;
+};
+
+class CKeyStore {
+ public:
+  uint32_t Intern(std::string_view key) {
+    const uint32_t hash = Hash(key);
+    if (!m_slots.empty()) {
+      const uint32_t slot = FindSlot(key, hash);
+      if (m_slots[slot] != 0) return m_slots[slot] - 1;
+    }
+    // Everything that can fail comes before anything changes.
+    if (m_records.size() >= UINT32_MAX - 1) throw std::bad_alloc();
+    ReserveMore(m_records);
+    if ((m_records.size() + 1) * 2 > m_slots.size()) Grow();
+    const char* text = Store(key);
+    const auto id = static_cast<uint32_t>(m_records.size());
+    m_records.push_back({text, static_cast<uint32_t>(key.size()), hash,
+                         static_cast<uint8_t>(HashKeyText(key) % CPdfDictionary::kBucketCount)});
+    m_slots[FindSlot(key, hash)] = id + 1;
+    return id;
+  }
+
+  bool Find(std::string_view key, uint32_t& id) const {
+    if (m_slots.empty()) return false;
+    const uint32_t entry = m_slots[FindSlot(key, Hash(key))];
+    if (entry == 0) return false;
+    id = entry - 1;
+    return true;
+  }
+
+  const Record& At(uint32_t id) const { return m_records[id]; }
+
+  void Hold() noexcept { ++m_holders; }
+  void Let() noexcept {
+    if (--m_holders != 0) return;
+    std::vector<Record>().swap(m_records);
+    std::vector<uint32_t>().swap(m_slots);
+    std::vector<std::unique_ptr<char[]>>().swap(m_chunks);
+    m_next = nullptr;
+    m_left = 0;
+  }
+
+ private:
+  static constexpr size_t kChunk = 16 * 1024;
+
+  static uint32_t Hash(std::string_view key) {
+    const size_t full = std::hash<std::string_view>{}(key);
+    return static_cast<uint32_t>(full ^ (full >> 32));
+  }
+
+  uint32_t FindSlot(std::string_view key, uint32_t hash) const {
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const uint32_t entry = m_slots[slot];
+      if (entry == 0) return static_cast<uint32_t>(slot);
+      const Record& record = m_records[entry - 1];
+      if (record.hash == hash && std::string_view(record.text, record.length) == key) {
+        return static_cast<uint32_t>(slot);
+      }
+    }
+  }
+
+  void Grow() {
+    std::vector<uint32_t> slots(m_slots.empty() ? 256 : m_slots.size() * 2, 0);
+    m_slots.swap(slots);
+    for (uint32_t id = 0; id < m_records.size(); ++id) {
+      const Record& record = m_records[id];
+      m_slots[FindSlot({record.text, record.length}, record.hash)] = id + 1;
+    }
+  }
+
+  // Texts never move once stored: a long key gets a chunk of its own.
+  const char* Store(std::string_view key) {
+    if (key.size() > m_left) {
+      const size_t size = key.size() > kChunk / 4 ? key.size() : kChunk;
+      ReserveMore(m_chunks);
+      m_chunks.push_back(std::make_unique<char[]>(size));
+      if (size != kChunk) return static_cast<const char*>(std::memcpy(m_chunks.back().get(), key.data(), key.size()));
+      m_next = m_chunks.back().get();
+      m_left = size;
+    }
+    char* text = m_next;
+    if (!key.empty()) std::memcpy(text, key.data(), key.size());
+    m_next += key.size();
+    m_left -= key.size();
+    return text;
+  }
+
+  std::vector<Record> m_records;
+  std::vector<uint32_t> m_slots;  // record number + 1; 0 for an empty slot
+  std::vector<std::unique_ptr<char[]>> m_chunks;
+  char* m_next = nullptr;
+  size_t m_left = 0;
+  size_t m_holders = 0;
+};
+
+CKeyStore& Store() {
+  static CKeyStore store;
+  return store;
+}
+
+}  // namespace
+
+namespace KeyTexts {
+
+uint32_t Intern(std::string_view key) { return Store().Intern(key); }
+bool Find(std::string_view key, uint32_t& id) { return Store().Find(key, id); }
+std::string_view Text(uint32_t id) {
+  const Record& record = Store().At(id);
+  return {record.text, record.length};
+}
+uint8_t Bucket(uint32_t id) { return Store().At(id).bucket; }
+void Hold() noexcept { Store().Hold(); }
+void Let() noexcept { Store().Let(); }
+
+}  // namespace KeyTexts
