@@ -11,15 +11,18 @@ template <typename Entry, typename Visit>
 void ForEachInBucketOrder(const Entry* entries, size_t count, uint32_t bucketCount, Visit visit) {
   constexpr size_t kSmall = 16;
   if (count <= kSmall) {
-    // Small maps (nearly every dictionary): no allocation, a few passes.
-    uint32_t seen = 0;
-    for (uint32_t bucket = 0; bucket < bucketCount && seen < count; ++bucket) {
-      for (size_t i = count; i-- > 0;) {
-        if (entries[i].bucket != bucket) continue;
-        ++seen;
-        if (entries[i].live) visit(entries[i]);
-      }
+    // Small maps (nearly every dictionary): an insertion sort of the live
+    // entries on the stack, by bucket and then newest first.
+    uint32_t order[kSmall];
+    size_t live = 0;
+    for (size_t i = 0; i < count; ++i) {
+      if (!entries[i].live) continue;
+      const uint32_t key = static_cast<uint32_t>(entries[i].bucket) << 8 | static_cast<uint32_t>(255 - i);
+      size_t at = live++;
+      for (; at > 0 && order[at - 1] > key; --at) order[at] = order[at - 1];
+      order[at] = key;
     }
+    for (size_t i = 0; i < live; ++i) visit(entries[255 - (order[i] & 255)]);
     return;
   }
   // A counting sort by bucket, newest first within each.

@@ -1,7 +1,6 @@
 #include "model/KeyTexts.h"
 
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -60,9 +59,24 @@ class CKeyStore {
  private:
   static constexpr size_t kChunk = 16 * 1024;
 
+  // Eight bytes a step: keys are short, and hashed at every insertion.
   static uint32_t Hash(std::string_view key) {
-    const size_t full = std::hash<std::string_view>{}(key);
-    return static_cast<uint32_t>(full ^ (full >> 32));
+    constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    uint64_t hash = key.size() * kMultiplier;
+    size_t at = 0;
+    for (; at + 8 <= key.size(); at += 8) {
+      uint64_t word;
+      std::memcpy(&word, key.data() + at, 8);
+      hash = (hash ^ word) * kMultiplier;
+      hash ^= hash >> 31;
+    }
+    uint64_t tail = 0;
+    for (size_t shift = 0; at < key.size(); ++at, shift += 8) {
+      tail |= uint64_t{static_cast<uint8_t>(key[at])} << shift;
+    }
+    hash = (hash ^ tail) * kMultiplier;
+    hash ^= hash >> 29;
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
   }
 
   uint32_t FindSlot(std::string_view key, uint32_t hash) const {
@@ -111,10 +125,9 @@ class CKeyStore {
   size_t m_holders = 0;
 };
 
-CKeyStore& Store() {
-  static CKeyStore store;
-  return store;
-}
+constinit CKeyStore g_store;
+
+CKeyStore& Store() { return g_store; }
 
 }  // namespace
 

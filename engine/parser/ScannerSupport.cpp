@@ -27,11 +27,20 @@ struct ScannerInput {
 };
 ScannerInput g_input;
 
+// The token hook's state follows every change of what it depends on: the
+// binding, each read (the position), each batched question and each stop.
+void UpdateTokenHook() {
+  const bool questionDue = g_input.file != nullptr && g_input.file->GetPosition() >= g_input.nextQuestion;
+  g_tokenHookIdle = !g_input.stopPending && (g_input.engine == nullptr || (g_input.batched && !questionDue));
+}
+
 // With batched messages, the question is asked at most once per this many
 // bytes read, and at every object header.
 constexpr uint64_t kBatchedQuestionStep = 64 * 1024;
 
 }  // namespace
+
+bool g_tokenHookIdle = true;
 
 void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length, bool thorough) {
   g_input = {};
@@ -41,6 +50,7 @@ void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length, bool 
   g_input.engine = document != nullptr ? document->Engine() : nullptr;
   g_input.file = file;
   g_input.length = length;
+  UpdateTokenHook();
 }
 
 void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsedObjectSink* sink, bool thorough) {
@@ -49,6 +59,7 @@ void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsed
   g_input.table = table;
   g_input.memory = bytes;
   g_input.sink = sink;
+  UpdateTokenHook();
 }
 
 CPdfObjectTable* BoundObjectTable() { return g_input.table; }
@@ -76,7 +87,9 @@ size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
   // Batched questions are also asked between reads, so that a stop is heard
   // inside long stretches that give no token (a run of zero bytes).
   if (g_input.batched && g_input.file->GetPosition() >= g_input.nextQuestion && AskBatched()) return 0;
-  return g_input.file->Read(buffer, static_cast<uint32_t>(maxSize));
+  const uint32_t count = g_input.file->Read(buffer, static_cast<uint32_t>(maxSize));
+  UpdateTokenHook();
+  return count;
 }
 
 namespace {
@@ -98,8 +111,10 @@ bool AskBatched() {
   if (HasProgress()) g_input.nextQuestion = g_input.file->GetPosition() + kBatchedQuestionStep;
   if (engine->QueryStop() != 0) {
     g_input.stopPending = true;
+    UpdateTokenHook();
     return true;
   }
+  UpdateTokenHook();
   if (HasProgress()) engine->SendProgress(ParseProgress());
   return false;
 }
@@ -112,7 +127,7 @@ uint64_t ScannerBytesLeft() {
 
 bool ScannerStopPending() { return g_input.stopPending; }
 
-bool AskStopAndReportProgress() {
+bool AskStopAndReportProgressNow() {
   if (g_input.stopPending) return true;
   const CRepairEngine* engine = g_input.engine;
   if (engine == nullptr) return false;
@@ -130,6 +145,7 @@ size_t RepeatTokenHook(size_t count) {
   for (size_t i = 0; i < count; ++i) {
     if (engine->QueryStop() != 0) {
       g_input.stopPending = true;
+      UpdateTokenHook();
       return i;
     }
     if (progress) engine->SendProgress(value);

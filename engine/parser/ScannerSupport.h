@@ -14,8 +14,11 @@
 size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer);
 // The hook that runs once per token, before any input is examined: answers
 // true when the caller asked to stop, now or before. With batched messages it
-// asks only once the input has moved on far enough.
-bool AskStopAndReportProgress();
+// asks only once the input has moved on far enough. Inline, and one test when
+// there is nothing to ask: it runs millions of times.
+extern bool g_tokenHookIdle;
+bool AskStopAndReportProgressNow();
+inline bool AskStopAndReportProgress() { return !g_tokenHookIdle && AskStopAndReportProgressNow(); }
 // The same hook for `count` more tokens taken together, with the progress
 // value of the last call. Answers how many passed before a stop.
 size_t RepeatTokenHook(size_t count);
