@@ -5,10 +5,14 @@
 
 // The engine's hash maps are enumerated bucket by bucket in ascending order,
 // and within a bucket the entry added last comes first: that order decides
-// the order of the output bytes. Entries here are kept in insertion order
-// with their bucket; this visits the live ones in map order.
-template <typename Entry, typename Visit>
-void ForEachInBucketOrder(const Entry* entries, size_t count, uint32_t bucketCount, Visit visit) {
+// the order of the output bytes. Entries here are kept in insertion order;
+// bucketOf(entry) answers an entry's bucket, or kRemovedEntry for one that
+// was removed; this visits the others in map order.
+inline constexpr uint32_t kRemovedEntry = UINT32_MAX;
+
+template <typename Entry, typename BucketOf, typename Visit>
+void ForEachInBucketOrder(const Entry* entries, size_t count, uint32_t bucketCount, BucketOf bucketOf,
+                          Visit visit) {
   constexpr size_t kSmall = 16;
   if (count <= kSmall) {
     // Small maps (nearly every dictionary): an insertion sort of the live
@@ -16,8 +20,9 @@ void ForEachInBucketOrder(const Entry* entries, size_t count, uint32_t bucketCou
     uint32_t order[kSmall];
     size_t live = 0;
     for (size_t i = 0; i < count; ++i) {
-      if (!entries[i].live) continue;
-      const uint32_t key = static_cast<uint32_t>(entries[i].bucket) << 8 | static_cast<uint32_t>(255 - i);
+      const uint32_t bucket = bucketOf(entries[i]);
+      if (bucket == kRemovedEntry) continue;
+      const uint32_t key = bucket << 8 | static_cast<uint32_t>(255 - i);
       size_t at = live++;
       for (; at > 0 && order[at - 1] > key; --at) order[at] = order[at - 1];
       order[at] = key;
@@ -27,11 +32,18 @@ void ForEachInBucketOrder(const Entry* entries, size_t count, uint32_t bucketCou
   }
   // A counting sort by bucket, newest first within each.
   std::vector<uint32_t> start(static_cast<size_t>(bucketCount) + 1, 0);
-  for (size_t i = 0; i < count; ++i) ++start[entries[i].bucket + 1];
-  for (uint32_t bucket = 0; bucket < bucketCount; ++bucket) start[bucket + 1] += start[bucket];
-  std::vector<uint32_t> order(count);
-  for (size_t i = count; i-- > 0;) order[start[entries[i].bucket]++] = static_cast<uint32_t>(i);
-  for (uint32_t index : order) {
-    if (entries[index].live) visit(entries[index]);
+  size_t live = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t bucket = bucketOf(entries[i]);
+    if (bucket == kRemovedEntry) continue;
+    ++start[bucket + 1];
+    ++live;
   }
+  for (uint32_t bucket = 0; bucket < bucketCount; ++bucket) start[bucket + 1] += start[bucket];
+  std::vector<uint32_t> order(live);
+  for (size_t i = count; i-- > 0;) {
+    const uint32_t bucket = bucketOf(entries[i]);
+    if (bucket != kRemovedEntry) order[start[bucket]++] = static_cast<uint32_t>(i);
+  }
+  for (uint32_t index : order) visit(entries[index]);
 }

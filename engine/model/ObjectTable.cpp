@@ -91,6 +91,34 @@ void CPdfObjectList::RemoveAll() noexcept {
   m_one = nullptr;
 }
 
+namespace {
+
+// Every table that exists, by id - 1; freed ids are taken again.
+std::vector<CPdfObjectTable*> g_tables;
+std::vector<uint32_t> g_freeIds;
+
+}  // namespace
+
+CPdfObjectTable::CPdfObjectTable() {
+  if (!g_freeIds.empty()) {
+    m_id = g_freeIds.back();
+    g_freeIds.pop_back();
+    g_tables[m_id - 1] = this;
+    return;
+  }
+  // Room for every id to be freed at once: the destructor's push cannot fail.
+  if (g_freeIds.capacity() < g_tables.size() + 1) g_freeIds.reserve(2 * (g_tables.size() + 1));
+  g_tables.push_back(this);
+  m_id = static_cast<uint32_t>(g_tables.size());
+}
+
+CPdfObjectTable::~CPdfObjectTable() {
+  g_tables[m_id - 1] = nullptr;
+  g_freeIds.push_back(m_id);
+}
+
+const CPdfObjectTable* CPdfObjectTable::ById(uint32_t id) { return id != 0 ? g_tables[id - 1] : nullptr; }
+
 uint32_t CPdfObjectTable::FindSlot(PdfObjectKey key) const {
   const size_t mask = m_slots.size() - 1;
   for (size_t slot = Mixed(key) & mask;; slot = (slot + 1) & mask) {
@@ -110,7 +138,7 @@ CPdfObjectList& CPdfObjectTable::ListFor(PdfObjectKey key) {
   const uint32_t slot = FindSlot(key);
   if (m_slots[slot] == 0) {
     ReserveMore(m_entries);
-    m_entries.push_back({key, (key.number >> 4) % kBucketCount, true, {}});
+    m_entries.push_back({key, {}});
     m_slots[slot] = static_cast<uint32_t>(m_entries.size());
   }
   return m_entries[m_slots[slot] - 1].list;
@@ -145,3 +173,4 @@ void CPdfObjectTable::RemoveAll() {
   m_slots.clear();
   m_candidateCount = 0;
 }
+static_assert(sizeof(CPdfObjectTable::Entry) == 24);

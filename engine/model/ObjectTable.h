@@ -46,6 +46,17 @@ class CPdfObjectTable {
  public:
   static constexpr uint32_t kBucketCount = 199999;
 
+  CPdfObjectTable();
+  ~CPdfObjectTable();
+  CPdfObjectTable(const CPdfObjectTable&) = delete;
+  CPdfObjectTable& operator=(const CPdfObjectTable&) = delete;
+
+  // A small number that names the table while it exists, 0 naming none:
+  // references keep it instead of a pointer, and there are hundreds of
+  // thousands of them.
+  uint32_t Id() const { return m_id; }
+  static const CPdfObjectTable* ById(uint32_t id);
+
   // Appends to the key's list, creating it; null does nothing. Takes
   // ownership unless it raises.
   void Add(PdfObjectKey key, CPdfObject* object);
@@ -59,18 +70,19 @@ class CPdfObjectTable {
   uint32_t GetCandidateCount() const { return m_candidateCount; }
   size_t GetKeyCount() const { return m_entries.size(); }
 
+  // The bucket of a key: number >> 4, modulo the bucket count.
+  static uint32_t BucketOf(PdfObjectKey key) { return (key.number >> 4) % kBucketCount; }
+
   struct Entry {
     PdfObjectKey key;
-    uint32_t bucket;
-    bool live;
     CPdfObjectList list;
   };
   template <typename Visit>
   void ForEach(Visit visit) const;
 
  private:
-  // The buckets are implicit: entries keep their bucket number and insertion
-  // order, which is all the enumeration order needs. Lookups go through an
+  // The buckets are implicit: entries keep their insertion order, and the
+  // bucket follows from the key; that is all the enumeration order needs. Lookups go through an
   // open-addressed index of entry numbers, so that no input makes them slow.
   uint32_t FindSlot(PdfObjectKey key) const;
   // The key's list, created empty when missing. Every allocation of an
@@ -81,11 +93,14 @@ class CPdfObjectTable {
   std::vector<Entry> m_entries;
   std::vector<uint32_t> m_slots;  // entry number + 1; 0 for an empty slot
   uint32_t m_candidateCount = 0;
+  uint32_t m_id;
 };
 
 #include "model/BucketOrder.h"
 
 template <typename Visit>
 void CPdfObjectTable::ForEach(Visit visit) const {
-  ForEachInBucketOrder(m_entries.data(), m_entries.size(), kBucketCount, [&](const Entry& entry) { visit(entry.key, entry.list); });
+  ForEachInBucketOrder(
+      m_entries.data(), m_entries.size(), kBucketCount, [](const Entry& entry) { return BucketOf(entry.key); },
+      [&](const Entry& entry) { visit(entry.key, entry.list); });
 }

@@ -74,8 +74,10 @@ class CPdfPagesNode : public CPdfDictionary {
 
 template <typename Visit>
 void CPdfDictionary::ForEach(Visit visit) const {
-  ForEachInBucketOrder(m_entries, m_count, kBucketCount,
-                       [&](const Entry& entry) { visit(KeyTexts::Text(entry.keyId), entry.value); });
+  ForEachInBucketOrder(
+      m_entries, m_count, kBucketCount,
+      [](const Entry& entry) { return entry.live ? uint32_t{entry.bucket} : kRemovedEntry; },
+      [&](const Entry& entry) { visit(KeyTexts::Text(entry.keyId), entry.value); });
 }
 
 template <typename Visit>

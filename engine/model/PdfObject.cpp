@@ -1,5 +1,6 @@
 #include "model/PdfObject.h"
 
+#include <bit>
 #include <cstring>
 
 #include "core/Exceptions.h"
@@ -28,38 +29,42 @@ CPdfObject::CPdfObject(PdfObjectKind kind)
 
 CPdfText::CPdfText(PdfObjectKind kind, const void* bytes, size_t length) : CPdfObject(kind) {
   if (bytes == nullptr || length == 0) return;
-  std::memcpy(Reserve(length, true), bytes, length);
+  std::memcpy(Reserve(length), bytes, length);
   m_size = static_cast<uint32_t>(length);
 }
 
 CPdfText::~CPdfText() {
-  if (m_size > kInline) FreeModelArray(m_heap.data, m_heap.capacity);
+  if (m_size > kInline) FreeModelArray(m_heap, BlockSize(m_size));
 }
 
-char* CPdfText::Reserve(size_t size, bool exact) {
+size_t CPdfText::BlockSize(size_t size) {
+  constexpr size_t kFine = 64;
+  if (size <= kFine) return (size + 7) & ~size_t{7};
+  const size_t step = std::bit_floor(size) / 8;
+  return (size + step - 1) / step * step;
+}
+
+char* CPdfText::Reserve(size_t size) {
   if (size <= kInline) return m_inline;
   if (size > UINT32_MAX) throw CMemoryException();
-  if (m_size > kInline && size <= m_heap.capacity && !(exact && size != m_heap.capacity)) return m_heap.data;
-  const size_t capacity = exact ? size : GrownCapacity(m_size > kInline ? m_heap.capacity : 0, size, 32);
-  const size_t allowed = capacity > UINT32_MAX ? size : capacity;
-  char* block = AllocateModelArray<char>(allowed);
-  std::memcpy(block, Data(), m_size);
-  if (m_size > kInline) FreeModelArray(m_heap.data, m_heap.capacity);
-  m_heap.data = block;
-  m_heap.capacity = static_cast<uint32_t>(allowed);
-  return block;
+  const size_t block = BlockSize(size);
+  if (m_size > kInline && block == BlockSize(m_size)) return m_heap;
+  char* moved = AllocateModelArray<char>(block);
+  std::memcpy(moved, Data(), m_size);
+  if (m_size > kInline) FreeModelArray(m_heap, BlockSize(m_size));
+  m_heap = moved;
+  return moved;
 }
 
 void CPdfText::Append(const char* bytes, size_t length) {
   if (length == 0) return;
-  char* data = Reserve(m_size + length, false);
+  char* data = Reserve(m_size + length);
   std::memcpy(data + m_size, bytes, length);
   m_size += static_cast<uint32_t>(length);
 }
 
 void CPdfText::Enclose(char open, char close) {
-  // The last change of a string: its block is made to measure.
-  char* data = Reserve(m_size + size_t{2}, true);
+  char* data = Reserve(m_size + size_t{2});
   std::memmove(data + 1, data, m_size);
   data[0] = open;
   data[m_size + 1] = close;
@@ -135,16 +140,21 @@ CPdfStream::~CPdfStream() { --s_liveCount; }
 
 void CPdfStream::Write(CFile64& file) const { WriteValue(*this, file); }
 
+CPdfReference::CPdfReference(PdfObjectKey key, CPdfObject* target, const CPdfObjectTable* table)
+    : CPdfObject(kindReference), m_key(key), m_tableId(table != nullptr ? table->Id() : 0), m_target(target) {}
+
 CPdfObject* CPdfReference::Resolve() const {
   if (m_target != nullptr) return m_target;
-  if (m_key == kUnresolvableKey || m_table == nullptr) return nullptr;
-  const CPdfObjectList* candidates = m_table->Lookup(m_key);
+  if (m_key == kUnresolvableKey || m_tableId == 0) return nullptr;
+  const CPdfObjectTable* table = CPdfObjectTable::ById(m_tableId);
+  if (table == nullptr) return nullptr;
+  const CPdfObjectList* candidates = table->Lookup(m_key);
   return candidates != nullptr ? candidates->GetLatest() : nullptr;
 }
 
 void CPdfReference::Write(CFile64& file) const { WriteValue(*this, file); }
 
 static_assert(sizeof(CPdfInteger) == 24, "the integer fills the base's last word");
-static_assert(sizeof(CPdfText) == 40);
+static_assert(sizeof(CPdfText) == 32);
 static_assert(sizeof(CPdfArray) == 40);
-static_assert(sizeof(CPdfReference) == 48);
+static_assert(sizeof(CPdfReference) == 40);

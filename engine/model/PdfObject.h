@@ -75,8 +75,10 @@ class CPdfObject : public CObject {
   uint32_t m_outputNumber = 0;
 };
 
-// Booleans, reals, strings, names and null: the bytes as written. Up to 16
-// bytes live in the object itself; longer texts have a block of their own.
+// Booleans, reals, strings, names and null: the bytes as written. Up to 8
+// bytes (most names, numbers and keywords) live in the object itself; longer
+// texts have a block of their own, whose size follows from the text's length
+// (BlockSize), so that no capacity needs keeping.
 class CPdfText : public CPdfObject {
  public:
   CPdfText(PdfObjectKind kind, const void* bytes, size_t length);
@@ -90,20 +92,21 @@ class CPdfText : public CPdfObject {
   // Puts `open` before the bytes and `close` after them.
   void Enclose(char open, char close);
 
+  // The block of a text of `size` bytes: the pool's 8-byte steps up to 64,
+  // then steps of an eighth of the size's power of two, so that a string
+  // that grows byte by byte is moved a bounded number of times per doubling.
+  static size_t BlockSize(size_t size);
+
  private:
-  static constexpr size_t kInline = 16;
-  const char* Data() const { return m_size <= kInline ? m_inline : m_heap.data; }
+  static constexpr size_t kInline = 8;
+  const char* Data() const { return m_size <= kInline ? m_inline : m_heap; }
   // Room for `size` bytes, the current ones kept; answers where they are.
-  // Exact room is for a text that grows no more.
-  char* Reserve(size_t size, bool exact);
+  char* Reserve(size_t size);
 
   uint32_t m_size = 0;  // the bytes are inline exactly while it is at most kInline
   union {
     char m_inline[kInline];
-    struct {
-      char* data;
-      uint32_t capacity;
-    } m_heap;
+    char* m_heap;
   };
 };
 
@@ -180,14 +183,17 @@ inline constexpr PdfObjectKey kUnresolvableKey = {0xFFFFFFFEu, 0xFFFFFFFFu};
 
 class CPdfReference : public CPdfObject {
  public:
-  CPdfReference(PdfObjectKey key, CPdfObject* target, const CPdfObjectTable* table)
-      : CPdfObject(kindReference), m_key(key), m_target(target), m_table(table) {}
+  CPdfReference(PdfObjectKey key, CPdfObject* target, const CPdfObjectTable* table);
   void Write(CFile64& file) const override;
 
   // The direct target, else the latest definition of the key in the table.
   CPdfObject* Resolve() const;
 
   PdfObjectKey m_key;
+
+ private:
+  uint32_t m_tableId;  // the table's id (CPdfObjectTable::Id), 0 for none
+
+ public:
   CPdfObject* m_target;  // not owned
-  const CPdfObjectTable* m_table;
 };

@@ -36,6 +36,8 @@ class CPdfTypeIndex {
 
 template <typename Visit>
 void CPdfTypeIndex::ForEach(Visit visit) const {
-  ForEachInBucketOrder(m_entries.data(), m_entries.size(), CPdfDictionary::kBucketCount,
-                       [&](const Entry& entry) { visit(entry.typeName, *entry.lists); });
+  ForEachInBucketOrder(
+      m_entries.data(), m_entries.size(), CPdfDictionary::kBucketCount,
+      [](const Entry& entry) { return entry.live ? entry.bucket : kRemovedEntry; },
+      [&](const Entry& entry) { visit(entry.typeName, *entry.lists); });
 }

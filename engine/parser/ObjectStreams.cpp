@@ -1,6 +1,7 @@
 #include "parser/ObjectStreams.h"
 
 #include <algorithm>
+#include <charconv>
 #include <memory>
 #include <string>
 #include <vector>
@@ -111,8 +112,11 @@ class CEntrySink : public CParsedObjectSink {
 // Parses one entry with the file's own grammar, framed as an indirect
 // object, so that each entry stands alone: a broken one costs only itself.
 std::unique_ptr<CPdfObject> ParseEntry(CPdfObjectTable& table, uint32_t number, std::string_view bytes,
-                                       bool thorough) {
-  std::string framed = std::to_string(number) + " 0 obj\n";
+                                       bool thorough, std::string& framed) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  framed.assign(digits, end);
+  framed.append(" 0 obj\n");
   framed.append(bytes);
   framed.append("\nendobj\n");
   CEntrySink sink({number, 0});
@@ -192,9 +196,11 @@ bool Unpack(CPdfObjectTable& table, const Container& container, uint64_t firstUn
   }
   IntegerEntry(dictionary, "/N", count);
   const std::string_view bytes(decoded);
+  std::string framed;  // one buffer for every entry's framing
   for (const PackedEntry& entry :
        ReadEntries(bytes, count, static_cast<size_t>(first), outcome == DecodeOutcome::complete)) {
-    std::unique_ptr<CPdfObject> object = ParseEntry(table, entry.number, bytes.substr(entry.begin, entry.end - entry.begin), thorough);
+    std::unique_ptr<CPdfObject> object =
+        ParseEntry(table, entry.number, bytes.substr(entry.begin, entry.end - entry.begin), thorough, framed);
     if (object) {
       InsertByPrecedence(table, {entry.number, 0}, std::move(object), container.stream->SerialNumber(),
                          firstUnpackedSerial);

@@ -1,5 +1,7 @@
 #include "parser/ScannerSupport.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -70,7 +72,16 @@ CParsedObjectSink* BoundObjectSink() { return g_input.sink; }
 // 8192 bytes into a buffer of 16384.
 constexpr size_t kBatchedRead = 128 * 1024;
 
-size_t ScannerBufferSize() { return g_input.batched ? 2 * kBatchedRead : 16384; }
+// Bytes in memory (the objects of an object stream, a few hundred bytes
+// each) get a buffer of about their size: the general allocator hands out
+// small blocks from its caches, and every one of those parses takes one.
+size_t ScannerBufferSize() {
+  constexpr size_t kSmallest = 256;
+  constexpr size_t kDefault = 16384;
+  if (g_input.batched) return 2 * kBatchedRead;
+  if (g_input.file != nullptr || g_input.memory.size() + 2 >= kDefault) return kDefault;
+  return std::max(kSmallest, std::bit_ceil(g_input.memory.size() + 2));
+}
 
 size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
   const size_t kRead = g_input.batched ? kBatchedRead : 8192;

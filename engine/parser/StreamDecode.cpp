@@ -108,7 +108,10 @@ std::string_view EncodedStreamData(const CPdfStream& stream) {
 }
 
 bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
-  constexpr size_t kStep = 64 * 1024;
+  // Room grows from a guess of a few times the input, doubling: the string
+  // zero-fills what it adds, and object streams are a few kilobytes.
+  constexpr size_t kLeast = 4096;
+  constexpr size_t kLargestStep = 16u << 20;
   const size_t start = inflated.size();
   // 15 + 32: a zlib or gzip header, told apart by the header itself.
   for (int windowBits : {15 + 32, -15}) {
@@ -117,11 +120,13 @@ bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
     if (inflateInit2(&z, windowBits) != Z_OK) return false;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
     z.avail_in = static_cast<uInt>(data.size() < UINT32_MAX ? data.size() : UINT32_MAX);
+    size_t step = std::max(kLeast, std::min(data.size() * 4, kLargestStep));
     int status = Z_OK;
     while (status == Z_OK) {
       const size_t produced = inflated.size() - start;
       if (produced >= limit) break;
-      const size_t room = std::min(kStep, limit - produced);
+      const size_t room = std::min({step, limit - produced, size_t{UINT32_MAX}});
+      step = std::min(step * 2, kLargestStep);
       const size_t at = inflated.size();
       try {
         inflated.resize(at + room);
@@ -161,14 +166,17 @@ DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CByteArray& d
     decoded.assign(encoded.substr(0, limit));
     return encoded.size() <= limit ? DecodeOutcome::complete : DecodeOutcome::cut;
   }
+  // The first step reads the stream's own bytes; each later one the step before's.
   bool complete = true;
-  CByteArray input(encoded);
+  std::string_view input = encoded;
+  CByteArray previous;
   for (const PredictorParameters& predictor : predictors) {
     decoded.clear();
     complete = Inflate(input, limit, decoded) && complete;
     if (!UndoPredictor(predictor, decoded)) return DecodeOutcome::unsupported;
-    input.swap(decoded);
+    previous.swap(decoded);
+    input = previous;
   }
-  decoded.swap(input);
+  decoded.swap(previous);
   return complete ? DecodeOutcome::complete : DecodeOutcome::cut;
 }

@@ -76,31 +76,59 @@ void AppendPadded(CBufferedOutput& out, uint64_t value, size_t width) {
 constexpr std::string_view kInUseFormat = "%010llu %05lu n\r\n";
 constexpr std::string_view kFreeFormat = "%010llu %05lu f\r\n";
 
-void AppendXrefLine(CBufferedOutput& out, const CXrefEntry& entry) {
-  AppendPadded(out, entry.m_offset, 10);
-  out.AppendLiteral(" ");
-  AppendPadded(out, entry.m_generation, 5);
-  if (entry.m_inUse != 0) {
-    out.AppendLiteral(" n\r\n");
-  } else {
-    out.AppendLiteral(" f\r\n");
+// One line of the cross-reference table, by the string table's formats.
+class CXrefLines {
+ public:
+  CXrefLines()
+      : m_inUse(LoadEngineString(idsXrefInUseLine)),
+        m_free(LoadEngineString(idsXrefFreeLine)),
+        m_known(m_inUse == kInUseFormat && m_free == kFreeFormat) {}
+
+  void Append(CBufferedOutput& out, bool inUse, uint64_t offset, uint32_t generation) const {
+    if (!m_known) {
+      WriteFormatted(out, inUse ? m_inUse.c_str() : m_free.c_str(), static_cast<unsigned long long>(offset),
+                     static_cast<unsigned long>(generation));
+      return;
+    }
+    AppendPadded(out, offset, 10);
+    out.AppendLiteral(" ");
+    AppendPadded(out, generation, 5);
+    if (inUse) {
+      out.AppendLiteral(" n\r\n");
+    } else {
+      out.AppendLiteral(" f\r\n");
+    }
   }
+
+ private:
+  std::string m_inUse;
+  std::string m_free;
+  bool m_known;
+};
+
+// The whole table as one subsection: the free entry 0, then one line per
+// object in number order. Only the objects' offsets are kept while writing:
+// a line entry per object would cost a salvaged file megabytes.
+void AppendXrefTable(CBufferedOutput& out, const std::vector<CPdfObject*>& objects,
+                     const std::vector<uint64_t>& offsets) {
+  WriteFormatted(out, "%" PRIu32 " %zu\r\n", uint32_t{0}, objects.size() + 1);
+  const CXrefLines lines;
+  lines.Append(out, false, 0, 65535);
+  for (size_t i = 0; i < objects.size(); ++i) lines.Append(out, true, offsets[i], objects[i]->OutputGeneration());
 }
 
 // Steps after the header; answers false on a stop request.
 bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBufferedOutput& out) {
   const CRepairEngine* engine = document.Engine();
-  std::vector<CXrefEntry> entries;
-  entries.emplace_back(0, 0, 0, 65535);
   uint64_t counter = 1;
   const std::vector<CPdfObject*> objects = NumberObjects(document, counter);
   SettleStreamLengths(objects);
-  entries.reserve(objects.size() + 1);
+  std::vector<uint64_t> offsets;
+  offsets.reserve(objects.size());
   const size_t n = objects.size();
   for (size_t i = 0; i < n; ++i) {
-    const CPdfObject* object = objects[i];
-    entries.emplace_back(1, out.GetPosition(), object->m_outputNumber, object->OutputGeneration());
-    AppendIndirectObject(*object, out);
+    offsets.push_back(out.GetPosition());
+    AppendIndirectObject(*objects[i], out);
     if (engine != nullptr && engine->QueryStop() != 0) return false;
     if (engine != nullptr) {
       engine->SendProgress(static_cast<uint8_t>(80 + static_cast<int>(20.0 * static_cast<double>(i + 1) /
@@ -109,7 +137,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   }
   const uint64_t xrefOffset = out.GetPosition();
   out.AppendLiteral("xref\r\n");
-  WriteXrefSubsection(entries, 0, entries.size() - 1, out);
+  AppendXrefTable(out, objects, offsets);
   WriteTrailer(out, counter, root, info);
   WriteFormatted(out, "startxref\r\n%" PRIu64 "\r\n%%%%EOF", xrefOffset);
   return true;
@@ -129,17 +157,9 @@ void WriteXrefSubsection(const std::vector<CXrefEntry>& entries, size_t first, s
   if (entries[last].m_number - entries[first].m_number != last - first) return;
   CBufferedOutput out(file);
   WriteFormatted(out, "%" PRIu32 " %zu\r\n", entries[first].m_number, last - first + 1);
-  const std::string inUseFormat(LoadEngineString(idsXrefInUseLine));
-  const std::string freeFormat(LoadEngineString(idsXrefFreeLine));
-  const bool known = inUseFormat == kInUseFormat && freeFormat == kFreeFormat;
+  const CXrefLines lines;
   for (size_t i = first; i <= last; ++i) {
-    const CXrefEntry& entry = entries[i];
-    if (known) {
-      AppendXrefLine(out, entry);
-      continue;
-    }
-    WriteFormatted(out, entry.m_inUse != 0 ? inUseFormat.c_str() : freeFormat.c_str(),
-                   static_cast<unsigned long long>(entry.m_offset), static_cast<unsigned long>(entry.m_generation));
+    lines.Append(out, entries[i].m_inUse != 0, entries[i].m_offset, entries[i].m_generation);
   }
   out.Flush();
 }
