@@ -22,4 +22,27 @@ uint8_t Bucket(uint32_t id);
 void Hold() noexcept;
 void Let() noexcept;
 
+// Changes whenever a key joins the store or the store empties.
+extern uint64_t g_generation;
+
+// A key the engine itself looks up again and again (/Type, /Kids): its number
+// is found once per generation of the store instead of at every lookup.
+class CKnownKey {
+ public:
+  explicit constexpr CKnownKey(std::string_view text) : m_text(text) {}
+  bool Find(uint32_t& id) const {
+    if (m_generation != g_generation) Refresh();
+    id = m_id;
+    return m_present;
+  }
+
+ private:
+  void Refresh() const;
+
+  std::string_view m_text;
+  mutable uint64_t m_generation = ~uint64_t{0};
+  mutable uint32_t m_id = 0;
+  mutable bool m_present = false;
+};
+
 }  // namespace KeyTexts

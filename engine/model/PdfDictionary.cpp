@@ -31,7 +31,10 @@ CPdfDictionary::~CPdfDictionary() {
 
 CPdfDictionary::Entry* CPdfDictionary::Find(std::string_view key) const {
   uint32_t id = 0;
-  if (!KeyTexts::Find(key, id)) return nullptr;
+  return KeyTexts::Find(key, id) ? FindId(id) : nullptr;
+}
+
+CPdfDictionary::Entry* CPdfDictionary::FindId(uint32_t id) const {
   if (m_index) {
     const auto found = m_index->find(id);
     return found != m_index->end() ? &m_entries[found->second] : nullptr;
@@ -43,7 +46,15 @@ CPdfDictionary::Entry* CPdfDictionary::Find(std::string_view key) const {
 }
 
 CPdfObject* CPdfDictionary::Lookup(std::string_view key, PdfObjectKind kind, bool& found) const {
-  const Entry* entry = Find(key);
+  return LookupEntry(Find(key), kind, found);
+}
+
+CPdfObject* CPdfDictionary::Lookup(const KeyTexts::CKnownKey& key, PdfObjectKind kind, bool& found) const {
+  uint32_t id = 0;
+  return LookupEntry(key.Find(id) ? FindId(id) : nullptr, kind, found);
+}
+
+CPdfObject* CPdfDictionary::LookupEntry(const Entry* entry, PdfObjectKind kind, bool& found) const {
   if (entry == nullptr) {
     found = false;
     return nullptr;
@@ -143,10 +154,12 @@ void CPdfDictionary::Complete() noexcept {
 
 std::string_view CPdfDictionary::TypeName() const {
   bool isName = false;
-  const CPdfObject* type = Lookup("/Type", kindName, isName);
+  const CPdfObject* type = Lookup(PdfKeys::type, kindName, isName);
   if (!isName) return {};
   const std::string_view bytes = static_cast<const CPdfText*>(type)->Bytes();
-  return bytes.substr(0, std::min(bytes.find('\0'), bytes.size()));
+  size_t length = 0;
+  while (length < bytes.size() && bytes[length] != '\0') ++length;
+  return bytes.substr(0, length);
 }
 
 std::string CPdfDictionary::GetTypeName() const { return std::string(TypeName()); }

@@ -28,6 +28,7 @@ class CPdfDictionary : public CPdfObject {
   // The value under key (or null); found is true only when it exists, is not
   // empty and has the kind.
   CPdfObject* Lookup(std::string_view key, PdfObjectKind kind, bool& found) const;
+  CPdfObject* Lookup(const KeyTexts::CKnownKey& key, PdfObjectKind kind, bool& found) const;
   // The parser is done adding: give back the room kept for growth.
   void Complete() noexcept;
   // The /Type name's bytes up to the first zero byte; empty when /Type is no name.
@@ -51,6 +52,8 @@ class CPdfDictionary : public CPdfObject {
 
  private:
   Entry* Find(std::string_view key) const;
+  Entry* FindId(uint32_t id) const;
+  CPdfObject* LookupEntry(const Entry* entry, PdfObjectKind kind, bool& found) const;
   void MakeRoom();
   void Maintain() noexcept;
   void Compact();
@@ -63,6 +66,14 @@ class CPdfDictionary : public CPdfObject {
   // are scanned.
   std::unique_ptr<std::unordered_map<uint32_t, uint32_t>> m_index;
 };
+
+// Keys that the engine looks up in every page-tree node or stream.
+namespace PdfKeys {
+inline constinit KeyTexts::CKnownKey type{"/Type"};
+inline constinit KeyTexts::CKnownKey parent{"/Parent"};
+inline constinit KeyTexts::CKnownKey kids{"/Kids"};
+inline constinit KeyTexts::CKnownKey length{"/Length"};
+}  // namespace PdfKeys
 
 // The root of a rebuilt page tree: /Type /Pages, empty /Kids, /Count 0.
 class CPdfPagesNode : public CPdfDictionary {

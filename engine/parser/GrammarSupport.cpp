@@ -56,7 +56,7 @@ void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
 CByteArray* NewStreamData(const CPdfDictionary* dictionary) {
   auto data = std::make_unique<CByteArray>();
   bool found = false;
-  const CPdfObject* length = dictionary != nullptr ? dictionary->Lookup("/Length", kindInteger, found) : nullptr;
+  const CPdfObject* length = dictionary != nullptr ? dictionary->Lookup(PdfKeys::length, kindInteger, found) : nullptr;
   if (length != nullptr && length->Kind() == kindInteger) {
     const int32_t stated = static_cast<const CPdfInteger*>(length)->m_value;
     // The line ends around the data come on top of it.

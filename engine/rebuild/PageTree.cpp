@@ -20,7 +20,7 @@ namespace {
 bool IsOrphan(const CPdfObject* node) {
   bool isReference = false;
   const CPdfObject* parent =
-      static_cast<const CPdfDictionary*>(node)->Lookup("/Parent", kindReference, isReference);
+      static_cast<const CPdfDictionary*>(node)->Lookup(PdfKeys::parent, kindReference, isReference);
   return !isReference || static_cast<const CPdfReference*>(parent)->Resolve() == nullptr;
 }
 
@@ -107,7 +107,7 @@ uint64_t CountPages(CPdfObject* node) {
   const auto push = [&](CPdfObject* pagesNode) {
     auto* dictionary = static_cast<CPdfDictionary*>(pagesNode);
     bool isArray = false;
-    CPdfObject* kids = dictionary->Lookup("/Kids", kindArray, isArray);
+    CPdfObject* kids = dictionary->Lookup(PdfKeys::kids, kindArray, isArray);
     onPath.emplace(pagesNode, stack.size());
     stack.push_back({dictionary, isArray ? static_cast<CPdfArray*>(kids) : nullptr, 0, 0,
                      std::numeric_limits<size_t>::max()});

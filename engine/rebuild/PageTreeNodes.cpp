@@ -8,7 +8,7 @@
 
 namespace {
 
-bool HasTypeName(const CPdfObject* object, const char* typeName) {
+bool HasTypeName(const CPdfObject* object, std::string_view typeName) {
   return object != nullptr && object->Kind() == kindDictionary &&
          static_cast<const CPdfDictionary*>(object)->TypeName() == typeName;
 }
@@ -27,7 +27,7 @@ bool IsReference(const CPdfObject* object) {
 
 CPdfArray* KidsOf(CPdfDictionary& parent) {
   bool isArray = false;
-  CPdfObject* kids = parent.Lookup("/Kids", kindArray, isArray);
+  CPdfObject* kids = parent.Lookup(PdfKeys::kids, kindArray, isArray);
   if (isArray) return static_cast<CPdfArray*>(kids);
   auto fresh = std::make_unique<CPdfArray>();
   CPdfArray* result = fresh.get();
@@ -99,11 +99,11 @@ void LinkPageTreeNode(CPdfObject* node) {
   auto* dictionary = static_cast<CPdfDictionary*>(node);
   bool isReference = false;
   if (IsPageTreeNode(node)) {
-    CPdfObject* parent = dictionary->Lookup("/Parent", kindReference, isReference);
+    CPdfObject* parent = dictionary->Lookup(PdfKeys::parent, kindReference, isReference);
     if (isReference) AttachKid(static_cast<CPdfReference*>(parent)->Resolve(), node);
   }
   bool isArray = false;
-  CPdfObject* kidsObject = dictionary->Lookup("/Kids", kindArray, isArray);
+  CPdfObject* kidsObject = dictionary->Lookup(PdfKeys::kids, kindArray, isArray);
   if (!IsPages(node) || !isArray) return;
   auto* kids = static_cast<CPdfArray*>(kidsObject);
   // A kid that is no page-tree node is removed, and the walk stays where it

@@ -50,7 +50,7 @@ void SettleLength(CPdfStream& stream) {
   if (dictionary == nullptr || stream.Data() == nullptr) return;  // written as nothing
   bool found = false;
   int64_t stated = -1;
-  const bool hasLength = LengthValue(dictionary->Lookup("/Length", kindInteger, found), stated);
+  const bool hasLength = LengthValue(dictionary->Lookup(PdfKeys::length, kindInteger, found), stated);
   if (stream.m_cut) EndCutStream(stream, hasLength ? stated : -1);
   const StreamDataBounds bounds = FindStreamDataBounds(*stream.Data());
   const auto trueLength = static_cast<int64_t>(bounds.end - bounds.begin);
