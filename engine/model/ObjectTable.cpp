@@ -5,17 +5,6 @@
 #include "core/Exceptions.h"
 #include "model/Growth.h"
 
-namespace {
-
-uint64_t Mixed(PdfObjectKey key) {
-  uint64_t value = uint64_t{key.number} << 32 | key.generation;
-  value ^= value >> 33;
-  value *= 0xFF51AFD7ED558CCDull;
-  value ^= value >> 33;
-  return value;
-}
-
-}  // namespace
 
 CPdfObjectList::CPdfObjectList(CPdfObjectList&& other) noexcept
     : m_one(other.m_one), m_count(other.m_count), m_capacity(other.m_capacity) {
@@ -119,31 +108,6 @@ CPdfObjectTable::~CPdfObjectTable() {
 
 const CPdfObjectTable* CPdfObjectTable::ById(uint32_t id) { return id != 0 ? g_tables[id - 1] : nullptr; }
 
-uint32_t CPdfObjectTable::FindSlot(PdfObjectKey key) const {
-  const size_t mask = m_slots.size() - 1;
-  for (size_t slot = Mixed(key) & mask;; slot = (slot + 1) & mask) {
-    const uint32_t entry = m_slots[slot];
-    if (entry == 0 || m_entries[entry - 1].key == key) return static_cast<uint32_t>(slot);
-  }
-}
-
-void CPdfObjectTable::GrowIndex() {
-  std::vector<uint32_t> slots(m_slots.empty() ? 1024 : m_slots.size() * 2, 0);
-  m_slots.swap(slots);
-  for (uint32_t entry = 0; entry < m_entries.size(); ++entry) m_slots[FindSlot(m_entries[entry].key)] = entry + 1;
-}
-
-CPdfObjectList& CPdfObjectTable::ListFor(PdfObjectKey key) {
-  if ((m_entries.size() + 1) * 2 > m_slots.size()) GrowIndex();
-  const uint32_t slot = FindSlot(key);
-  if (m_slots[slot] == 0) {
-    ReserveMore(m_entries);
-    m_entries.push_back({key, {}});
-    m_slots[slot] = static_cast<uint32_t>(m_entries.size());
-  }
-  return m_entries[m_slots[slot] - 1].list;
-}
-
 void CPdfObjectTable::Add(PdfObjectKey key, CPdfObject* object) {
   if (object == nullptr) return;
   ListFor(key).Add(object);
@@ -157,20 +121,20 @@ void CPdfObjectTable::InsertAt(PdfObjectKey key, size_t index, CPdfObject* objec
 }
 
 void CPdfObjectTable::Remove(PdfObjectKey key, const CPdfObject* object) noexcept {
-  if (m_slots.empty()) return;
-  const uint32_t entry = m_slots[FindSlot(key)];
+  const uint32_t entry = EntryOf(key);
   if (entry != 0 && m_entries[entry - 1].list.Remove(object)) --m_candidateCount;
 }
 
 const CPdfObjectList* CPdfObjectTable::Lookup(PdfObjectKey key) const {
-  if (m_slots.empty()) return nullptr;
-  const uint32_t entry = m_slots[FindSlot(key)];
+  const uint32_t entry = EntryOf(key);
   return entry != 0 ? &m_entries[entry - 1].list : nullptr;
 }
 
 void CPdfObjectTable::RemoveAll() {
   m_entries.clear();
+  m_direct.clear();
   m_slots.clear();
+  m_hashed = 0;
   m_candidateCount = 0;
 }
 static_assert(sizeof(CPdfObjectTable::Entry) == 24);

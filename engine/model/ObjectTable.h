@@ -82,16 +82,25 @@ class CPdfObjectTable {
 
  private:
   // The buckets are implicit: entries keep their insertion order, and the
-  // bucket follows from the key; that is all the enumeration order needs. Lookups go through an
-  // open-addressed index of entry numbers, so that no input makes them slow.
+  // bucket follows from the key; that is all the enumeration order needs.
+  // Lookups go through an index of entry numbers (ObjectTableIndex.cpp):
+  // generation-0 keys of a dense range of numbers by direct position, so
+  // that neighbours in the file are neighbours in memory, and every other
+  // key in an open-addressed hash, so that no input makes lookups slow.
+  uint32_t EntryOf(PdfObjectKey key) const;  // entry number + 1, or 0
+  bool IsDirect(PdfObjectKey key) const { return key.generation == 0 && key.number < m_direct.size(); }
   uint32_t FindSlot(PdfObjectKey key) const;
+  // Makes the index ready to take a key it does not hold; may raise.
+  void PrepareIndex(PdfObjectKey key);
+  void Reindex(size_t directSize, size_t slotCount);
   // The key's list, created empty when missing. Every allocation of an
   // insertion happens here.
   CPdfObjectList& ListFor(PdfObjectKey key);
-  void GrowIndex();
 
   std::vector<Entry> m_entries;
-  std::vector<uint32_t> m_slots;  // entry number + 1; 0 for an empty slot
+  std::vector<uint32_t> m_direct;  // by object number: entry number + 1; 0 for none
+  std::vector<uint32_t> m_slots;   // the other keys: entry number + 1; 0 for an empty slot
+  uint32_t m_hashed = 0;           // keys in the slots
   uint32_t m_candidateCount = 0;
   uint32_t m_id;
 };
