@@ -135,6 +135,14 @@ def summary(results, tools, by, kinds):
                 files = sorted({r["file"] for t in leaders for r in by[kind][t] if r["full"]}
                                - {r["file"] for r in by[kind]["thorough"] if r["full"]})
                 print("  %s: thorough %d, %s %d; files: %s" % (kind, full["thorough"], "/".join(leaders), best, " ".join(files)))
+        print("\nfiles where another tool recovers more pages than thorough (pages recovered/pages in output)")
+        files = defaultdict(dict)
+        for r in results:
+            files[r["file"]][r["tool"]] = r
+        for name, t in sorted(files.items()):
+            if max(t[x]["pages_ok"] for x in tools) > t["thorough"]["pages_ok"]:
+                print("  %s (%d pages): %s" % (name, t["thorough"]["ref_pages"], " ".join(
+                    "%s %d/%d" % (x, t[x]["pages_ok"], t[x]["out_pages"]) for x in tools)))
     print("\nour outputs: crashes, timeouts, failures and qpdf --check stream-length lines")
     for r in results:
         if r["tool"] in ("default", "thorough") and (r["status"] != "ok" or r["length_problems"]):

@@ -15,7 +15,8 @@ import tempfile
 import unicodedata
 
 TIMEOUT = 60
-LENGTH_PROBLEM = re.compile(r"expected endstream|stream length|/Length", re.I)
+# What qpdf --check says when a stream's /Length is wrong or missing.
+LENGTH_PROBLEM = re.compile(r"expected endstream|stream length|/Length key")
 
 
 def run(cmd):
