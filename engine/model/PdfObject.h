@@ -130,6 +130,8 @@ struct PdfObjectKey {
 // never resolves through the table.
 inline constexpr PdfObjectKey kUnknownObjectKey = {0xFFFFFFFFu, 0xFFFFFFFFu};
 inline constexpr PdfObjectKey kUnresolvableKey = {0xFFFFFFFEu, 0xFFFFFFFFu};
+// Thorough recovery reads a trailer dictionary as an object under this key.
+inline constexpr PdfObjectKey kTrailerKey = {0xFFFFFFFDu, 0xFFFFFFFFu};
 
 class CPdfReference : public CPdfObject {
  public:

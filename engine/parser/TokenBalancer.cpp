@@ -102,6 +102,13 @@ void Plan(int token, const TokenValue& value) {
       break;
     case TOKEN_SECTION:
       if (b.inObject) CloseObject();
+      // A trailer's dictionary is read like an object's value.
+      if (value.byte == 't') {
+        TokenValue trailer{};
+        trailer.key = kTrailerKey;
+        Emit(TOKEN_OBJ, &trailer);
+        b.inObject = true;
+      }
       return;
     case 0:
       if (b.inObject) CloseObject();

@@ -3,6 +3,7 @@
 // is still a page, and each page-tree node is listed once.
 #include "rebuild/ThoroughRebuild.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -103,11 +104,52 @@ void RemoveListingsBeyondTheParent(const CPdfObjectTable& table) {
   }
 }
 
+bool HasCatalog(const CPdfObjectTable& table) {
+  bool found = false;
+  table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
+    const CPdfObject* latest = list.GetLatest();
+    if (latest != nullptr && latest->Kind() == kindDictionary &&
+        static_cast<const CPdfDictionary*>(latest)->GetTypeName() == "/Catalog") {
+      found = true;
+    }
+  });
+  return found;
+}
+
+// A catalog that lost its /Type is still named by a trailer's /Root: the
+// newest trailer (the last in the file), else a cross-reference stream's.
+void RetypeCatalogOfTrailer(CPdfDocument& document) {
+  CPdfObjectTable& table = document.Table();
+  if (HasCatalog(table)) return;
+  std::vector<const CPdfDictionary*> trailers;
+  for (const auto& trailer : document.Trailers()) trailers.push_back(trailer.get());
+  std::reverse(trailers.begin(), trailers.end());
+  table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
+    const CPdfObject* latest = list.GetLatest();
+    if (latest != nullptr && latest->Kind() == kindStream) {
+      const CPdfDictionary* dictionary = static_cast<const CPdfStream*>(latest)->Dictionary();
+      if (dictionary != nullptr && dictionary->GetTypeName() == "/XRef") trailers.push_back(dictionary);
+    }
+  });
+  for (const CPdfDictionary* trailer : trailers) {
+    bool isReference = false;
+    CPdfObject* root = Resolved(trailer->Lookup("/Root", kindReference, isReference));
+    if (root == nullptr || root->Kind() != kindDictionary || IsPage(root) || IsPages(root)) continue;
+    auto* catalog = static_cast<CPdfDictionary*>(root);
+    bool typed = false;
+    catalog->Lookup("/Type", kindName, typed);
+    if (typed && !Has(*catalog, "/Pages", kindReference)) continue;
+    catalog->SetAt("/Type", std::make_unique<CPdfText>(kindName, "/Catalog", 8));
+    return;
+  }
+}
+
 }  // namespace
 
 void PrepareThoroughRebuild(CPdfDocument& document) {
   CPdfObjectTable& table = document.Table();
   DropSupersededGenerations(table);
+  RetypeCatalogOfTrailer(document);
   std::vector<CPdfDictionary*> pages;
   table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
     if (LooksLikePage(list.GetLatest())) pages.push_back(static_cast<CPdfDictionary*>(list.GetLatest()));
