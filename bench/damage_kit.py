@@ -22,7 +22,7 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from kit import damages, sources  # noqa: E402
+from kit import kinds, sources  # noqa: E402
 
 # Files per kind: classic-only kinds, kinds for both families (classic +
 # object-stream sources), object-stream-only kinds (sources reused with a
@@ -36,7 +36,7 @@ def plan(kind, families, by_family, seed):
     rng = random.Random("%s:%s" % (seed, kind))
     if kind == "clean":
         return [(n, 0) for n in sorted(by_family["classic"] + by_family["objstm"])], None
-    if families == damages.BOTH:
+    if families == kinds.BOTH:
         classic, objstm = PER_KIND["both"]
         return ([(n, 0) for n in rng.sample(by_family["classic"], len(by_family["classic"]))]
                 + [(n, 0) for n in rng.sample(by_family["objstm"], len(by_family["objstm"]))]), \
@@ -65,7 +65,7 @@ def main():
     by_family = {"classic": sorted(n for n, f in fams.items() if f == "classic"),
                  "objstm": sorted(n for n, f in fams.items() if f == "objstm")}
     rows = []
-    for kind, families, fn in damages.KINDS:
+    for kind, families, fn in kinds.KINDS:
         order, quota = plan(kind, families, by_family, args.seed)
         kept = {f: 0 for f in ("classic", "objstm")}
         for name, round_ in order:
@@ -76,7 +76,7 @@ def main():
             rng = random.Random("%s:%s:%s:%d" % (args.seed, kind, name, round_))
             try:
                 result = fn(data, rng)
-            except damages.NotApplicable:
+            except kinds.NotApplicable:
                 continue
             damaged, detail = result[0], result[1]
             stem = "%s__%s%s" % (name, kind, "_%d" % (round_ + 1) if round_ else "")
