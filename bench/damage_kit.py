@@ -2,7 +2,7 @@
 """Damage kit: makes clean PDF sources and, deterministically from a seed,
 damaged copies of them, one file per (source, kind of damage).
 
-    bench/damage_kit.py OUT [--seed N] [--shared DIR] [--per-kind N]
+    bench/damage_kit.py OUT [--seed N] [--shared DIR] [--all]
 
 OUT/sources/   the clean sources (made here, plus copies of DIR/*.pdf,
                by default ../shared/corpus/sources)
@@ -10,6 +10,10 @@ OUT/refs/      intact references where the damage starts from a changed
                file (an incremental update that supersedes a page)
 OUT/damaged/   <source>__<kind>[_<n>].pdf
 OUT/MANIFEST.tsv  file, kind, source, reference (relative to OUT), detail
+
+Each kind is applied to a seeded choice of sources (about 250 files in
+all); --all applies every kind to every source it fits (about 480 files),
+for a wider look.
 
 Needs python3, ghostscript, groff and qpdf (bench/recovery_bench.sh installs
 them). OUT must not be inside the shared corpus. Same seed, same tools: same
@@ -30,12 +34,12 @@ from kit import kinds, sources  # noqa: E402
 PER_KIND = {"classic": 7, "both": (6, 2), "objstm": 8}
 
 
-def plan(kind, families, by_family, seed):
+def plan(kind, families, by_family, seed, everything=False):
     """Sources to damage for one kind, in the order to try them (the kind
     may not apply to some), and how many of each family to keep."""
     rng = random.Random("%s:%s" % (seed, kind))
-    if kind == "clean":
-        return [(n, 0) for n in sorted(by_family["classic"] + by_family["objstm"])], None
+    if kind == "clean" or everything:
+        return [(n, 0) for f in sorted(families) for n in by_family[f]], None
     if families == kinds.BOTH:
         classic, objstm = PER_KIND["both"]
         return ([(n, 0) for n in rng.sample(by_family["classic"], len(by_family["classic"]))]
@@ -53,6 +57,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("out", type=Path)
     ap.add_argument("--seed", default="13")
+    ap.add_argument("--all", action="store_true", help="every kind on every source it fits")
     ap.add_argument("--shared", type=Path, default=Path(__file__).resolve().parents[2] / "shared/corpus/sources")
     args = ap.parse_args()
     out = args.out.resolve()
@@ -66,7 +71,7 @@ def main():
                  "objstm": sorted(n for n, f in fams.items() if f == "objstm")}
     rows = []
     for kind, families, fn in kinds.KINDS:
-        order, quota = plan(kind, families, by_family, args.seed)
+        order, quota = plan(kind, families, by_family, args.seed, args.all)
         kept = {f: 0 for f in ("classic", "objstm")}
         for name, round_ in order:
             family = fams[name]

@@ -9,7 +9,7 @@ kinds where thorough mode trails the best other tool, and any crash,
 timeout or qpdf --check stream-length line in our outputs.
 
     bench/recovery_bench.py KIT [--cli build/release/cli/tessaly-cli]
-                            [--timeout 60] [--repeat 3] [--tools a,b,...]
+                            [--timeout 60] [--repeat 3] [--tools a,b,...] [--reprint]
 
 Times are the best of --repeat runs of each repair (the judging is not
 timed). Results per file go to KIT/results/results.tsv, outputs to
@@ -82,6 +82,14 @@ def bench(kit, tools, cli, timeout, repeat):
     return results
 
 
+def read_tsv(path):
+    results = list(csv.DictReader(open(path), delimiter="\t"))
+    for r in results:
+        r.update(time=float(r["time"]), ref_pages=int(r["ref_pages"]), out_pages=int(r["out_pages"]),
+                 pages_ok=int(r["pages_ok"]), full=r["full"] == "True")
+    return results
+
+
 def write_tsv(results, path):
     with open(path, "w", newline="") as f:
         w = csv.DictWriter(f, fieldnames=list(results[0]), delimiter="\t")
@@ -120,6 +128,13 @@ def tables(results, tools):
 
 
 def summary(results, tools, by, kinds):
+    files = defaultdict(dict)
+    for r in results:
+        files[r["file"]][r["tool"]] = r
+    damaged = [t for t in files.values() if t[tools[0]]["kind"] != "clean"]
+    print("best of all tools per damaged file (what some tool shows can be recovered): %d/%d files, %d/%d pages" % (
+        sum(any(t[x]["full"] for x in tools) for t in damaged), len(damaged),
+        sum(max(t[x]["pages_ok"] for x in tools) for t in damaged), sum(t[tools[0]]["ref_pages"] for t in damaged)))
     print("\ntotal repair time (s, best of runs per file)")
     times = {t: sum(r["time"] for r in results if r["tool"] == t) for t in tools}
     print("  " + "  ".join("%s %.2f" % (t, times[t]) for t in tools))
@@ -132,13 +147,10 @@ def summary(results, tools, by, kinds):
             best = max(full[t] for t in tools if t != "thorough")
             if full["thorough"] < best:
                 leaders = [t for t in tools if t != "thorough" and full[t] == best]
-                files = sorted({r["file"] for t in leaders for r in by[kind][t] if r["full"]}
+                wins = sorted({r["file"] for t in leaders for r in by[kind][t] if r["full"]}
                                - {r["file"] for r in by[kind]["thorough"] if r["full"]})
-                print("  %s: thorough %d, %s %d; files: %s" % (kind, full["thorough"], "/".join(leaders), best, " ".join(files)))
+                print("  %s: thorough %d, %s %d; files: %s" % (kind, full["thorough"], "/".join(leaders), best, " ".join(wins)))
         print("\nfiles where another tool recovers more pages than thorough (pages recovered/pages in output)")
-        files = defaultdict(dict)
-        for r in results:
-            files[r["file"]][r["tool"]] = r
         for name, t in sorted(files.items()):
             if max(t[x]["pages_ok"] for x in tools) > t["thorough"]["pages_ok"]:
                 print("  %s (%d pages): %s" % (name, t["thorough"]["ref_pages"], " ".join(
@@ -157,10 +169,15 @@ def main():
     ap.add_argument("--timeout", type=float, default=60)
     ap.add_argument("--repeat", type=int, default=3)
     ap.add_argument("--tools", default="default,thorough,qpdf,mutool,gs")
+    ap.add_argument("--reprint", action="store_true", help="print the tables of the last run again")
     args = ap.parse_args()
     tools = args.tools.split(",")
-    results = bench(args.kit.resolve(), tools, args.cli, args.timeout, args.repeat)
-    write_tsv(results, args.kit / "results" / "results.tsv")
+    saved = args.kit / "results" / "results.tsv"
+    if args.reprint:
+        results = read_tsv(saved)
+    else:
+        results = bench(args.kit.resolve(), tools, args.cli, args.timeout, args.repeat)
+        write_tsv(results, saved)
     by, kinds = tables(results, tools)
     summary(results, tools, by, kinds)
 

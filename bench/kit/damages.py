@@ -78,6 +78,32 @@ def garbage_text(data, rng):
     return insert_between(data, rng, 3, lambda r: garbage(r, text=True))
 
 
+def fragment_between(data, rng):
+    """Pieces of the file itself (a resumed download, a bad copy), cut
+    anywhere and put between objects before the bytes they repeat, so that
+    the true definitions still come last."""
+    heads = [o.start for o in pb.scan_objects(data)]
+    ed = pb.Editor(bytearray(data))
+    done = []
+    for pos in sorted(pick(rng, heads[1:], 1, 2), reverse=True):
+        n = rng.randint(64, 1024)
+        start = rng.randint(pos, max(pos, len(data) - n))
+        ed.insert(pos, data[start:start + n] + b"\n")
+        done.append("%d bytes from %d at %d" % (n, start, pos))
+    return bytes(ed.data), "file pieces inserted (%s; later offsets shift)" % ", ".join(done[::-1])
+
+
+def garbage_after_last(data, rng):
+    """Junk between the last object and the cross-reference section."""
+    last = max(pb.scan_objects(data), key=lambda o: o.start)
+    pos = last.end + len(re.match(rb"[\r\n]*", data[last.end:]).group(0))
+    kind = rng.choice(["binary", "text", "paren"])
+    blob = garbage(rng, text=kind == "text", paren=kind == "paren")
+    ed = pb.Editor(bytearray(data))
+    ed.insert(pos, blob)
+    return bytes(ed.data), "%d bytes of %s junk after object %d, at %d (later offsets shift)" % (len(blob), kind, last.num, pos)
+
+
 def endobj_removed(data, rng):
     objs = live(data)
     last = max(o.start for o in objs)

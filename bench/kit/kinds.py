@@ -14,6 +14,8 @@ KINDS = [
     ("paren_before_first", CLASSIC, d.paren_before_first),
     ("garbage_binary", BOTH, d.garbage_binary),
     ("garbage_text", BOTH, d.garbage_text),
+    ("garbage_after_last", BOTH, d.garbage_after_last),
+    ("fragment_between", BOTH, d.fragment_between),
     ("endobj_removed", CLASSIC, d.endobj_removed),
     ("endstream_removed", CLASSIC, d.endstream_removed),
     ("glued_num_endobj", CLASSIC, d.glued_num_endobj),
