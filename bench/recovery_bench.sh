@@ -23,7 +23,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-if [[ " $* " != *" --cli "* ]]; then
+if [[ " $* " != *" --cli"* ]]; then
   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DTESSALY_BUILD_TESTS=OFF -DTESSALY_BUILD_BENCH=OFF >/dev/null
   cmake --build build/release -j2 --target tessaly-cli >/dev/null
