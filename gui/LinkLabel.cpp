@@ -6,10 +6,24 @@ TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
   QFont linkFont = font();
   linkFont.setUnderline(true);
   setFont(linkFont);
-  QPalette linkPalette = palette();
-  linkPalette.setColor(QPalette::WindowText, Qt::blue);
-  setPalette(linkPalette);
   setCursor(Qt::PointingHandCursor);
+  TakeLinkColour();
+}
+
+void TLinkLabel::TakeLinkColour() {
+  QPalette linkPalette = palette();
+  linkPalette.setColor(QPalette::WindowText, linkPalette.color(QPalette::Link));
+  setPalette(linkPalette);
+}
+
+// A new theme brings a new palette, and with it a new link colour.
+void TLinkLabel::changeEvent(QEvent* event) {
+  QLabel::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && !m_settingPalette) {
+    m_settingPalette = true;
+    TakeLinkColour();
+    m_settingPalette = false;
+  }
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
