@@ -56,10 +56,21 @@ void TFileList::dropEvent(QDropEvent* event) {
   if (OnDropFiles) OnDropFiles(paths);
 }
 
+void TFileList::SetDesignColumns(const QList<int>& widths) {
+  m_designColumns = widths;
+  m_designWidth = width();
+  FitColumns();
+}
+
 void TFileList::resizeEvent(QResizeEvent* event) {
   QTreeWidget::resizeEvent(event);
-  if (!event->oldSize().isValid() || columnCount() < 2) return;
-  const int grown = event->size().width() - event->oldSize().width();
-  setColumnWidth(0, std::max(header()->minimumSectionSize(), columnWidth(0) + grown / 2));
-  setColumnWidth(1, std::max(header()->minimumSectionSize(), columnWidth(1) + grown - grown / 2));
+  FitColumns();
+}
+
+void TFileList::FitColumns() {
+  const int grown = std::max(0, width() - m_designWidth);
+  for (int column = 0; column < m_designColumns.size(); ++column) {
+    const int share = column == 0 ? grown / 2 : column == 1 ? grown - grown / 2 : 0;
+    setColumnWidth(column, m_designColumns.at(column) + share);
+  }
 }

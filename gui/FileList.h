@@ -15,9 +15,19 @@ class TFileList : public QTreeWidget {
 
   std::function<void(const QStringList& paths)> OnDropFiles;
 
+  // Sets the columns' widths and takes them, with the list's width, as the
+  // design from which the path columns grow.
+  void SetDesignColumns(const QList<int>& widths);
+
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void FitColumns();
+
+  QList<int> m_designColumns;
+  int m_designWidth = 0;
 };

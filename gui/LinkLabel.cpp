@@ -7,23 +7,7 @@ TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
   linkFont.setUnderline(true);
   setFont(linkFont);
   setCursor(Qt::PointingHandCursor);
-  TakeLinkColour();
-}
-
-void TLinkLabel::TakeLinkColour() {
-  QPalette linkPalette = palette();
-  linkPalette.setColor(QPalette::WindowText, linkPalette.color(QPalette::Link));
-  setPalette(linkPalette);
-}
-
-// A new theme brings a new palette, and with it a new link colour.
-void TLinkLabel::changeEvent(QEvent* event) {
-  QLabel::changeEvent(event);
-  if (event->type() == QEvent::PaletteChange && !m_settingPalette) {
-    m_settingPalette = true;
-    TakeLinkColour();
-    m_settingPalette = false;
-  }
+  setForegroundRole(QPalette::Link);  // the theme's link colour, whatever the theme
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {

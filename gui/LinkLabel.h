@@ -16,9 +16,4 @@ class TLinkLabel : public QLabel {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
-  void changeEvent(QEvent* event) override;
-
- private:
-  void TakeLinkColour();
-  bool m_settingPalette = false;  // setPalette sends a palette change itself
 };

@@ -96,7 +96,7 @@ void TMainForm::CreateBatchPage() {
   FileList = PlaceControl<TFileList>(page, "FileList", QRect(6, 24, 365, 195));
   FileList->setHeaderLabels(
       {GuiString(idsColumnSource), GuiString(idsColumnDestination), GuiString(idsColumnStatus)});
-  for (int column = 0; column < 3; ++column) FileList->setColumnWidth(column, kColumnWidths[column]);
+  FileList->SetDesignColumns({kColumnWidths[0], kColumnWidths[1], kColumnWidths[2]});
   FileList->header()->setSectionResizeMode(QHeaderView::Interactive);
   FileList->header()->setStretchLastSection(false);
   FileList->setRootIsDecorated(false);  // a flat list, as a report-style list view
@@ -131,9 +131,9 @@ void TMainForm::ScaleForFont() {
   for (QLabel* label : findChildren<QLabel*>()) {
     if (label != imgIcon) label->adjustSize();
   }
-  for (int column = 0; column < 3; ++column) {
-    FileList->setColumnWidth(column, qRound(kColumnWidths[column] * m_scale));
-  }
+  QList<int> columns;
+  for (const int width : kColumnWidths) columns << qRound(width * m_scale);
+  FileList->SetDesignColumns(columns);
 }
 
 // The log and the batch list take what the window grows by; the buttons
