@@ -125,7 +125,6 @@ void TMainForm::ShowBatchSummary(const BatchRun& run) {
       FormatText(GuiString(idsBatchSummary), {QString::number(run.count)}) +
       FormatText(GuiString(idsBatchCounts),
                  {QString::number(run.failed), QString::number(run.interrupted)});
-  LogSeparator();
   Log(summary);
   m_dialogs.ShowMessage(this, summary, GuiString(idsCaptionInformation), MessageIcon::Information);
 }

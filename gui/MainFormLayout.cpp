@@ -14,6 +14,7 @@
 #include "BusyAnimation.h"
 #include "DragEdit.h"
 #include "FileList.h"
+#include "FocusStyle.h"
 #include "FormControls.h"
 #include "GuiStrings.h"
 #include "MainForm.h"
@@ -166,4 +167,5 @@ void TMainForm::AddHints() {
   btnDstMore->setAccessibleName(GuiString(idsDestinationMoreHint));
   btnPreview->setToolTip(GuiString(idsPreviewHint));
   chkThorough->setToolTip(GuiString(idsThoroughHint));
+  ShowFocusOf(pcMain, txtRepairLog);
 }

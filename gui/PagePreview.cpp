@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QPromise>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -31,11 +32,17 @@ std::unique_ptr<Poppler::Document> OpenDocument(const QString& path) {
   return document;
 }
 
+// A white page on a light list needs an edge to be seen as a page.
 QImage RenderThumbnail(const Poppler::Page& page, int width) {
   const QSizeF points = page.pageSizeF();
   if (points.width() <= 0) return {};
   const double dpi = kPointsPerInch * width / points.width();
-  return page.renderToImage(dpi, dpi);
+  QImage image = page.renderToImage(dpi, dpi);
+  if (image.isNull()) return image;
+  QPainter edge(&image);
+  edge.setPen(QColor(0x80, 0x80, 0x80));
+  edge.drawRect(image.rect().adjusted(0, 0, -1, -1));
+  return image;
 }
 
 // Runs on a worker thread; a cancelled future ends it between two pages.
@@ -80,6 +87,7 @@ TPreviewWindow::TPreviewWindow(const QString& path, QWidget* parent)
   m_pages->setSpacing(kThumbnailSpacing);
   m_pages->setIconSize(QSize(kThumbnailWidth, kThumbnailWidth * 3 / 2));
   m_pages->setUniformItemSizes(true);
+  m_pages->viewport()->setBackgroundRole(QPalette::Window);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_status);
   layout->addWidget(m_pages, 1);
@@ -88,6 +96,7 @@ TPreviewWindow::TPreviewWindow(const QString& path, QWidget* parent)
     size = size.boundedTo(shown->availableGeometry().size() * 9 / 10);
   }
   resize(size);
+  if (parent != nullptr) move(parent->geometry().center() - rect().center());
   connect(&m_watcher, &QFutureWatcher<PreviewItem>::resultReadyAt, this,
           [this](int index) { TakeItem(index); });
   const int width = qRound(kThumbnailWidth * devicePixelRatioF());

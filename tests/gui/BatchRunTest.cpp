@@ -185,7 +185,7 @@ TEST_F(BatchRunTest, TheLogKeepsEveryFileItsOutcomeAndTheSummary) {
       engineLines +
       QStringList{kSeparator, "错误 4: 不能创建文件。", kSeparator, kSeparator,
                   "修复文件“" + Path("f2.pdf") + "”失败!", "错误 4: 不能创建文件。", kSeparator,
-                  kSeparator, "已修复 1 个文件，失败 1 个，中断 0 个"};
+                  "已修复 1 个文件，失败 1 个，中断 0 个"};
   EXPECT_EQ(LogLines(*form), expected);
   EXPECT_EQ(Column(2), QStringList({"完成", "失败"}));
   EXPECT_EQ(form->FileList->topLevelItem(1)->toolTip(2), "错误 4: 不能创建文件。");

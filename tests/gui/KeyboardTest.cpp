@@ -5,7 +5,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -123,4 +125,17 @@ TEST_F(KeyboardTest, TheMoreButtonsSayWhatTheyChoose) {
   EXPECT_EQ(form->btnSrcMore->accessibleName(), "选择要修复的 PDF 文件");
   EXPECT_EQ(form->btnDstMore->toolTip(), "选择修复后的文件的保存位置");
   EXPECT_EQ(form->btnDstMore->accessibleName(), "选择修复后的文件的保存位置");
+}
+
+// The focus shows on the tab strip and on the log, not only on the fields.
+TEST_F(KeyboardTest, TheFocusShowsOnTheTabStripAndTheLog) {
+  for (QWidget* control : {static_cast<QWidget*>(form->pcMain->tabBar()),
+                           static_cast<QWidget*>(form->txtRepairLog)}) {
+    const QImage without = control->grab().toImage();
+    control->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(control->hasFocus());
+    EXPECT_NE(control->grab().toImage(), without) << control->objectName().toStdString();
+    form->txtSrcFile->setFocus();
+  }
 }
