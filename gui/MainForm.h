@@ -209,6 +209,7 @@ class TMainForm : public QWidget {
   void RepairSucceeded(const QString& destination);
   void OpenRepairedFile(const QString& destination, const QString& shownName);
   void ProcessEventsNow(bool gaugeChanged);
+  void ProcessEventsOnQuestion();
 
   // The batch run (MainFormBatch.cpp).
   struct BatchRun;

@@ -39,9 +39,8 @@ namespace {
 
 int32_t MainFormProgressCallback(int32_t code, void* data, void* userData) {
   auto* form = static_cast<TMainForm*>(userData);
-  // The two messages of every token are answered here, without a frame;
+  // Progress that needs no repaint is answered here, without a frame;
   // everything else goes the long way.
-  if (code == msgQueryStop) return form->Running() ? 0 : kAnswerStop;
   if (code == msgProgress && form->TakeQuietProgress(*static_cast<const uint8_t*>(data))) return 0;
   return HandleMessage(form, code, data);
 }
@@ -143,7 +142,9 @@ int TMainForm::CallEngine(const QString& source, const QString& destination) {
 
 // The output version's list index in the high half, the option bits below.
 uint32_t TMainForm::VersionOption() const {
-  const uint32_t bits = chkThorough->isChecked() ? TESSCORE_OPTION_THOROUGH : 0u;
+  // The window needs no question and progress per token: it asks the engine
+  // for them once per stretch of work.
+  const uint32_t bits = TESSCORE_OPTION_BATCHED_MESSAGES | (chkThorough->isChecked() ? TESSCORE_OPTION_THOROUGH : 0u);
   return (static_cast<uint32_t>(cmbPDFVersion->currentIndex()) << 16) | bits;
 }
 
@@ -228,6 +229,10 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
       return false;
     }
     case msgQueryStop:
+      // With batched messages progress changes only every percent, which
+      // can be long on a large file; the questions come every 64 KiB, so a
+      // Stop click is heard at them.
+      ProcessEventsOnQuestion();
       return !m_running;
     case msgError:
       m_lastError = QString::fromUtf8(static_cast<const char*>(data));
@@ -243,6 +248,13 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
 // Pending events (Stop clicks, repaints, page switches) run here, but at most
 // every kEventIntervalMs: the engine reports per token, and running the event
 // loop for each of millions of messages would cost more than the repair.
+void TMainForm::ProcessEventsOnQuestion() {
+  if (m_eventsRun && m_sinceEvents.elapsed() < kEventIntervalMs) return;
+  QCoreApplication::processEvents();
+  m_sinceEvents.start();
+  m_eventsRun = true;
+}
+
 void TMainForm::ProcessEventsNow(bool gaugeChanged) {
   const bool firstMessage = !m_eventsRun;
   if (!firstMessage && !gaugeChanged && ++m_messagesSinceClockRead < kMessagesPerClockRead) return;

@@ -191,15 +191,15 @@ TEST_F(DesktopTest, ThoroughModeIsAnOptionBothRepairsPassToTheEngine) {
   form->chkOpenFixed->setChecked(false);
   form->txtSrcFile->setText(Path("in.pdf"));
   form->btnRepairClick();
-  EXPECT_EQ(FakeEngine::versionOption, 4u << 16);
+  EXPECT_EQ(FakeEngine::versionOption, (4u << 16) | TESSCORE_OPTION_BATCHED_MESSAGES);
   form->chkThorough->setChecked(true);
   form->btnRepairClick();
-  EXPECT_EQ(FakeEngine::versionOption, (4u << 16) | TESSCORE_OPTION_THOROUGH);
+  EXPECT_EQ(FakeEngine::versionOption, (4u << 16) | TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_THOROUGH);
   dialogs.filesChoice = {WriteFile("b.pdf", "%PDF")};
   form->cmbPDFVersion->setCurrentIndex(6);
   form->btnAddFilesClick();
   form->btnRepairFilesClick();
-  EXPECT_EQ(FakeEngine::versionOption, (6u << 16) | TESSCORE_OPTION_THOROUGH);
+  EXPECT_EQ(FakeEngine::versionOption, (6u << 16) | TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_THOROUGH);
   form.reset();
   EXPECT_EQ(QSettings(SettingsFile(), QSettings::IniFormat).value("Misc/Thorough").toString(), "1");
   form = std::make_unique<TMainForm>(dialogs, &FakeEngine::Repair);

@@ -132,11 +132,14 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
       case Step::Hook:
         if (hook) hook();
         break;
-      case Step::AskStopUntilStopped: {
+      case Step::AskStopUntilStopped:
+      case Step::QuestionsUntilStopped: {
+        // With batched messages the questions come without progress.
+        const bool withProgress = message.step == Step::AskStopUntilStopped;
         QElapsedTimer limit;
         limit.start();
         while (limit.elapsed() < 10'000) {
-          send(msgProgress, &percent);
+          if (withProgress) send(msgProgress, &percent);
           if (send(msgQueryStop, nullptr) != 0) {
             if (stopRequested.isValid()) stopLatencyMs = stopRequested.elapsed();
             stopAnswered = true;

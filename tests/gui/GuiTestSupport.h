@@ -75,7 +75,7 @@ class FakeDialogs final : public IUserDialogs {
 // The engine's stand-in: replays scripted messages through the callback the
 // window passed, and records the call record.
 struct FakeEngine {
-  enum class Step { Progress, SourcePath, Log, Error, AskStop, AskStopUntilStopped, Hook };
+  enum class Step { Progress, SourcePath, Log, Error, AskStop, AskStopUntilStopped, QuestionsUntilStopped, Hook };
   struct Message {
     Step step;
     int percent = 0;

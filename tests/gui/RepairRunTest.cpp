@@ -113,6 +113,18 @@ TEST_F(RepairRunTest, MissingSourceFailsThroughTheRealEngine) {
                                 QStringList{"修复文件“" + Path("missing.pdf") + "”失败!", error});
 }
 
+TEST_F(RepairRunTest, StopIsHeardAtTheQuestionsAloneAsBatchedMessagesSendThem) {
+  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::QuestionsUntilStopped, 30, {}}};
+  SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("out.pdf"));
+  QTimer::singleShot(50, form.get(), [this] {
+    FakeEngine::stopRequested.start();
+    form->btnRepair->click();
+  });
+  form->btnRepair->click();
+  EXPECT_TRUE(FakeEngine::stopAnswered);
+  EXPECT_LT(FakeEngine::stopLatencyMs, 100);
+}
+
 TEST_F(RepairRunTest, StopEndsTheRunWithinATenthOfASecond) {
   FakeEngine::script = {{Step::Progress, 0, {}}, {Step::AskStopUntilStopped, 30, {}}};
   SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("out.pdf"));
@@ -194,10 +206,10 @@ TEST_F(RepairRunTest, UntrimmedTextsAndTheVersionReachTheEngine) {
   form->btnRepair->click();
   EXPECT_EQ(FakeEngine::sourcePath, "  in.pdf ");
   EXPECT_EQ(FakeEngine::destinationPath, " out.pdf  ");
-  EXPECT_EQ(FakeEngine::versionOption, 2u << 16);
+  EXPECT_EQ(FakeEngine::versionOption, (2u << 16) | TESSCORE_OPTION_BATCHED_MESSAGES);
   form->cmbPDFVersion->setCurrentIndex(-1);
   form->btnRepair->click();
-  EXPECT_EQ(FakeEngine::versionOption, 0xFFFF0000u);
+  EXPECT_EQ(FakeEngine::versionOption, 0xFFFF0000u | TESSCORE_OPTION_BATCHED_MESSAGES);
 }
 
 TEST_F(RepairRunTest, OpeningTheResultFollowsTheOption) {
