@@ -124,7 +124,7 @@ void TMainForm::RunBatch(BatchRun& run) {
     const bool repair = DecideOverwrite(run, destination);
     if (run.cancel) return;
     if (!repair) continue;
-    const bool succeeded = CallEngine(source, destination) != 0;
+    const bool succeeded = RepairInto(source, destination, QFileInfo(destination).isFile()) != 0;
     if (succeeded) ++run.count;
     item = FileList->itemFromIndex(index);  // it may have gone while the engine ran
     if (item == nullptr) continue;

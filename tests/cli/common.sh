@@ -10,4 +10,4 @@ finish() {
   exit $((failures > 0))
 }
 # Files the engine left behind while writing.
-temporaries() { find "${1:-.}" -name '.*.tessaly-*' | head -n 5; }
+temporaries() { find "${1:-.}" -name '.tessaly-*' | head -n 5; }

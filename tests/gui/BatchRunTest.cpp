@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -100,7 +101,8 @@ TEST_F(BatchRunTest, NoToAllSkipsExistingDestinationsAndRepairsNewOnes) {
   form->btnRepairFiles->click();
   EXPECT_EQ(dialogs.overwriteQuestions.size(), 1u);
   EXPECT_EQ(Column(2), QStringList({"未修复", "完成", "未修复"}));
-  EXPECT_EQ(FakeEngine::destinationPath, Path("f2_fixed.pdf").toStdString());
+  EXPECT_EQ(ReadFile("f2_fixed.pdf"), "repaired by the fake engine");
+  EXPECT_EQ(ReadFile("f1_fixed.pdf"), "old");
   EXPECT_EQ(LastMessage(), "已修复 1 个文件");
 }
 
@@ -142,12 +144,17 @@ TEST_F(BatchRunTest, TheQuestionShowsItsFiveButtonsInOrder) {
   }
 }
 
-TEST_F(BatchRunTest, AllFilesFailingReportsZero) {
+// A failed file leaves no file of its own and an existing destination as it
+// was, although the engine had written.
+TEST_F(BatchRunTest, AllFilesFailingReportsZeroAndLeavesNoFiles) {
   FakeEngine::result = 0;
-  AddFiles({"f1.pdf", "f2.pdf"});
+  AddFiles({"f1.pdf", "f2.pdf*"});
   form->btnRepairFiles->click();
   EXPECT_EQ(Column(2), QStringList({"失败", "失败"}));
   EXPECT_EQ(LastMessage(), "已修复 0 个文件");
+  EXPECT_FALSE(QFile::exists(Path("f1_fixed.pdf")));
+  EXPECT_EQ(ReadFile("f2_fixed.pdf"), "old");
+  EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(' ').toStdString();
 }
 
 TEST_F(BatchRunTest, TheLogIsEmptyAfterABatch) {
@@ -174,6 +181,7 @@ TEST_F(BatchRunTest, StopMidBatchInterruptsTheFileInProgress) {
   AddFiles({"f1.pdf", "f2.pdf", "f3.pdf"});
   form->btnRepairFiles->click();
   EXPECT_EQ(Column(2), QStringList({"完成", "中断", "未修复"}));
+  EXPECT_FALSE(QFile::exists(Path("f2_fixed.pdf")));
   EXPECT_EQ(FakeEngine::calls, 2);
   EXPECT_EQ(LastMessage(), "已修复 1 个文件");
   ExpectIdle();
