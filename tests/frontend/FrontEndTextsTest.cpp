@@ -1,10 +1,10 @@
 // The front ends' texts for file failures are the engine's, and an engine
-// text gets the destination's name back.
+// text gets the destination's name back. (Default destination names are
+// checked through both front ends.)
 #include <gtest/gtest.h>
 
 #include <cerrno>
 
-#include "DestinationName.h"
 #include "FileTexts.h"
 
 namespace {
@@ -20,13 +20,6 @@ TEST(FrontEndTexts, WriterPathIsGivenTheDestinationsName) {
   EXPECT_EQ(frontend::NameDestination("在访问 /proc/self/fd/7 时磁盘已满。/proc/self/fd/7", "/proc/self/fd/7", "a b.pdf"),
             "在访问 a b.pdf 时磁盘已满。a b.pdf");
   EXPECT_EQ(frontend::NameDestination("x", "", "y"), "x");
-}
-
-TEST(FrontEndTexts, DefaultDestinationNames) {
-  EXPECT_EQ(frontend::DefaultDestinationName("/in/report.pdf"), "/in/report_fixed.pdf");
-  EXPECT_EQ(frontend::DefaultDestinationName("/old.files/scan"), "/old.files/scan_fixed");
-  EXPECT_EQ(frontend::DefaultDestinationIn("out", "/in/a.tar.gz"), "out/a.tar_fixed.gz");
-  EXPECT_EQ(frontend::DefaultDestinationIn("out/", "b"), "out/b_fixed");
 }
 
 }  // namespace
