@@ -33,7 +33,9 @@ int Repair(const CliOptions& options) {
   const bool showProgress = !options.quiet && isatty(STDERR_FILENO) != 0;
   Console console(showProgress);
   Reporter reporter(console, options.quiet, files.size() > 1);
-  const uint32_t versionOption = options.versionOption | (options.thorough ? TESSCORE_OPTION_THOROUGH : 0u);
+  // Our own front end needs no question and progress per token.
+  const uint32_t versionOption = options.versionOption | TESSCORE_OPTION_BATCHED_MESSAGES |
+                                 (options.thorough ? TESSCORE_OPTION_THOROUGH : 0u);
   const BatchSettings settings{versionOption, options.force, options.jobs, showProgress};
   BatchRunner runner(settings, console, reporter);
   const int repaired = runner.Run(files);

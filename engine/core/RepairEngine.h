@@ -30,11 +30,17 @@ class CRepairEngine {
              const std::string& destinationPath);
 
   // Inline: the parser asks and reports once per token, millions of times.
+  // With batched messages a value is sent only when it changed.
   void SendProgress(uint8_t percent) const {
     if (m_callback == nullptr) return;
+    if (m_batched) {
+      if (percent == m_lastProgress) return;
+      m_lastProgress = percent;
+    }
     uint8_t value = percent;
     m_callback(msgProgress, &value, m_userData);
   }
+  void SetBatchedMessages(bool batched) { m_batched = batched; }
   int QueryStop() const { return m_callback != nullptr ? m_callback(msgQueryStop, nullptr, m_userData) : 0; }
   void SendText(int code, const std::string& text) const;
   void SendStringMessage(int code, int stringId) const;
@@ -51,4 +57,6 @@ class CRepairEngine {
   CPdfVersion m_version;
   ProgressCallback m_callback;
   void* m_userData;
+  bool m_batched = false;
+  mutable int m_lastProgress = -1;  // the last value sent with batched messages
 };

@@ -55,6 +55,8 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
   auto openFailure = std::make_unique<CFileException>();
   auto document = std::make_unique<CPdfDocument>(this);
   document->SetThorough((versionOption & TESSCORE_OPTION_THOROUGH) != 0);
+  document->SetBatchedMessages((versionOption & TESSCORE_OPTION_BATCHED_MESSAGES) != 0);
+  SetBatchedMessages(document->BatchedMessages());
   m_version.SetFromOption(versionOption);
   SendProgress(0);
 

@@ -136,13 +136,12 @@ uint32_t CFile64Ex::ReadPiece(uint8_t* destination, uint32_t count, uint64_t pos
 uint32_t CFile64Ex::ReadAt(uint8_t* destination, uint32_t count) {
   if (count == 0) return 0;
   CSystemFileApi& api = SystemFiles();
-  if (api.Seek(m_hFile, static_cast<int64_t>(m_position), SEEK_SET) < 0) return 0;
-
-  const ssize_t got = api.Read(m_hFile, destination, count);
+  const ssize_t got = api.ReadAt(m_hFile, destination, count, m_position);
   if (got == static_cast<ssize_t>(count)) return count;
   if (got == 0) return 0;
   uint32_t total = got > 0 ? static_cast<uint32_t>(got) : 0;
-  if (got < 0) PositionHandle(m_position);
+  // The pieces are read at the handle's position.
+  PositionHandle(m_position + total);
 
   bool endOfFile = false;
   while (total < count && !endOfFile) {

@@ -54,6 +54,14 @@ ssize_t CSystemFileApi::Read(int fd, void* buffer, size_t count) {
   return got;
 }
 
+ssize_t CSystemFileApi::ReadAt(int fd, void* buffer, size_t count, uint64_t position) {
+  ssize_t got;
+  do {
+    got = ::pread(fd, buffer, count, static_cast<off_t>(position));
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
 ssize_t CSystemFileApi::Write(int fd, const void* buffer, size_t count) {
   ssize_t put;
   do {

@@ -16,6 +16,8 @@ class CSystemFileApi {
   virtual int Flock(int fd, int operation);
   virtual int Ftruncate(int fd, uint64_t length);
   virtual ssize_t Read(int fd, void* buffer, size_t count);
+  // Reads at a position without moving the handle's own.
+  virtual ssize_t ReadAt(int fd, void* buffer, size_t count, uint64_t position);
   virtual ssize_t Write(int fd, const void* buffer, size_t count);
   virtual int64_t Seek(int fd, int64_t offset, int whence);
   virtual int64_t Size(int fd);

@@ -139,7 +139,7 @@ dict_objects: %empty                            { GUARDED($$ = new CPdfDictionar
             ;
 dict: TOKEN_DBL_LEFT_ANGLE_BRACKET dict_objects TOKEN_DBL_RIGHT_ANGLE_BRACKET { $2->Complete(); $$ = $2; } ;
 
-stream_bytes: %empty                            { GUARDED($$ = new CByteArray, {}); }
+stream_bytes: %empty                            { GUARDED($$ = NewStreamData($<dictionary>-1), {}); }
             | stream_bytes TOKEN_STREAM_BYTE    { GUARDED($1->push_back(static_cast<char>($2)), delete $1); $$ = $1; }
             | stream_bytes TOKEN_STREAM_RUN     { GUARDED($1->append($2.data, $2.length), delete $1); $$ = $1; }
             ;

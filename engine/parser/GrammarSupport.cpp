@@ -1,7 +1,9 @@
 #include "parser/GrammarSupport.h"
 
 #include <exception>
+#include <memory>
 
+#include "model/Document.h"
 #include "model/Growth.h"
 #include "model/ObjectTable.h"
 #include "parser/ScannerSupport.h"
@@ -40,6 +42,14 @@ int FinishParse(int result) {
 
 void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
   if (object == nullptr) return;
+  if (key == kTrailerKey) {
+    std::unique_ptr<CPdfObject> trailer(object);
+    CPdfDocument* document = BoundDocument();
+    if (document != nullptr && trailer->Kind() == kindDictionary) {
+      document->AddTrailer(std::unique_ptr<CPdfDictionary>(static_cast<CPdfDictionary*>(trailer.release())));
+    }
+    return;
+  }
   if (CParsedObjectSink* sink = BoundObjectSink()) {
     sink->Take(key, object);
     return;
@@ -50,6 +60,23 @@ void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
     return;
   }
   table->Add(key, object);
+}
+
+CByteArray* NewStreamData(const CPdfDictionary* dictionary) {
+  auto data = std::make_unique<CByteArray>();
+  bool found = false;
+  const CPdfObject* length = dictionary != nullptr ? dictionary->Lookup("/Length", kindInteger, found) : nullptr;
+  if (length != nullptr && length->Kind() == kindInteger) {
+    const int32_t stated = static_cast<const CPdfInteger*>(length)->m_value;
+    // The line ends around the data come on top of it.
+    constexpr uint64_t kLineEnds = 4;
+    // What the scanner has read ahead counts as still to come.
+    constexpr uint64_t kReadAhead = 64 * 1024;
+    if (stated >= 0 && static_cast<uint64_t>(stated) <= ScannerBytesLeft() + kReadAhead) {
+      data->reserve(static_cast<size_t>(stated) + kLineEnds);
+    }
+  }
+  return data.release();
 }
 
 CPdfText* NewString() { return new CPdfText(kindString, nullptr, 0); }

@@ -13,6 +13,7 @@
 namespace {
 
 struct ScannerInput {
+  CPdfDocument* document = nullptr;       // takes the trailers, or none
   CPdfObjectTable* table = nullptr;       // where references resolve and objects go
   const CRepairEngine* engine = nullptr;  // asked and told once per token, or none
   CFile64Ex* file = nullptr;
@@ -21,14 +22,23 @@ struct ScannerInput {
   size_t memoryRead = 0;
   CParsedObjectSink* sink = nullptr;  // takes the objects instead of the table
   bool thorough = false;              // thorough recovery's conditions and tokens
+  bool batched = false;               // ask and tell once per stretch of input
+  uint64_t nextQuestion = 0;          // the read position of the next batched question
+  bool stopPending = false;           // a stop was answered; the input ends
 };
 ScannerInput g_input;
+
+// With batched messages, the question is asked at most once per this many
+// bytes read, and at every object header.
+constexpr uint64_t kBatchedQuestionStep = 64 * 1024;
 
 }  // namespace
 
 void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length, bool thorough) {
   g_input = {};
   g_input.thorough = thorough;
+  g_input.batched = document != nullptr && document->BatchedMessages();
+  g_input.document = document;
   g_input.table = document != nullptr ? &document->Table() : nullptr;
   g_input.engine = document != nullptr ? document->Engine() : nullptr;
   g_input.file = file;
@@ -44,11 +54,18 @@ void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsed
 }
 
 CPdfObjectTable* BoundObjectTable() { return g_input.table; }
+CPdfDocument* BoundDocument() { return g_input.document; }
 bool ThoroughRecovery() { return g_input.thorough; }
 CParsedObjectSink* BoundObjectSink() { return g_input.sink; }
 
+// With batched messages the scanner reads this much at a time; otherwise
+// 8192 bytes into a buffer of 16384.
+constexpr size_t kBatchedRead = 128 * 1024;
+
+size_t ScannerBufferSize() { return g_input.batched ? 2 * kBatchedRead : 16384; }
+
 size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
-  constexpr size_t kRead = 8192;
+  const size_t kRead = g_input.batched ? kBatchedRead : 8192;
   constexpr size_t kLargestRead = size_t{1} << 30;
   const size_t limit = tokenOutgrewBuffer ? kLargestRead : kRead;
   if (maxSize > limit) maxSize = limit;
@@ -59,6 +76,9 @@ size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
     g_input.memoryRead += count;
     return count;
   }
+  // Batched questions are also asked between reads, so that a stop is heard
+  // inside long stretches that give no token (a run of zero bytes).
+  if (g_input.batched && g_input.file->GetPosition() >= g_input.nextQuestion && AskBatched()) return 0;
   return g_input.file->Read(buffer, static_cast<uint32_t>(maxSize));
 }
 
@@ -75,22 +95,44 @@ uint8_t ParseProgress() {
 
 }  // namespace
 
-bool AskStopAndReportProgress() {
+bool AskBatched() {
   const CRepairEngine* engine = g_input.engine;
   if (engine == nullptr) return false;
+  if (HasProgress()) g_input.nextQuestion = g_input.file->GetPosition() + kBatchedQuestionStep;
+  if (engine->QueryStop() != 0) {
+    g_input.stopPending = true;
+    return true;
+  }
+  if (HasProgress()) engine->SendProgress(ParseProgress());
+  return false;
+}
+
+uint64_t ScannerBytesLeft() {
+  if (g_input.file == nullptr) return g_input.memory.size() - g_input.memoryRead;
+  const uint64_t position = g_input.file->GetPosition();
+  return position < g_input.length ? g_input.length - position : 0;
+}
+
+bool ScannerStopPending() { return g_input.stopPending; }
+
+bool AskStopAndReportProgress() {
+  if (g_input.stopPending) return true;
+  const CRepairEngine* engine = g_input.engine;
+  if (engine == nullptr) return false;
+  if (g_input.batched) return g_input.file != nullptr && g_input.file->GetPosition() >= g_input.nextQuestion && AskBatched();
   if (engine->QueryStop() != 0) return true;
   if (HasProgress()) engine->SendProgress(ParseProgress());
   return false;
 }
 
-size_t RepeatTokenHook(size_t count, bool& stopped) {
+size_t RepeatTokenHook(size_t count) {
   const CRepairEngine* engine = g_input.engine;
-  if (engine == nullptr) return count;
+  if (engine == nullptr || g_input.batched) return count;
   const bool progress = HasProgress();
   const uint8_t value = progress ? ParseProgress() : 0;
   for (size_t i = 0; i < count; ++i) {
     if (engine->QueryStop() != 0) {
-      stopped = true;
+      g_input.stopPending = true;
       return i;
     }
     if (progress) engine->SendProgress(value);
@@ -182,5 +224,8 @@ int MakeObjectHeader(TokenValue* value, const char* text, size_t length) {
   PdfObjectKey key{};
   if (!ParseNumberPair(text, length, key)) key = kUnknownObjectKey;
   value->key = key;
+  // Batched questions come at every object header too; a stop ends the
+  // input after it.
+  if (g_input.batched) AskBatched();
   return TOKEN_OBJ;
 }

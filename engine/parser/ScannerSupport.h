@@ -13,15 +13,23 @@
 // or when no file is bound.
 size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer);
 // The hook that runs once per token, before any input is examined: answers
-// true when the caller asked to stop.
+// true when the caller asked to stop, now or before. With batched messages it
+// asks only once the input has moved on far enough.
 bool AskStopAndReportProgress();
 // The same hook for `count` more tokens taken together, with the progress
-// value of the last call. Answers how many passed before a stop, setting
-// stopped when one was answered.
-size_t RepeatTokenHook(size_t count, bool& stopped);
+// value of the last call. Answers how many passed before a stop.
+size_t RepeatTokenHook(size_t count);
+// How many bytes of the input are still to be read.
+uint64_t ScannerBytesLeft();
+// Batched messages: asks the stop question and reports changed progress now.
+bool AskBatched();
+// A stop was answered: the input has ended.
+bool ScannerStopPending();
 // The object table of the bound document, or null, and the sink that takes
 // complete objects instead of it, or null.
 class CPdfObjectTable;
+class CPdfDocument;
+CPdfDocument* BoundDocument();
 CPdfObjectTable* BoundObjectTable();
 CParsedObjectSink* BoundObjectSink();
 // Whether the bound parse is a thorough recovery.

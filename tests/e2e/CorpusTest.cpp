@@ -181,6 +181,10 @@ TEST_P(Corpus, RepairsToTheExpectedBytesAndSatisfiesTheJudges) {
       EXPECT_EQ(text(m_output), text(CleanSourceOf(file.source))) << stale->second.reason;
     }
   }
+  // Batched messages change the messages, never the bytes.
+  record.versionOption |= TESSCORE_OPTION_BATCHED_MESSAGES;
+  EXPECT_EQ(RepairPdfFile(&record), result);
+  EXPECT_EQ(ReadAll(m_output), output) << "with batched messages";
   if (result == 0) return;
   ExpectSoundStructure();
 }

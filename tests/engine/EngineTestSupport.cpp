@@ -71,16 +71,21 @@ FakeSystemFiles::~FakeSystemFiles() { SetSystemFiles(nullptr); }
 // it stops short at its start, as a disk does.
 ssize_t FakeSystemFiles::Read(int fd, void* buffer, size_t count) {
   const int64_t position = Seek(fd, 0, SEEK_CUR);
-  reads.emplace_back(static_cast<uint64_t>(position), count);
-  const uint64_t begin = static_cast<uint64_t>(position);
+  const ssize_t got = ReadAt(fd, buffer, count, static_cast<uint64_t>(position));
+  if (got > 0) Seek(fd, got, SEEK_CUR);
+  return got;
+}
+
+ssize_t FakeSystemFiles::ReadAt(int fd, void* buffer, size_t count, uint64_t position) {
+  reads.emplace_back(position, count);
   for (const auto& [badBegin, badEnd] : unreadable) {
-    if (begin >= badBegin && begin < badEnd) {
+    if (position >= badBegin && position < badEnd) {
       errno = EIO;
       return -1;
     }
-    if (begin < badBegin && begin + count > badBegin) count = badBegin - begin;
+    if (position < badBegin && position + count > badBegin) count = badBegin - position;
   }
-  return CSystemFileApi::Read(fd, buffer, count);
+  return CSystemFileApi::ReadAt(fd, buffer, count, position);
 }
 
 ssize_t FakeSystemFiles::Write(int fd, const void* buffer, size_t count) {

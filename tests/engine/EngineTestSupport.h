@@ -54,6 +54,7 @@ class FakeSystemFiles : public CSystemFileApi {
   ~FakeSystemFiles() override;
 
   ssize_t Read(int fd, void* buffer, size_t count) override;
+  ssize_t ReadAt(int fd, void* buffer, size_t count, uint64_t position) override;
   ssize_t Write(int fd, const void* buffer, size_t count) override;
   int Open(const char* path, int flags, mode_t mode) override;
   int Flock(int fd, int operation) override;

@@ -93,4 +93,14 @@ TEST(ThoroughRecovery, EachPageOnceAndOnlyTheNewestGeneration) {
   EXPECT_FALSE(Holds(outcome, "/MediaBox [\n0\n0\n20\n20"));
 }
 
+TEST(ThoroughRecovery, ACatalogThatLostItsTypeIsFoundThroughTheTrailer) {
+  const std::string body = "1 0 obj << /Pages 2 0 R /PageMode /UseOutlines >> endobj\n"
+                           "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n3 0 obj " + kPage +
+                           " endobj\nxref\n0 4\ntrailer << /Root 1 0 R /Size 4 >>\nstartxref\n9\n%%EOF\n";
+  EXPECT_FALSE(Holds(Repair(body, false), "/Type /Catalog\n/PageMode /UseOutlines"));
+  const Outcome outcome = Repair(body);
+  EXPECT_EQ(outcome.pages, 1);
+  EXPECT_TRUE(Holds(outcome, "/Type /Catalog\n/PageMode /UseOutlines"));
+}
+
 }  // namespace
