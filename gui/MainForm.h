@@ -199,8 +199,16 @@ class TMainForm : public QWidget {
   void LogSeparator();
   bool ConfirmOverwrite(const QString& destination);
   void LogRunHeader(const QString& source, const QString& destination);
-  int CallEngine(const QString& source, const QString& destination);
+  // The engine writes through destinationPath (MainFormOutput.cpp gives it
+  // a safe output); answers the engine's result.
+  int CallEngine(const QString& source, const QByteArray& destinationPath);
   uint32_t VersionOption() const;
+  // Repairs into a safe output that replaces the destination only when the
+  // repair completed; replace: the user agreed to replace an existing file.
+  int RepairInto(const QString& source, const QString& destination, bool replace);
+  QString EngineText(const void* data) const;
+  // Logs a failure as a block of its own and keeps it as the run's reason.
+  void LogErrorBlock(const QString& text);
   void LogRunFooter(qint64 elapsedMilliseconds);
   QString ResultText(bool succeeded, const QString& source, const QString& destination) const;
   // The engine's last error text of the run, or why it found nothing.
@@ -240,6 +248,10 @@ class TMainForm : public QWidget {
   bool m_running = false;
   bool m_engineCallActive = false;
   bool m_closeRequested = false;
+  // While the engine writes a safe output: the name it writes through, and
+  // the destination the user knows.
+  QString m_writerPath;
+  QString m_writerDestination;
 
   // Events run at most every kEventIntervalMs while the engine reports, and
   // the clock is read only every kMessagesPerClockRead messages or when the

@@ -142,7 +142,7 @@ void TMainForm::RunBatch(BatchRun& run) {
     if (run.cancel) return;
     if (!repair) continue;
     LogRunHeader(source, destination);
-    const bool succeeded = CallEngine(source, destination) != 0;
+    const bool succeeded = RepairInto(source, destination, QFileInfo(destination).isFile()) != 0;
     const int status = succeeded   ? idsStatusDone
                        : m_running ? idsStatusFailed
                                    : idsStatusInterrupted;

@@ -70,7 +70,7 @@ void TMainForm::btnRepairClick() {
   LogRunHeader(source, destination);
   QElapsedTimer elapsed;
   elapsed.start();
-  const bool succeeded = CallEngine(source, destination) != 0;
+  const bool succeeded = RepairInto(source, destination, QFileInfo(destination).isFile()) != 0;
   LogRunFooter(elapsed.elapsed());
   Animate->SetActive(false);
 
@@ -119,9 +119,8 @@ void TMainForm::LogRunHeader(const QString& source, const QString& destination) 
   LogSeparator();
 }
 
-int TMainForm::CallEngine(const QString& source, const QString& destination) {
+int TMainForm::CallEngine(const QString& source, const QByteArray& destinationPath) {
   const QByteArray sourcePath = QFile::encodeName(source);
-  const QByteArray destinationPath = QFile::encodeName(destination);
   EngineCallRecord record{};
   record.sourcePath = sourcePath.constData();
   record.reserved = 0;
@@ -220,7 +219,7 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
       return false;
     }
     case msgLogLine: {
-      const QString text = QString::fromUtf8(static_cast<const char*>(data));
+      const QString text = EngineText(data);
       if (text == QStringLiteral("-")) {
         LogSeparator();
       } else {
@@ -235,10 +234,7 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
       ProcessEventsOnQuestion();
       return !m_running;
     case msgError:
-      m_lastError = QString::fromUtf8(static_cast<const char*>(data));
-      LogSeparator();
-      Log(m_lastError);
-      LogSeparator();
+      LogErrorBlock(EngineText(data));
       return false;
     default:
       return false;

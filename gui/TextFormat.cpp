@@ -1,7 +1,11 @@
 #include "TextFormat.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocale>
+#include <string>
+
+#include "DestinationName.h"
 
 namespace {
 
@@ -73,10 +77,8 @@ QString FormatElapsed(const QString& pattern, qint64 milliseconds) {
 }
 
 QString DefaultDestinationName(const QString& source) {
-  const qsizetype dot = source.lastIndexOf(u'.');
-  const qsizetype slash = source.lastIndexOf(u'/');
-  if (dot < 0 || slash > dot) return source + QStringLiteral("_fixed");
-  return source.left(dot) + QStringLiteral("_fixed") + source.mid(dot);
+  const std::string name = frontend::DefaultDestinationName(QFile::encodeName(source).toStdString());
+  return QFile::decodeName(QByteArray::fromStdString(name));
 }
 
 QString ExpandHomeFolder(const QString& path) {

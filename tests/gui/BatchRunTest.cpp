@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -108,7 +109,8 @@ TEST_F(BatchRunTest, NoToAllSkipsExistingDestinationsAndRepairsNewOnes) {
   form->btnRepairFiles->click();
   EXPECT_EQ(dialogs.overwriteQuestions.size(), 1u);
   EXPECT_EQ(Column(2), QStringList({"未修复", "完成", "未修复"}));
-  EXPECT_EQ(FakeEngine::destinationPath, Path("f2_fixed.pdf").toStdString());
+  EXPECT_EQ(ReadFile("f2_fixed.pdf"), "repaired by the fake engine");
+  EXPECT_EQ(ReadFile("f1_fixed.pdf"), "old");
   EXPECT_EQ(LastMessage(), "已修复 1 个文件，失败 0 个，中断 0 个");
 }
 
@@ -150,12 +152,17 @@ TEST_F(BatchRunTest, TheQuestionShowsItsFiveButtonsInOrder) {
   }
 }
 
-TEST_F(BatchRunTest, AllFilesFailingReportsZero) {
+// A failed file leaves no file of its own and an existing destination as it
+// was, although the engine had written.
+TEST_F(BatchRunTest, AllFilesFailingReportsZeroAndLeavesNoFiles) {
   FakeEngine::result = 0;
-  AddFiles({"f1.pdf", "f2.pdf"});
+  AddFiles({"f1.pdf", "f2.pdf*"});
   form->btnRepairFiles->click();
   EXPECT_EQ(Column(2), QStringList({"失败", "失败"}));
   EXPECT_EQ(LastMessage(), "已修复 0 个文件，失败 2 个，中断 0 个");
+  EXPECT_FALSE(QFile::exists(Path("f1_fixed.pdf")));
+  EXPECT_EQ(ReadFile("f2_fixed.pdf"), "old");
+  EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(' ').toStdString();
 }
 
 // The log names every file with its outcome, a failure with its reason,
@@ -225,6 +232,7 @@ TEST_F(BatchRunTest, StopMidBatchInterruptsTheFileInProgress) {
   AddFiles({"f1.pdf", "f2.pdf", "f3.pdf"});
   form->btnRepairFiles->click();
   EXPECT_EQ(Column(2), QStringList({"完成", "中断", "未修复"}));
+  EXPECT_FALSE(QFile::exists(Path("f2_fixed.pdf")));
   EXPECT_EQ(FakeEngine::calls, 2);
   EXPECT_EQ(LastMessage(), "已修复 1 个文件，失败 0 个，中断 1 个");
   ExpectIdle();

@@ -157,6 +157,9 @@ TEST_F(DesktopTest, TheDestinationFollowsTheSourceUntilTheUserTypesOne) {
     std::function<void(TMainForm&)> act;
     QString destination;
   };
+  // "~" is the home folder: a scratch one, since the repair writes there.
+  const QByteArray realHome = qgetenv("HOME");
+  qputenv("HOME", QFile::encodeName(Path("")));
   const QString home = QDir::homePath();
   const std::vector<Row> table = {
       {[](TMainForm& f) { QTest::keyClicks(f.txtSrcFile, "/tmp/y.pdf"); }, "/tmp/y_fixed.pdf"},
@@ -179,8 +182,9 @@ TEST_F(DesktopTest, TheDestinationFollowsTheSourceUntilTheUserTypesOne) {
   }
   form->chkOpenFixed->setChecked(false);
   form->btnRepairClick();
-  EXPECT_EQ(FakeEngine::sourcePath, (home + "/in.pdf").toStdString());  // "~" is the home folder
-  EXPECT_EQ(FakeEngine::destinationPath, (home + "/in_fixed.pdf").toStdString());
+  EXPECT_EQ(FakeEngine::sourcePath, (home + "/in.pdf").toStdString());
+  EXPECT_TRUE(QFile::exists(home + "/in_fixed.pdf"));
+  qputenv("HOME", realHome);
 }
 
 TEST_F(DesktopTest, ThoroughModeIsAnOptionBothRepairsPassToTheEngine) {

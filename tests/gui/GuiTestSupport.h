@@ -90,6 +90,9 @@ struct FakeEngine {
 
   static inline std::vector<Message> script;
   static inline int result = 1;
+  // Written through the destination path before the script runs; "%dest%"
+  // in a Log or Error step's text stands for that path.
+  static inline std::string output = "repaired by the fake engine";
   static inline std::function<void()> hook;  // what a Hook step does
   static inline int calls = 0;
   static inline std::string sourcePath;
@@ -109,6 +112,8 @@ struct FormFixture {
   QString WriteFile(const QString& name, const QByteArray& bytes) const;
   QByteArray ReadFile(const QString& name) const;
   QString SettingsFile() const;
+  // Temporary outputs left in the folder.
+  QStringList Leftovers() const;
 
   QTemporaryDir folder;
   FakeDialogs dialogs;

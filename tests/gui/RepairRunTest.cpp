@@ -201,11 +201,11 @@ TEST_F(RepairRunTest, DashLogLineBecomesTheSeparator) {
 }
 
 TEST_F(RepairRunTest, UntrimmedTextsAndTheVersionReachTheEngine) {
-  SetFields("  in.pdf ", " out.pdf  ");
+  SetFields("  in.pdf ", Path(" out.pdf  "));
   form->cmbPDFVersion->setCurrentIndex(2);
   form->btnRepair->click();
   EXPECT_EQ(FakeEngine::sourcePath, "  in.pdf ");
-  EXPECT_EQ(FakeEngine::destinationPath, " out.pdf  ");
+  EXPECT_EQ(ReadFile(" out.pdf  "), "repaired by the fake engine");
   EXPECT_EQ(FakeEngine::versionOption, (2u << 16) | TESSCORE_OPTION_BATCHED_MESSAGES);
   form->cmbPDFVersion->setCurrentIndex(-1);
   form->btnRepair->click();
@@ -259,16 +259,13 @@ TEST_F(RepairRunTest, ClosingDuringARunClosesAfterTheEngineReturned) {
   ExpectIdle();
 }
 
-// Needs the complete engine: the stub finds no object and answers 0.
+// The real engine, through the real safe output: an engine that answers 0
+// here fails the test.
 TEST_F(RepairRunTest, RealEngineRepairsAMinimalFile) {
   const QString source = WriteFile("min.pdf", "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\nendobj\n");
-  const QByteArray probeSource = QFile::encodeName(source);
-  const QByteArray probeDestination = QFile::encodeName(Path("probe.pdf"));
-  const EngineCallRecord probe{probeSource.constData(),      0,       4u << 16,
-                               probeDestination.constData(), nullptr, nullptr};
-  if (RepairPdfFile(&probe) == 0) GTEST_SKIP() << "the engine cannot repair files yet";
-
+  WriteFile("min_fixed.pdf", "old");
   TMainForm real(dialogs);
+  real.chkOpenFixed->setChecked(false);
   real.txtSrcFile->setText(source);
   real.txtDstFile->setText(Path("min_fixed.pdf"));
   real.btnRepairClick();
@@ -278,5 +275,46 @@ TEST_F(RepairRunTest, RealEngineRepairsAMinimalFile) {
             Header(source, "45", Path("min_fixed.pdf")) +
                 QStringList{"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"} +
                 Footer() + QStringList{result1, result2});
-  EXPECT_TRUE(QFile::exists(Path("min_fixed.pdf")));
+  EXPECT_TRUE(ReadFile("min_fixed.pdf").startsWith("%PDF-1.4\r\n"));
+  EXPECT_TRUE(Leftovers().isEmpty());
+}
+
+// The destination the user agreed to replace is replaced only by a complete
+// repair: a failed or a stopped one leaves it as it was, and no file behind.
+TEST_F(RepairRunTest, OnlyACompleteRepairReplacesTheDestination) {
+  const QString source = WriteFile("in.pdf", "%PDF-1.4\n");
+  const std::vector<std::vector<FakeEngine::Message>> unfinished = {
+      {{Step::Progress, 0, {}}, {Step::Error, 0, "错误 2: 一般错误。%dest%"}},
+      {{Step::Progress, 0, {}}, {Step::AskStopUntilStopped, 5, {}}}};
+  for (const auto& script : unfinished) {
+    WriteFile("out.pdf", "old");
+    FakeEngine::script = script;
+    FakeEngine::result = 0;
+    SetFields(source, Path("out.pdf"));
+    if (script.back().step == Step::AskStopUntilStopped) {
+      QTimer::singleShot(20, form.get(), [this] { form->btnRepair->click(); });
+    }
+    form->btnRepair->click();
+    EXPECT_EQ(ReadFile("out.pdf"), "old");
+    EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(' ').toStdString();
+  }
+  // The engine's text named the file it wrote by the destination's name.
+  FakeEngine::script = {{Step::Error, 0, "错误 2: 一般错误。%dest%"}};
+  form->btnRepair->click();
+  EXPECT_TRUE(LogLines(*form).contains("错误 2: 一般错误。" + Path("out.pdf")));
+  FakeEngine::Reset();
+  form->btnRepair->click();
+  EXPECT_EQ(ReadFile("out.pdf"), "repaired by the fake engine");
+  EXPECT_EQ(dialogs.questions.size(), 4u);  // the question still comes first
+}
+
+TEST_F(RepairRunTest, ADestinationThatCannotBeCreatedIsReportedBeforeTheEngine) {
+  SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("no/out.pdf"));
+  form->btnRepair->click();
+  EXPECT_EQ(FakeEngine::calls, 0);
+  const QStringList lines = LogLines(*form);
+  ASSERT_GE(lines.size(), 8);
+  EXPECT_EQ(lines.mid(5, 3), QStringList({kSeparator, "错误 4: 不能创建文件。" + Path("no/out.pdf") + " 未找到。", kSeparator}));
+  EXPECT_TRUE(lines.contains("修复文件“" + Path("in.pdf") + "”失败!"));
+  EXPECT_EQ(lines.constLast(), "错误 4: 不能创建文件。" + Path("no/out.pdf") + " 未找到。");  // the reason
 }

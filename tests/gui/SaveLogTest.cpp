@@ -89,3 +89,19 @@ TEST_F(SaveLogTest, UncheckingTheBoxSticksForTheRestOfTheRun) {
   EXPECT_FALSE(form->SaveLogDialog.IncludeSysInfo());
   EXPECT_TRUE(ReadFile("run.log").isEmpty());
 }
+
+TEST_F(SaveLogTest, TheReportMasksValuesOfSecretLookingVariables) {
+  const std::pair<const char*, const char*> variables[] = {
+      {"TESSALY_API_TOKEN", "t0ken"}, {"db_password", "hunter2"}, {"SSH_AUTH_SOCK", "/run/agent"},
+      {"TESSALY_PLAIN", "visible"}};
+  for (const auto& [name, value] : variables) qputenv(name, value);
+  const QStringList lines = SaveLog(true);
+  for (const auto& [name, value] : variables) qunsetenv(name);
+  EXPECT_TRUE(lines.contains("TESSALY_API_TOKEN=******"));
+  EXPECT_TRUE(lines.contains("db_password=******"));
+  EXPECT_TRUE(lines.contains("SSH_AUTH_SOCK=******"));
+  EXPECT_TRUE(lines.contains("TESSALY_PLAIN=visible"));
+  for (const char* secret : {"t0ken", "hunter2", "/run/agent"}) {
+    EXPECT_FALSE(lines.join('\n').contains(secret)) << secret;
+  }
+}
