@@ -9,24 +9,14 @@
 #include <cstring>
 
 #include "CliTexts.h"
-#include "FileChecks.h"
+#include "FileTexts.h"
+#include "OutputTexts.h"
 #include "RepairWorker.h"
 #include "StopSignals.h"
 
 namespace {
 
 constexpr int kRefreshWaitMs = 50;
-
-// The engine names the temporary file it writes; the user knows the
-// destination.
-std::string NameDestination(std::string text, const std::string& temporary,
-                            const std::string& destination) {
-  for (size_t at = text.find(temporary); at != std::string::npos;
-       at = text.find(temporary, at + destination.size())) {
-    text.replace(at, temporary.size(), destination);
-  }
-  return text;
-}
 
 std::string Formatted(const char* pattern, const char* value) {
   const int size = std::snprintf(nullptr, 0, pattern, value);
@@ -54,44 +44,44 @@ int BatchRunner::Run(const std::vector<FileJob>& files) {
     if (m_running.empty()) break;
     WaitForWorkers();
   }
+  while (next < files.size()) Complete(next++, FileStatus::notStarted);
   m_reporter.Summary(m_repaired);
   return m_repaired;
 }
 
-// Refuses a destination that is the source itself, or one that exists
-// without --force, before anything is opened.
-bool BatchRunner::Refuse(const FileJob& file) {
-  if (IsSameFile(file.source, file.destination)) {
-    m_reporter.Error(file.source, SameFileText(file.destination));
-    return true;
-  }
-  if (!m_settings.force && PathExists(file.destination)) {
-    m_reporter.Error(file.source, Formatted(texts::kDestinationExists, file.destination.c_str()));
-    return true;
-  }
-  return false;
-}
-
 void BatchRunner::Launch(size_t index) {
   const FileJob& file = (*m_files)[index];
-  if (Refuse(file)) return Complete(index, FileStatus::failed);
-  TemporaryFile temporary;
-  if (!temporary.Create(file.destination)) {
-    m_reporter.Error(file.source, CannotCreateText(errno, file.destination));
+  if (!file.refusal.empty()) {
+    m_reporter.Error(file.source, file.refusal);
+    return Complete(index, FileStatus::failed);
+  }
+  auto running = std::make_unique<Running>();
+  running->index = index;
+  if (!running->output.Create(file.destination, m_settings.force, file.source)) {
+    m_reporter.Error(file.source, OutputFailureText(running->output, file.destination));
     return Complete(index, FileStatus::failed);
   }
   std::fflush(stdout);  // the worker must not write our buffered output again
   std::fflush(stderr);
-  const WorkerTask task{file.source, temporary.Path(), m_settings.versionOption,
+  const WorkerTask task{file.source, running->output.WriterPath(), m_settings.versionOption,
                         m_settings.showProgress};
   const auto worker = StartWorker(task);
   if (!worker) {
     m_reporter.Error(file.source, Formatted(texts::kWorkerNotStarted, std::strerror(errno)));
     return Complete(index, FileStatus::failed);
   }
-  m_running.push_back(std::make_unique<Running>(
-      Running{index, worker->pid, worker->readFd, std::move(temporary), RecordReader()}));
+  running->pid = worker->pid;
+  running->fd = worker->readFd;
+  m_running.push_back(std::move(running));
   m_console.AddProgress(static_cast<int>(index), file.source);
+}
+
+// A worker is ended at once rather than asked: the engine asks for a stop
+// only between tokens, and a long stretch of the source can hold none. What
+// it wrote is thrown away anyway.
+void BatchRunner::StopWorkers() {
+  m_interrupted = true;
+  for (const auto& worker : m_running) kill(worker->pid, SIGKILL);
 }
 
 void BatchRunner::WaitForWorkers() {
@@ -101,10 +91,7 @@ void BatchRunner::WaitForWorkers() {
   timespec timeout {waitMs / 1000, (waitMs % 1000) * 1'000'000};
   // Stop signals are let in only while waiting here.
   const int ready = ppoll(fds.data(), fds.size(), waitMs < 0 ? nullptr : &timeout, &m_waitMask);
-  if (StopRequested() && !m_interrupted) {
-    m_interrupted = true;
-    for (const auto& worker : m_running) kill(worker->pid, SIGINT);
-  }
+  if (StopRequested() && !m_interrupted) StopWorkers();
   if (ready <= 0) return;
   std::vector<std::unique_ptr<Running>> stillRunning;
   for (size_t i = 0; i < m_running.size(); ++i) {
@@ -132,6 +119,7 @@ bool BatchRunner::ReadFrom(Running& worker) {
 
 void BatchRunner::HandleRecord(const Running& worker, RecordKind kind, const std::string& data) {
   const FileJob& file = (*m_files)[worker.index];
+  const std::string& writerPath = worker.output.WriterPath();
   switch (kind) {
     case RecordKind::progress:
       if (!data.empty()) {
@@ -139,10 +127,10 @@ void BatchRunner::HandleRecord(const Running& worker, RecordKind kind, const std
       }
       break;
     case RecordKind::logLine:
-      m_reporter.LogLine(file.source, NameDestination(data, worker.temporary.Path(), file.destination));
+      m_reporter.LogLine(file.source, frontend::NameDestination(data, writerPath, file.destination));
       break;
     case RecordKind::error:
-      m_reporter.Error(file.source, NameDestination(data, worker.temporary.Path(), file.destination));
+      m_reporter.Error(file.source, frontend::NameDestination(data, writerPath, file.destination));
       break;
   }
 }
@@ -154,15 +142,15 @@ void BatchRunner::Finish(Running& worker) {
   }
   m_console.RemoveProgress(static_cast<int>(worker.index));
   const FileJob& file = (*m_files)[worker.index];
-  if (WIFSIGNALED(status)) {
+  if (WIFSIGNALED(status) && !m_interrupted) {
     m_reporter.Error(file.source, Formatted(texts::kWorkerCrashed, std::to_string(WTERMSIG(status)).c_str()));
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-    if (worker.temporary.Commit()) return Complete(worker.index, FileStatus::done);
-    m_reporter.Error(file.source, CannotCreateText(errno, file.destination));
+    if (worker.output.Commit()) return Complete(worker.index, FileStatus::done);
+    m_reporter.Error(file.source, OutputFailureText(worker.output, file.destination));
     return Complete(worker.index, FileStatus::failed);
   }
-  worker.temporary.Remove();
+  worker.output.Discard();
   Complete(worker.index, m_interrupted ? FileStatus::interrupted : FileStatus::failed);
 }
 

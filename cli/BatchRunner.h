@@ -8,15 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "BatchPlan.h"
 #include "Console.h"
 #include "Reporter.h"
-#include "TemporaryFile.h"
+#include "SafeOutput.h"
 #include "WorkerProtocol.h"
-
-struct FileJob {
-  std::string source;
-  std::string destination;
-};
 
 struct BatchSettings {
   uint32_t versionOption = 0;
@@ -26,8 +22,9 @@ struct BatchSettings {
 };
 
 // Repairs a list of files, up to `jobs` at once, each in a worker process
-// of its own, and reports every file's result. A stop signal stops the
-// running repairs at the engine's next question and starts no more.
+// of its own writing a safe output, and reports every file's result. A stop
+// signal ends the running workers at once, removes their outputs and starts
+// no more files.
 class BatchRunner {
  public:
   BatchRunner(const BatchSettings& settings, Console& console, Reporter& reporter);
@@ -38,16 +35,16 @@ class BatchRunner {
 
  private:
   struct Running {
-    size_t index;
-    pid_t pid;
-    int fd;
-    TemporaryFile temporary;
+    size_t index = 0;
+    pid_t pid = -1;
+    int fd = -1;
+    frontend::SafeOutput output;
     RecordReader reader;
   };
 
   void Launch(size_t index);
-  bool Refuse(const FileJob& file);
   void WaitForWorkers();
+  void StopWorkers();
   bool ReadFrom(Running& worker);
   void HandleRecord(const Running& worker, RecordKind kind, const std::string& data);
   void Finish(Running& worker);

@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "CliTexts.h"
+#include "TerminalText.h"
 
 #ifndef TESSALY_VERSION
 #define TESSALY_VERSION "0.0.0.0"
@@ -36,17 +38,34 @@ std::optional<int> JobsFromText(const char* text) {
   return static_cast<int>(jobs);
 }
 
-bool UsageError(const char* format, const char* argument) {
-  std::fprintf(stderr, format, argument);
+bool UsageError(const char* format, const std::string& argument) {
+  std::fprintf(stderr, format, PrintableText(argument).c_str());
   std::fputs(texts::kTryHelp, stderr);
   return false;
 }
 
+// The option as it was written: a long option is always a whole argument
+// (its value after "=" left out), a short one is its letter, also inside a
+// group of letters. getopt has moved past the argument when it was used up.
+std::string OptionName(char** argv, int optionIndexBefore, int option) {
+  const char* argument = optind > optionIndexBefore ? argv[optind - 1] : "";
+  if (std::strncmp(argument, "--", 2) == 0) return std::string(argument, std::strcspn(argument, "="));
+  const int letter = option == '?' || option == ':' ? optopt : option;
+  return std::string("-") + static_cast<char>(letter);
+}
+
+bool TakePath(std::string& field, bool& given, const std::string& name) {
+  if (*optarg == '\0') return UsageError(texts::kEmptyArgument, name);
+  field = optarg;
+  given = true;
+  return true;
+}
+
 // Applies one option; false after a usage error.
-bool ApplyOption(int option, char** argv, CliOptions& options) {
+bool ApplyOption(int option, const std::string& name, CliOptions& options) {
   switch (option) {
-    case 'o': options.output = optarg; return true;
-    case 'd': options.outputFolder = optarg; return true;
+    case 'o': return TakePath(options.output, options.outputGiven, name);
+    case 'd': return TakePath(options.outputFolder, options.outputFolderGiven, name);
     case 'f': options.force = true; return true;
     case 'q': options.quiet = true; return true;
     case 'h': options.showHelp = true; return true;
@@ -64,18 +83,21 @@ bool ApplyOption(int option, char** argv, CliOptions& options) {
       options.jobs = *jobs;
       return true;
     }
-    case ':': return UsageError(texts::kMissingArgument, argv[optind - 1]);
-    default: return UsageError(texts::kUnknownOption, argv[optind - 1]);
+    case ':': return UsageError(texts::kMissingArgument, name);
+    default:
+      // getopt names the option of a long one given a value it does not take.
+      if (optopt != 0 && name.size() > 2 && name[1] == '-') return UsageError(texts::kUnexpectedArgument, name);
+      return UsageError(texts::kUnknownOption, name);
   }
 }
 
 bool CheckCombination(const CliOptions& options) {
   if (options.showHelp || options.showVersion) return true;
   if (options.sources.empty()) return UsageError(texts::kNoSource, "");
-  if (!options.output.empty() && !options.outputFolder.empty()) {
+  if (options.outputGiven && options.outputFolderGiven) {
     return UsageError(texts::kOutputAndFolder, "");
   }
-  if (!options.output.empty() && options.sources.size() > 1) {
+  if (options.outputGiven && options.sources.size() > 1) {
     return UsageError(texts::kOutputNeedsOneSource, "");
   }
   return true;
@@ -93,9 +115,11 @@ std::optional<uint32_t> VersionOptionFromText(const std::string& text) {
 std::optional<CliOptions> ParseCommandLine(int argc, char** argv) {
   CliOptions options;
   opterr = 0;  // our own messages, in the program's language
-  int option = 0;
-  while ((option = getopt_long(argc, argv, ":o:d:fj:qhV", kLongOptions, nullptr)) != -1) {
-    if (!ApplyOption(option, argv, options)) return std::nullopt;
+  while (true) {
+    const int optionIndexBefore = optind;
+    const int option = getopt_long(argc, argv, ":o:d:fj:qhV", kLongOptions, nullptr);
+    if (option == -1) break;
+    if (!ApplyOption(option, OptionName(argv, optionIndexBefore, option), options)) return std::nullopt;
   }
   for (int i = optind; i < argc; ++i) options.sources.emplace_back(argv[i]);
   if (!CheckCombination(options)) return std::nullopt;

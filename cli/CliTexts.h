@@ -1,20 +1,10 @@
 #pragma once
 
 // Every text tessaly-cli writes itself. The engine's own texts are used
-// where one fits (a refused destination reads like the engine's own
-// failure to create it), the batch words are the desktop program's.
+// where one fits (a destination that cannot be created reads like the
+// engine's own failure to create it, from the engine's table), the batch
+// words are the desktop program's.
 namespace texts {
-
-// Engine texts: error 4 and the file-error causes it is followed by.
-inline constexpr const char* kCannotCreate = "错误 4: 不能创建文件。";
-inline constexpr const char* kCauseUnknown = "访问 %1 时发生一个未知错误。";
-inline constexpr const char* kCauseNotFound = "%1 未找到。";
-inline constexpr const char* kCauseBadPath = "%1 包含一个错误的路径。";
-inline constexpr const char* kCauseTooManyOpen = "%1 不能打开，因为打开文件太多。";
-inline constexpr const char* kCauseAccessDenied = "访问 %1 被拒绝。";
-inline constexpr const char* kCauseHardwareIo = "在访问 %1 时报告一个硬件 I/O 错误。";
-inline constexpr const char* kCauseSharing = "在访问 %1 时发生分配妨碍。";
-inline constexpr const char* kCauseDiskFull = "在访问 %1 时磁盘已满。";
 
 // Results of one file, as the desktop program words them.
 inline constexpr const char* kRepaired = "文件“%s”已顺利修复!";
@@ -27,16 +17,24 @@ inline constexpr const char* kInterrupted = "用户已中断修复进程";
 inline constexpr const char* kStatusDone = "完成";
 inline constexpr const char* kStatusFailed = "失败";
 inline constexpr const char* kStatusInterrupted = "中断";
+inline constexpr const char* kStatusNotRepaired = "未修复";
 inline constexpr const char* kSummary = "已修复 %d 个文件";
 
 // The program's own messages.
 inline constexpr const char* kDestinationExists = "目标文件“%s”已经存在，未覆盖（用 -f 覆盖它）。";
+inline constexpr const char* kNotRegularDestination = "目标文件“%s”不是普通文件，不能替换（-f 也不能）。";
+inline constexpr const char* kDuplicateDestination = "目标文件“%s”也是前面一个来源文件的目标文件，未修复。";
+inline constexpr const char* kDestinationIsSource = "目标文件“%s”也是要修复的来源文件，不能写入。";
+inline constexpr const char* kTemporaryReplaced = "修复时目标文件夹中的临时文件被替换，目标文件“%s”未写入。";
+inline constexpr const char* kOutputFailed = "tessaly-cli: 不能写入标准输出或标准错误\n";
 inline constexpr const char* kWorkerCrashed = "修复进程异常结束（信号 %s）。";
 inline constexpr const char* kWorkerNotStarted = "不能启动修复进程：%s";
 inline constexpr const char* kUsageLine = "用法: tessaly-cli [选项] 来源文件...\n";
 inline constexpr const char* kTryHelp = "请用“tessaly-cli --help”查看说明。\n";
 inline constexpr const char* kUnknownOption = "tessaly-cli: 未知选项“%s”\n";
 inline constexpr const char* kMissingArgument = "tessaly-cli: 选项“%s”需要一个参数\n";
+inline constexpr const char* kUnexpectedArgument = "tessaly-cli: 选项“%s”不带参数\n";
+inline constexpr const char* kEmptyArgument = "tessaly-cli: 选项“%s”的参数不能为空\n";
 inline constexpr const char* kBadVersion = "tessaly-cli: 无效的 PDF 版本“%s”（应为 1.0 到 1.6）\n";
 inline constexpr const char* kBadJobs = "tessaly-cli: 无效的任务数“%s”（应为 1 到 64）\n";
 inline constexpr const char* kNoSource = "tessaly-cli: 没有给出来源文件\n";
@@ -58,13 +56,13 @@ inline constexpr const char* kHelp =
     "                            1.0 到 1.6，默认为 1.4\n"
     "      --thorough            深度修复：跳过损坏的内容并重新同步，能找回\n"
     "                            更多对象和页面，但需要更长时间\n"
-    "  -f, --force               覆盖已经存在的目标文件\n"
+    "  -f, --force               覆盖已经存在的目标文件（只替换普通文件）\n"
     "  -j, --jobs 数目           同时修复的文件数，默认为 1\n"
     "  -q, --quiet               只显示错误\n"
     "  -h, --help                显示本说明\n"
     "  -V, --version             显示版本\n"
     "\n"
     "退出状态: 0 所有文件都已修复；1 有文件没有修复；2 命令行错误；\n"
-    "130 修复被中断（Ctrl-C）。\n";
+    "130 修复被中断（Ctrl-C、SIGTERM、SIGHUP）。\n";
 
 }  // namespace texts

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "TerminalText.h"
+
 namespace {
 
 constexpr int64_t kRedrawIntervalNs = 150'000'000;
@@ -47,15 +49,14 @@ Console::Console(bool showProgress) : m_showProgress(showProgress) {}
 
 void Console::PrintLine(std::FILE* stream, const std::string& line) {
   Clear();
-  std::fputs(line.c_str(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
+  const std::string text = PrintableText(line) + '\n';
+  if (std::fputs(text.c_str(), stream) == EOF || std::fflush(stream) != 0) m_outputFailed = true;
   if (!m_lines.empty()) Draw();
 }
 
 void Console::AddProgress(int id, const std::string& name) {
   if (!m_showProgress) return;
-  m_lines.push_back({id, name, 0});
+  m_lines.push_back({id, PrintableText(name), 0});
   Clear();
   Draw();
 }

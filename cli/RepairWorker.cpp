@@ -73,9 +73,10 @@ int32_t OnEngineMessage(int32_t code, void* data, void* userData) {
 }
 
 [[noreturn]] void RunWorker(const WorkerTask& task, int fd, pid_t frontEnd) {
-  // A front end that dies unexpectedly stops its workers too.
-  prctl(PR_SET_PDEATHSIG, SIGTERM);
-  if (getppid() != frontEnd) RequestStop();
+  // A front end that dies unexpectedly ends its workers too, with a signal
+  // they cannot catch: the engine may be crossing a stretch without tokens.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != frontEnd) _exit(1);
   UnblockStopSignals();
   WorkerState state;
   state.fd = fd;

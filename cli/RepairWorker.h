@@ -11,7 +11,7 @@
 // and reports the engine's messages over a pipe (WorkerProtocol.h).
 struct WorkerTask {
   std::string source;
-  std::string target;  // the temporary file the engine writes
+  std::string target;  // the path through which the engine writes the output
   uint32_t versionOption = 0;
   bool sendProgress = false;
 };

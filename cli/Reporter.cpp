@@ -23,6 +23,7 @@ const char* StatusWord(FileStatus status) {
   switch (status) {
     case FileStatus::done: return texts::kStatusDone;
     case FileStatus::interrupted: return texts::kStatusInterrupted;
+    case FileStatus::notStarted: return texts::kStatusNotRepaired;
     case FileStatus::failed: break;
   }
   return texts::kStatusFailed;
@@ -62,7 +63,8 @@ void Reporter::FileResult(const std::string& source, const std::string& destinat
                                          destination));
       break;
     case FileStatus::failed: m_console.PrintLine(stdout, Format(texts::kRepairFailed, source)); break;
-    case FileStatus::interrupted: m_console.PrintLine(stdout, texts::kInterrupted); break;
+    case FileStatus::interrupted:
+    case FileStatus::notStarted: m_console.PrintLine(stdout, texts::kInterrupted); break;
   }
 }
 

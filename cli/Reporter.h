@@ -4,7 +4,8 @@
 
 #include "Console.h"
 
-enum class FileStatus { done, failed, interrupted };
+// notStarted: a file an interrupted batch never reached.
+enum class FileStatus { done, failed, interrupted, notStarted };
 
 // What the user reads about each file: the engine's log lines and errors
 // on standard error (prefixed with the source when several files run), the

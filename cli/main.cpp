@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "BatchPlan.h"
 #include "BatchRunner.h"
 #include "CliOptions.h"
+#include "CliTexts.h"
 #include "Console.h"
-#include "DestinationName.h"
 #include "Reporter.h"
 #include "tesscore/tesscore.h"
 
@@ -18,17 +19,29 @@ constexpr int kExitNotRepaired = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;  // as a shell reports a death by SIGINT
 
-std::vector<FileJob> PlanFiles(const CliOptions& options) {
-  std::vector<FileJob> files;
-  for (const std::string& source : options.sources) {
-    std::string destination = options.output;
-    if (destination.empty()) {
-      destination = options.outputFolder.empty() ? DefaultDestinationName(source)
-                                                 : DefaultDestinationIn(options.outputFolder, source);
-    }
-    files.push_back({source, destination});
-  }
-  return files;
+// What could not be written was not said: a full disk or a closed pipe on
+// standard output is a failure of the run.
+int ExitAfterOutput(int status, bool outputFailed) {
+  const bool stdoutFailed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  if (!outputFailed && !stdoutFailed) return status;
+  std::fputs(texts::kOutputFailed, stderr);
+  return status == kExitRepaired ? kExitNotRepaired : status;
+}
+
+int Repair(const CliOptions& options) {
+  const std::vector<FileJob> files = PlanFiles(options);
+  const bool showProgress = !options.quiet && isatty(STDERR_FILENO) != 0;
+  Console console(showProgress);
+  Reporter reporter(console, options.quiet, files.size() > 1);
+  // Our own front end needs no question and progress per token.
+  const uint32_t versionOption = options.versionOption | TESSCORE_OPTION_BATCHED_MESSAGES |
+                                 (options.thorough ? TESSCORE_OPTION_THOROUGH : 0u);
+  const BatchSettings settings{versionOption, options.force, options.jobs, showProgress};
+  BatchRunner runner(settings, console, reporter);
+  const int repaired = runner.Run(files);
+  int status = repaired == static_cast<int>(files.size()) ? kExitRepaired : kExitNotRepaired;
+  if (runner.Interrupted()) status = kExitInterrupted;
+  return ExitAfterOutput(status, console.OutputFailed());
 }
 
 }  // namespace
@@ -38,23 +51,11 @@ int main(int argc, char** argv) {
   if (!options) return kExitUsage;
   if (options->showHelp) {
     PrintHelp();
-    return kExitRepaired;
+    return ExitAfterOutput(kExitRepaired, false);
   }
   if (options->showVersion) {
     PrintVersion();
-    return kExitRepaired;
+    return ExitAfterOutput(kExitRepaired, false);
   }
-
-  const std::vector<FileJob> files = PlanFiles(*options);
-  const bool showProgress = !options->quiet && isatty(STDERR_FILENO) != 0;
-  Console console(showProgress);
-  Reporter reporter(console, options->quiet, files.size() > 1);
-  // Our own front end needs no question and progress per token.
-  const uint32_t versionOption = options->versionOption | TESSCORE_OPTION_BATCHED_MESSAGES |
-                                 (options->thorough ? TESSCORE_OPTION_THOROUGH : 0u);
-  const BatchSettings settings{versionOption, options->force, options->jobs, showProgress};
-  BatchRunner runner(settings, console, reporter);
-  const int repaired = runner.Run(files);
-  if (runner.Interrupted()) return kExitInterrupted;
-  return repaired == static_cast<int>(files.size()) ? kExitRepaired : kExitNotRepaired;
+  return Repair(*options);
 }

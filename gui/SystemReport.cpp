@@ -131,12 +131,23 @@ void AddMemorySection(QStringList& lines) {
   }
 }
 
+// A saved log is meant to be passed on: values of variables whose names
+// suggest a secret never go into it.
+QString MaskedEntry(const QString& entry) {
+  static const QRegularExpression secretName(
+      QStringLiteral("TOKEN|SECRET|PASSWORD|PASSWD|KEY|CREDENTIAL|AUTH|COOKIE|SESSION"),
+      QRegularExpression::CaseInsensitiveOption);
+  const qsizetype equals = entry.indexOf(u'=', 1);  // a name may begin with "="
+  if (equals < 0 || !secretName.match(QStringView(entry).left(equals)).hasMatch()) return entry;
+  return entry.left(equals + 1) + QStringLiteral("******");
+}
+
 // The first entry is written even when there is none, as one empty line.
 void AddEnvironmentSection(QStringList& lines) {
   lines << GuiString(idsReportEnvironment);
   const qsizetype first = lines.size();
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    lines << QString::fromLocal8Bit(*entry);
+    lines << MaskedEntry(QString::fromLocal8Bit(*entry));
   }
   if (lines.size() == first) lines << QString();
 }

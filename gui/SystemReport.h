@@ -15,7 +15,8 @@ void AddSystemLine(QStringList& lines);
 void AddFoldersSection(QStringList& lines);
 // Physical memory, swap as the paging file, and this process's address space.
 void AddMemorySection(QStringList& lines);
-// Every environment entry as it is, in the environment's order.
+// Every environment entry in the environment's order, with the values of
+// variables whose names suggest a secret masked as "******".
 void AddEnvironmentSection(QStringList& lines);
 // The mounted file systems that hold files, in mount-point order.
 void AddDrivesSection(QStringList& lines);

@@ -1,6 +1,11 @@
 #include "TextFormat.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLocale>
+#include <string>
+
+#include "DestinationName.h"
 
 namespace {
 
@@ -72,10 +77,14 @@ QString FormatElapsed(const QString& pattern, qint64 milliseconds) {
 }
 
 QString DefaultDestinationName(const QString& source) {
-  const qsizetype dot = source.lastIndexOf(u'.');
-  const qsizetype slash = source.lastIndexOf(u'/');
-  if (dot < 0 || slash > dot) return source + QStringLiteral("_fixed");
-  return source.left(dot) + QStringLiteral("_fixed") + source.mid(dot);
+  const std::string name = frontend::DefaultDestinationName(QFile::encodeName(source).toStdString());
+  return QFile::decodeName(QByteArray::fromStdString(name));
+}
+
+QString ExpandHomeFolder(const QString& path) {
+  if (path == QStringLiteral("~")) return QDir::homePath();
+  if (path.startsWith(QStringLiteral("~/"))) return QDir::homePath() + path.mid(1);
+  return path;
 }
 
 QString FilterDefaultExtension(const QString& filter, int index) {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "core/FileErrorTable.h"
+
 namespace {
 
 constexpr std::string_view kCreatorText = "(Tessaly: https://tessaly.example/)";
@@ -14,7 +16,7 @@ struct EngineString {
 // The numeric formats (2, 3, 5, 14) are the formats the writer and the
 // information dictionary use with the C library's formatting functions.
 constexpr std::array<EngineString, 13> kEngineStrings = {{
-    {idsCannotCreateFile, "错误 4: 不能创建文件。%1"},
+    {idsCannotCreateFile, file_errors::kCannotCreateFileText},
     {idsXrefInUseLine, "%010llu %05lu n\r\n"},
     {idsHeaderLine, "%%PDF-%s\r\n"},
     {idsXrefFreeLine, "%010llu %05lu f\r\n"},
@@ -29,24 +31,6 @@ constexpr std::array<EngineString, 13> kEngineStrings = {{
     {idsDateFormat, "(D:%Y%m%d%H%M%S)"},
 }};
 
-constexpr std::array<std::string_view, 15> kFileErrorTexts = {
-    "未发生错误。",
-    "访问 %1 时发生一个未知错误。",
-    "%1 未找到。",
-    "%1 包含一个错误的路径。",
-    "%1 不能打开，因为打开文件太多。",
-    "访问 %1 被拒绝。",
-    "一个错误的文件句柄关联到 %1。",
-    "%1 不能删除，因为它是当前目录。",
-    "%1 不能创建，因为目录已满。",
-    "搜索失败在 %1",
-    "在访问 %1 时报告一个硬件 I/O 错误。",
-    "在访问 %1 时发生分配妨碍。",
-    "在访问 %1 时发生锁定妨碍。",
-    "在访问 %1 时磁盘已满。",
-    "尝试制造访问 %1 超过结尾。",
-};
-
 }  // namespace
 
 std::string_view LoadEngineString(int id) {
@@ -56,22 +40,8 @@ std::string_view LoadEngineString(int id) {
   return {};
 }
 
-std::string_view FileErrorText(int cause) {
-  if (cause < 0 || cause >= static_cast<int>(kFileErrorTexts.size())) cause = 1;
-  return kFileErrorTexts[static_cast<size_t>(cause)];
-}
+std::string_view FileErrorText(int cause) { return file_errors::CauseText(cause); }
 
 std::string ReplacePercentOne(std::string_view pattern, std::string_view text) {
-  std::string result;
-  result.reserve(pattern.size() + text.size());
-  size_t i = 0;
-  while (i < pattern.size()) {
-    if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == '1') {
-      result += text;
-      i += 2;
-    } else {
-      result += pattern[i++];
-    }
-  }
-  return result;
+  return file_errors::ReplacePercentOne(pattern, text);
 }

@@ -28,7 +28,6 @@ std::string_view LoadEngineString(int id);
 // still in it.
 std::string_view FileErrorText(int cause);
 
-inline constexpr std::string_view kUnnamedFileText = "一个未命名文件";
 inline constexpr std::string_view kOutOfMemoryText = "内存溢出。";
 inline constexpr std::string_view kNotSupportedText = "尝试一个不支持的操作。";
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "core/EngineStrings.h"
+#include "core/FileErrorTable.h"
 
 bool CException::GetErrorMessage(std::string& text) const {
   text.clear();
@@ -10,33 +11,11 @@ bool CException::GetErrorMessage(std::string& text) const {
 }
 
 bool CFileException::GetErrorMessage(std::string& text) const {
-  const std::string name = m_fileName.empty() ? std::string(kUnnamedFileText) : m_fileName;
-  text = ReplacePercentOne(FileErrorText(m_cause), name);
+  text = file_errors::CauseMessage(m_cause, m_fileName);
   return true;
 }
 
-int CFileException::CauseFromErrno(int error) {
-  switch (error) {
-    case ENOENT: return fileNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP: return badPath;
-    case EMFILE:
-    case ENFILE: return tooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return accessDenied;
-    case EBADF: return invalidFile;
-    case ESPIPE: return badSeek;
-    case EIO: return hardIO;
-    case EWOULDBLOCK: return sharingViolation;
-    case ENOLCK: return lockViolation;
-    case ENOSPC:
-    case EDQUOT: return diskFull;
-    default: return genericException;
-  }
-}
+int CFileException::CauseFromErrno(int error) { return file_errors::CauseOf(error); }
 
 void CFileException::ThrowErrno(int error, const std::string& fileName) {
   throw CFileException(CauseFromErrno(error), error, fileName);

@@ -1,4 +1,5 @@
 // The repair run: the only place that knows the order of the stages.
+#include <cerrno>
 #include <memory>
 
 #include "core/EngineStrings.h"
@@ -23,6 +24,28 @@ constexpr uint32_t kDestinationOpenFlags =
     CFile64::typeBinary | CFile64::modeCreate | CFile64::shareExclusive | CFile64::modeWrite;
 constexpr uint32_t kSourceBufferSize = 4096;
 
+// The sharing lock keeps the open source from being opened as the
+// destination, except where the system only emulates the lock (on NFS the
+// locks of one process never conflict): so the destination is compared with
+// the source before it is truncated, and refused the same way.
+bool OpenDestination(CFile64& destination, const std::string& path, const CFile64& source,
+                     CFileException& failure) {
+  if (!destination.Open(path.c_str(), kDestinationOpenFlags | CFile64::modeNoTruncate, &failure)) {
+    return false;
+  }
+  failure = CFileException(CFileException::sharingViolation, EWOULDBLOCK, path);
+  if (!destination.IsSameFileAs(source)) {
+    try {
+      destination.SetLength(0);
+      return true;
+    } catch (const CFileException& truncation) {
+      failure = CFileException(truncation.m_cause, truncation.m_osError, path);
+    }
+  }
+  destination.Abort();
+  return false;
+}
+
 }  // namespace
 
 int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, uint32_t versionOption,
@@ -42,20 +65,24 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
     SendText(msgSourcePath, sourcePath);
     if (!source->Open(sourcePath.c_str(), kSourceOpenFlags, openFailure.get())) {
       SendText(msgError, FormatErrorMessage(idsCannotOpenSource, *openFailure));
-    } else if (!destination->Open(destinationPath.c_str(), kDestinationOpenFlags, openFailure.get())) {
+    } else if (!OpenDestination(*destination, destinationPath, *source, *openFailure)) {
       SendText(msgError, FormatErrorMessage(idsCannotCreateFile, *openFailure));
       source->Close();
     } else {
       ResetSerialNumbers();
       std::string version = ReadHeaderVersion(*source);
       if (version.empty()) version = m_version.Text();
+      int written = 0;
       if (ParseObjects(*document, *source) > 0) {
         UnpackObjectStreams(*document, *source);
         CPdfDictionary* catalog = RebuildCatalog(*document);
         CPdfDictionary* info = BuildInfoDictionary(*document);
-        if (catalog != nullptr) result = WriteDocument(*document, version, catalog, info, *destination);
+        if (catalog != nullptr) written = WriteDocument(*document, version, catalog, info, *destination);
       }
+      // The file is complete only once it is closed: network file systems
+      // report a full disk, a quota or an I/O error there.
       destination->Close();
+      result = written;
       source->Close();
     }
   } catch (...) {

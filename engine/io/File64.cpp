@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,8 @@
 const CRuntimeClass CFile64::classCFile64 = {"CFile64", &CObject::classCObject};
 
 namespace {
+
+constexpr uint32_t kCreateBits = CFile64::modeCreate | CFile64::modeNoTruncate;
 
 int AccessFlags(uint32_t openFlags) {
   switch (openFlags & 3) {
@@ -33,6 +36,41 @@ int SharingLock(uint32_t openFlags) {
     case 4: return 0;
     default: return LOCK_EX;
   }
+}
+
+struct OpenFailure {
+  int cause;
+  int32_t osError;
+};
+
+OpenFailure FromErrno(int error) { return {CFileException::CauseFromErrno(error), error}; }
+
+// Only files are read and written: a folder is refused as the system refuses
+// to open one for writing, anything else that is no file (a pipe, a socket,
+// a terminal) as an invalid file. Block devices hold files' bytes too.
+OpenFailure CheckFileType(CSystemFileApi& api, int fd) {
+  struct stat info {};
+  if (api.Fstat(fd, info) != 0) return FromErrno(errno);
+  if (S_ISDIR(info.st_mode)) return FromErrno(EISDIR);
+  if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) return {CFileException::invalidFile, -1};
+  if (api.SetBlocking(fd) != 0) return FromErrno(errno);
+  return {CFileException::none, 0};
+}
+
+// Truncation waits until the lock is held, so that a failed open (the
+// destination being the source itself) never truncates anything.
+OpenFailure PrepareOpened(int fd, uint32_t openFlags) {
+  CSystemFileApi& api = SystemFiles();
+  if ((openFlags & 3) != 3) {
+    const OpenFailure type = CheckFileType(api, fd);
+    if (type.cause != CFileException::none) return type;
+  }
+  const int lock = SharingLock(openFlags);
+  if (lock != 0 && api.Flock(fd, lock | LOCK_NB) != 0) return FromErrno(errno);
+  if ((openFlags & kCreateBits) == CFile64::modeCreate && api.Ftruncate(fd, 0) != 0) {
+    return FromErrno(errno);
+  }
+  return {CFileException::none, 0};
 }
 
 }  // namespace
@@ -76,30 +114,24 @@ bool CFile64::Open(const char* path, uint32_t openFlags, CFileException* error) 
   m_hFile = -1;
   m_strFileName = AbsolutePath(path);
 
-  int flags = AccessFlags(openFlags);
+  // Never blocking: a pipe without a writer would hold the open for ever.
+  int flags = AccessFlags(openFlags) | O_NONBLOCK;
   if (openFlags & modeNoInherit) flags |= O_CLOEXEC;
   if (openFlags & modeCreate) flags |= O_CREAT;
   CSystemFileApi& api = SystemFiles();
   const int fd = api.Open(path, flags, 0666);
-  int failure = fd < 0 ? errno : 0;
-
-  // Truncation waits until the lock is held, so that a failed open (the
-  // destination being the source itself) never truncates anything.
-  if (fd >= 0) {
-    const int lock = SharingLock(openFlags);
-    if (lock != 0 && api.Flock(fd, lock | LOCK_NB) != 0) {
-      failure = errno;
-    } else if ((openFlags & modeCreate) && !(openFlags & modeNoTruncate) &&
-               api.Ftruncate(fd, 0) != 0) {
-      failure = errno;
-    }
-    if (failure != 0) api.Close(fd);
+  OpenFailure failure{CFileException::none, 0};
+  if (fd < 0) {
+    failure = {CFileException::CauseFromErrno(errno), errno};
+  } else {
+    failure = PrepareOpened(fd, openFlags);
+    if (failure.cause != CFileException::none) api.Close(fd);
   }
-  if (failure != 0) {
+  if (failure.cause != CFileException::none) {
     m_strFileName.clear();
     if (error != nullptr) {
-      error->m_cause = CFileException::CauseFromErrno(failure);
-      error->m_osError = failure;
+      error->m_cause = failure.cause;
+      error->m_osError = failure.osError;
       error->m_fileName = path;
     }
     return false;
@@ -185,6 +217,17 @@ void CFile64::Close() {
   m_bCloseOnDelete = false;
   m_strFileName.clear();
   if (failure != 0) CFileException::ThrowErrno(failure, {});
+}
+
+bool CFile64::IsSameFileAs(const CFile64& other) const {
+  struct stat mine {};
+  struct stat theirs {};
+  CSystemFileApi& api = SystemFiles();
+  if (m_hFile < 0 || other.m_hFile < 0 || api.Fstat(m_hFile, mine) != 0 ||
+      api.Fstat(other.m_hFile, theirs) != 0) {
+    return false;
+  }
+  return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }
 
 uint32_t CFile64::GetBufferPtr(uint32_t, uint32_t) { return 0; }

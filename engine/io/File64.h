@@ -55,6 +55,8 @@ class CFile64 : public CObject {
   virtual uint32_t GetBufferPtr(uint32_t command, uint32_t count);
 
   bool IsOpen() const { return m_hFile >= 0; }
+  // Both open on one file (device and inode), whatever the paths.
+  bool IsSameFileAs(const CFile64& other) const;
 
  protected:
   int m_hFile = -1;

@@ -80,6 +80,14 @@ int64_t CSystemFileApi::Size(int fd) {
   return info.st_size;
 }
 
+int CSystemFileApi::Fstat(int fd, struct stat& info) { return ::fstat(fd, &info); }
+
+int CSystemFileApi::SetBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0) return -1;
+  return ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
+
 int CSystemFileApi::Fsync(int fd) { return ::fsync(fd); }
 
 int CSystemFileApi::Close(int fd) { return ::close(fd); }

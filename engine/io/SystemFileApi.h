@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -20,6 +21,10 @@ class CSystemFileApi {
   virtual ssize_t Write(int fd, const void* buffer, size_t count);
   virtual int64_t Seek(int fd, int64_t offset, int whence);
   virtual int64_t Size(int fd);
+  virtual int Fstat(int fd, struct stat& info);
+  // Clears O_NONBLOCK, which a file is opened with so that a pipe cannot
+  // hold the open up.
+  virtual int SetBlocking(int fd);
   virtual int Fsync(int fd);
   virtual int Close(int fd);
   virtual int Dup(int fd);

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "model/ObjectTable.h"
+#include "model/PdfDictionary.h"
 #include "model/TypeIndex.h"
 
 class CRepairEngine;
@@ -25,12 +29,16 @@ class CPdfDocument {
   // Batched messages: questions and progress once per stretch of work.
   bool BatchedMessages() const { return m_batchedMessages; }
   void SetBatchedMessages(bool batched) { m_batchedMessages = batched; }
+  // Thorough recovery: the trailer dictionaries of the source, in file order.
+  void AddTrailer(std::unique_ptr<CPdfDictionary> trailer) { m_trailers.push_back(std::move(trailer)); }
+  const std::vector<std::unique_ptr<CPdfDictionary>>& Trailers() const { return m_trailers; }
 
  private:
   CPdfObjectTable m_table;
   const CRepairEngine* m_engine;  // not owned: receives the messages
   CPdfTypeIndex m_typeIndex;
   CPdfObjectList m_addedObjects;
+  std::vector<std::unique_ptr<CPdfDictionary>> m_trailers;  // never written
   bool m_thorough = false;
   bool m_batchedMessages = false;
 };

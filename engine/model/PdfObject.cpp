@@ -1,6 +1,5 @@
 #include "model/PdfObject.h"
 
-#include <bit>
 #include <cstring>
 
 #include "core/Exceptions.h"
@@ -28,47 +27,7 @@ CPdfObject::CPdfObject(PdfObjectKind kind)
     : m_bits((g_nextSerialNumber++ & kSerialMask) | uint64_t{static_cast<uint8_t>(kind)} << kKindShift) {}
 
 CPdfText::CPdfText(PdfObjectKind kind, const void* bytes, size_t length) : CPdfObject(kind) {
-  if (bytes == nullptr || length == 0) return;
-  std::memcpy(Reserve(length), bytes, length);
-  m_size = static_cast<uint32_t>(length);
-}
-
-CPdfText::~CPdfText() {
-  if (m_size > kInline) FreeModelArray(m_heap, BlockSize(m_size));
-}
-
-size_t CPdfText::BlockSize(size_t size) {
-  constexpr size_t kFine = 64;
-  if (size <= kFine) return (size + 7) & ~size_t{7};
-  const size_t step = std::bit_floor(size) / 8;
-  return (size + step - 1) / step * step;
-}
-
-char* CPdfText::Reserve(size_t size) {
-  if (size <= kInline) return m_inline;
-  if (size > UINT32_MAX) throw CMemoryException();
-  const size_t block = BlockSize(size);
-  if (m_size > kInline && block == BlockSize(m_size)) return m_heap;
-  char* moved = AllocateModelArray<char>(block);
-  std::memcpy(moved, Data(), m_size);
-  if (m_size > kInline) FreeModelArray(m_heap, BlockSize(m_size));
-  m_heap = moved;
-  return moved;
-}
-
-void CPdfText::Append(const char* bytes, size_t length) {
-  if (length == 0) return;
-  char* data = Reserve(m_size + length);
-  std::memcpy(data + m_size, bytes, length);
-  m_size += static_cast<uint32_t>(length);
-}
-
-void CPdfText::Enclose(char open, char close) {
-  char* data = Reserve(m_size + size_t{2});
-  std::memmove(data + 1, data, m_size);
-  data[0] = open;
-  data[m_size + 1] = close;
-  m_size += 2;
+  if (bytes != nullptr && length != 0) m_bytes.Append(static_cast<const char*>(bytes), length);
 }
 
 void CPdfText::Write(CFile64& file) const { WriteValue(*this, file); }

@@ -8,6 +8,7 @@
 
 #include "core/Object.h"
 #include "model/ObjectPool.h"
+#include "model/TextBytes.h"
 
 class CFile64;
 class CPdfObjectTable;
@@ -75,39 +76,18 @@ class CPdfObject : public CObject {
   uint32_t m_outputNumber = 0;
 };
 
-// Booleans, reals, strings, names and null: the bytes as written. Up to 8
-// bytes (most names, numbers and keywords) live in the object itself; longer
-// texts have a block of their own, whose size follows from the text's length
-// (BlockSize), so that no capacity needs keeping.
+// Booleans, reals, strings, names and null: the bytes as written.
 class CPdfText : public CPdfObject {
  public:
   CPdfText(PdfObjectKind kind, const void* bytes, size_t length);
-  ~CPdfText() override;
   void Write(CFile64& file) const override;
 
-  std::string_view Bytes() const { return {Data(), m_size}; }
-  // Both raise CMemoryException, changing nothing, when memory runs short
-  // or the text would pass 4 GiB.
-  void Append(const char* bytes, size_t length);
-  // Puts `open` before the bytes and `close` after them.
-  void Enclose(char open, char close);
+  std::string_view Bytes() const { return m_bytes; }
+  void Append(const char* bytes, size_t length) { m_bytes.Append(bytes, length); }
+  void Enclose(char open, char close) { m_bytes.Enclose(open, close); }
+  static size_t BlockSize(size_t size) { return CTextBytes::BlockSize(size); }
 
-  // The block of a text of `size` bytes: the pool's 8-byte steps up to 64,
-  // then steps of an eighth of the size's power of two, so that a string
-  // that grows byte by byte is moved a bounded number of times per doubling.
-  static size_t BlockSize(size_t size);
-
- private:
-  static constexpr size_t kInline = 8;
-  const char* Data() const { return m_size <= kInline ? m_inline : m_heap; }
-  // Room for `size` bytes, the current ones kept; answers where they are.
-  char* Reserve(size_t size);
-
-  uint32_t m_size = 0;  // the bytes are inline exactly while it is at most kInline
-  union {
-    char m_inline[kInline];
-    char* m_heap;
-  };
+  CTextBytes m_bytes;
 };
 
 class CPdfInteger : public CPdfObject {
@@ -180,6 +160,8 @@ struct PdfObjectKey {
 // never resolves through the table.
 inline constexpr PdfObjectKey kUnknownObjectKey = {0xFFFFFFFFu, 0xFFFFFFFFu};
 inline constexpr PdfObjectKey kUnresolvableKey = {0xFFFFFFFEu, 0xFFFFFFFFu};
+// Thorough recovery reads a trailer dictionary as an object under this key.
+inline constexpr PdfObjectKey kTrailerKey = {0xFFFFFFFDu, 0xFFFFFFFFu};
 
 class CPdfReference : public CPdfObject {
  public:

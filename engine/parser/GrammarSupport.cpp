@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "model/Document.h"
 #include "model/Growth.h"
 #include "model/ObjectTable.h"
 #include "parser/ScannerSupport.h"
@@ -41,6 +42,14 @@ int FinishParse(int result) {
 
 void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
   if (object == nullptr) return;
+  if (key == kTrailerKey) {
+    std::unique_ptr<CPdfObject> trailer(object);
+    CPdfDocument* document = BoundDocument();
+    if (document != nullptr && trailer->Kind() == kindDictionary) {
+      document->AddTrailer(std::unique_ptr<CPdfDictionary>(static_cast<CPdfDictionary*>(trailer.release())));
+    }
+    return;
+  }
   if (CParsedObjectSink* sink = BoundObjectSink()) {
     sink->Take(key, object);
     return;

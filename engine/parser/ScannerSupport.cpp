@@ -15,6 +15,7 @@
 namespace {
 
 struct ScannerInput {
+  CPdfDocument* document = nullptr;       // takes the trailers, or none
   CPdfObjectTable* table = nullptr;       // where references resolve and objects go
   const CRepairEngine* engine = nullptr;  // asked and told once per token, or none
   CFile64Ex* file = nullptr;
@@ -48,6 +49,7 @@ void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length, bool 
   g_input = {};
   g_input.thorough = thorough;
   g_input.batched = document != nullptr && document->BatchedMessages();
+  g_input.document = document;
   g_input.table = document != nullptr ? &document->Table() : nullptr;
   g_input.engine = document != nullptr ? document->Engine() : nullptr;
   g_input.file = file;
@@ -65,6 +67,7 @@ void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsed
 }
 
 CPdfObjectTable* BoundObjectTable() { return g_input.table; }
+CPdfDocument* BoundDocument() { return g_input.document; }
 bool ThoroughRecovery() { return g_input.thorough; }
 CParsedObjectSink* BoundObjectSink() { return g_input.sink; }
 

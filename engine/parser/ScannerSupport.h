@@ -31,6 +31,8 @@ bool ScannerStopPending();
 // The object table of the bound document, or null, and the sink that takes
 // complete objects instead of it, or null.
 class CPdfObjectTable;
+class CPdfDocument;
+CPdfDocument* BoundDocument();
 CPdfObjectTable* BoundObjectTable();
 CParsedObjectSink* BoundObjectSink();
 // Whether the bound parse is a thorough recovery.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/EngineStrings.h"
+#include "core/Exceptions.h"
 #include "core/RepairEngine.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
@@ -17,6 +18,15 @@
 namespace {
 
 constexpr char kBinaryCommentLine[] = "%\xE2\xE3\xCF\xD3\r\n";
+// A cross-reference entry has ten digits for the offset: a file that goes
+// further cannot be described by the table, and is no repaired file.
+constexpr uint64_t kFirstOffsetTooLarge = 10'000'000'000;
+
+uint64_t TableOffset(const CBufferedOutput& out) {
+  const uint64_t offset = out.GetPosition();
+  if (offset >= kFirstOffsetTooLarge) throw CNotSupportedException();
+  return offset;
+}
 
 // Every salvaged definition gets a number, then every added object, before
 // anything is written, so every reference writes a final number.
@@ -127,7 +137,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   offsets.reserve(objects.size());
   const size_t n = objects.size();
   for (size_t i = 0; i < n; ++i) {
-    offsets.push_back(out.GetPosition());
+    offsets.push_back(TableOffset(out));
     AppendIndirectObject(*objects[i], out);
     if (engine != nullptr && engine->QueryStop() != 0) return false;
     if (engine != nullptr) {

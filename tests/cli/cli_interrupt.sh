@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# SIGINT during a long repair: the run stops, its temporary file goes, an
-# existing destination stays as it was, and the exit status is 130.
+# SIGINT or SIGTERM during a long repair: the run stops, its temporary file
+# goes, an existing destination stays as it was, a file never started is
+# reported, and the exit status is 130.
 set -u
 cli=$1
 source "$(dirname "$0")/common.sh"
@@ -18,19 +19,22 @@ source "$(dirname "$0")/common.sh"
 echo "older contents" > large_fixed.pdf
 cp large.pdf second.pdf
 
-for command in "-f large.pdf" "-f -j 2 large.pdf second.pdf"; do
+printf '%%PDF-1.4\n' > third.pdf
+for run in "INT -f large.pdf" "TERM -f -j 2 large.pdf second.pdf third.pdf"; do
+  signal=${run%% *} command=${run#* }
   # shellcheck disable=SC2086
   "$cli" $command >out.txt 2>&1 &
   pid=$!
   for _ in $(seq 100); do [ -n "$(temporaries)" ] && break; sleep 0.05; done
   [ -n "$(temporaries)" ] || fail "'$command': no temporary file while running"
   sleep 0.2  # well inside the parse of the 50 MB string
-  kill -INT $pid
+  kill -"$signal" $pid
   wait $pid; status=$?
-  [ $status -eq 130 ] || fail "'$command': exit $status after SIGINT"
+  [ $status -eq 130 ] || fail "'$command': exit $status after SIG$signal"
   [ -z "$(temporaries)" ] || fail "'$command': temporary file left: $(temporaries)"
   [ "$(cat large_fixed.pdf)" = "older contents" ] || fail "'$command': destination touched"
 done
 grep -qF "[中断] large.pdf -> large_fixed.pdf" out.txt || fail "batch status: $(cat out.txt)"
+grep -qF "[未修复] third.pdf -> third_fixed.pdf" out.txt || fail "file never started: $(cat out.txt)"
 [ ! -e second_fixed.pdf ] || fail "an interrupted batch left second_fixed.pdf"
 finish "cli interrupt"

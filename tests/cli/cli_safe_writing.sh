@@ -41,7 +41,17 @@ grep -qF "目标文件“good_fixed.pdf”已经存在" <<<"$err" || fail "exist
 # A destination folder that does not exist: refused with the engine's text.
 err=$("$cli" -o nowhere/out.pdf good.pdf 2>&1 >/dev/null); status=$?
 [ $status -eq 1 ] || fail "missing folder: exit $status"
-grep -qF "错误 4: 不能创建文件。nowhere/out.pdf 包含一个错误的路径。" <<<"$err" || fail "missing folder text: $err"
+grep -qF "错误 4: 不能创建文件。nowhere/out.pdf 未找到。" <<<"$err" || fail "missing folder text: $err"
+
+# Two runs into one destination at once: exactly one of them writes it.
+for _ in 1 2 3; do
+  rm -f race.pdf
+  "$cli" -q -o race.pdf good.pdf 2>/dev/null & first=$!
+  "$cli" -q -o race.pdf good.pdf 2>/dev/null & second=$!
+  wait $first; first=$?
+  wait $second; second=$?
+  [ $((first + second)) -eq 1 ] || fail "two runs into race.pdf: exits $first and $second"
+done
 
 [ -z "$(temporaries)" ] || fail "temporary file left: $(temporaries)"
 finish "cli safe writing"

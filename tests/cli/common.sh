@@ -9,5 +9,5 @@ finish() {
   if [ $failures -eq 0 ]; then echo "$1: all passed"; fi
   exit $((failures > 0))
 }
-# Files the engine left behind while writing.
-temporaries() { find "${1:-.}" -name '.*.tessaly-*' | head -n 5; }
+# Temporary outputs left behind (a link of that name is not ours).
+temporaries() { find "${1:-.}" -name '.tessaly-*' -type f | head -n 5; }

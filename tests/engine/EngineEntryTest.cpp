@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "EngineTestSupport.h"
@@ -170,16 +174,60 @@ TEST(RepairEntry, CallFromInsideTheCallbackIsRefused) {
   EXPECT_EQ(state.inner.messages[0].text, "错误 3: 未知错误。");
 }
 
-TEST(RepairEntry, CallsFromTwoThreadsBothComplete) {
-  MessageLog first;
-  MessageLog second;
-  EngineCallRecord a = first.Record("/nonexistent/a.pdf", "/nonexistent/b.pdf");
-  EngineCallRecord b = second.Record("/nonexistent/c.pdf", "/nonexistent/d.pdf");
-  std::thread other([&] { RepairPdfFile(&b); });
-  RepairPdfFile(&a);
+// The second thread is let go while the first call is inside its callback,
+// and the first goes on only once the second sleeps on a lock (or, were the
+// calls not kept apart, has started its own run): the calls overlap.
+struct OverlappingCalls {
+  std::mutex mutex;
+  std::string order;  // "a" or "b" per message
+  std::atomic<bool> firstInside{false};
+  std::atomic<bool> secondCalling{false};
+  std::atomic<int> secondMessages{0};
+  std::atomic<pid_t> secondThread{0};
+  bool waited = false;
+
+  static bool SleepsInFutex(pid_t thread) {
+    std::ifstream in("/proc/self/task/" + std::to_string(thread) + "/syscall");
+    long number = -1;
+    return (in >> number) && number == SYS_futex;
+  }
+  static int32_t First(int32_t code, void*, void* userData) {
+    auto& self = *static_cast<OverlappingCalls*>(userData);
+    self.Note('a');
+    if (code == msgSourcePath && !self.waited) {
+      self.waited = true;
+      self.firstInside = true;
+      while (!self.secondCalling || (!SleepsInFutex(self.secondThread) && self.secondMessages == 0)) {
+        std::this_thread::yield();
+      }
+    }
+    return 0;
+  }
+  static int32_t Second(int32_t, void*, void* userData) {
+    auto& self = *static_cast<OverlappingCalls*>(userData);
+    ++self.secondMessages;
+    self.Note('b');
+    return 0;
+  }
+  void Note(char who) {
+    std::lock_guard<std::mutex> lock(mutex);
+    order += who;
+  }
+};
+
+TEST(RepairEntry, OverlappingCallsFromTwoThreadsRunOneAfterTheOther) {
+  OverlappingCalls calls;
+  EngineCallRecord a{"/nonexistent/a.pdf", 0, 0, "/nonexistent/b.pdf", &OverlappingCalls::First, &calls};
+  EngineCallRecord b{"/nonexistent/c.pdf", 0, 0, "/nonexistent/d.pdf", &OverlappingCalls::Second, &calls};
+  std::thread other([&] {
+    while (!calls.firstInside) std::this_thread::yield();
+    calls.secondThread = static_cast<pid_t>(::syscall(SYS_gettid));
+    calls.secondCalling = true;
+    EXPECT_EQ(RepairPdfFile(&b), 0);
+  });
+  EXPECT_EQ(RepairPdfFile(&a), 0);
   other.join();
-  EXPECT_EQ(first.messages.size(), 4u);
-  EXPECT_EQ(second.messages.size(), 4u);
+  EXPECT_EQ(calls.order, "aaaabbbb");
 }
 
 }  // namespace

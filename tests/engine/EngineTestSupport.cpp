@@ -110,6 +110,23 @@ int FakeSystemFiles::Open(const char* path, int flags, mode_t mode) {
   return CSystemFileApi::Open(path, flags, mode);
 }
 
+int FakeSystemFiles::Flock(int fd, int operation) {
+  return locksNeverConflict ? 0 : CSystemFileApi::Flock(fd, operation);
+}
+
+// The descriptor is closed all the same, as close(2) does when it reports
+// a deferred write error.
+int FakeSystemFiles::Close(int fd) {
+  std::error_code ignored;
+  const auto path = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ignored);
+  const int result = CSystemFileApi::Close(fd);
+  if (failCloseWith != 0 && path == failCloseOf) {
+    errno = failCloseWith;
+    return -1;
+  }
+  return result;
+}
+
 uint32_t FakeSystemFiles::SectorSize(int) { return sectorSize; }
 
 #include "core/RepairEngine.h"

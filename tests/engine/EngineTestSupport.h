@@ -57,12 +57,17 @@ class FakeSystemFiles : public CSystemFileApi {
   ssize_t ReadAt(int fd, void* buffer, size_t count, uint64_t position) override;
   ssize_t Write(int fd, const void* buffer, size_t count) override;
   int Open(const char* path, int flags, mode_t mode) override;
+  int Flock(int fd, int operation) override;
+  int Close(int fd) override;
   uint32_t SectorSize(int fd) override;
 
   std::vector<std::pair<uint64_t, uint64_t>> unreadable;  // [begin, end)
   int64_t writeLimit = -1;     // bytes a write may store before it comes up short
   int failWritesWith = 0;      // errno for every write, 0 for none
   int failOpensWith = 0;       // errno for every open, 0 for none
+  bool locksNeverConflict = false;  // as where flock is emulated per process (NFS)
+  std::string failCloseOf;     // this file's close fails with failCloseWith
+  int failCloseWith = 0;
   uint32_t sectorSize = 512;
   std::vector<std::pair<uint64_t, size_t>> reads;  // (position, count) asked
 };

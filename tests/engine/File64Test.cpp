@@ -112,6 +112,8 @@ TEST(File64Errors, ErrnoMapsToCauses) {
   EXPECT_EQ(CFileException::CauseFromErrno(EWOULDBLOCK), 11);
   EXPECT_EQ(CFileException::CauseFromErrno(ENOLCK), 12);
   EXPECT_EQ(CFileException::CauseFromErrno(EDQUOT), 13);
+  EXPECT_EQ(CFileException::CauseFromErrno(ENXIO), 6);
+  EXPECT_EQ(CFileException::CauseFromErrno(EBUSY), 11);
   EXPECT_EQ(CFileException::CauseFromErrno(EXDEV), 1);
   EXPECT_EQ(MessageOf(CFileException(CFileException::badSeek, -1, "")), "搜索失败在 一个未命名文件");
 }

@@ -99,6 +99,30 @@ TEST_F(WriterTest, FailingWriteIsReportedOnce) {
   EXPECT_EQ(m_log.TextsOf(msgError).size(), 1u);
 }
 
+// A sparse file puts the writer near the end of what ten digits can say.
+TEST_F(WriterTest, AnObjectAtOffsetTenToTheTenFailsInsteadOfBreakingTheTable) {
+  constexpr uint64_t kLimit = 10'000'000'000;
+  constexpr uint64_t kHeaderSize = 17;
+  CPdfDictionary* catalog = AddCatalog(1);
+  for (const uint64_t start : {kLimit - kHeaderSize - 1, kLimit - kHeaderSize}) {
+    SCOPED_TRACE(start);
+    m_log.messages.clear();
+    CFile64 file;
+    ASSERT_TRUE(file.Open(m_dir.Path("big.pdf").c_str(), 0x9011));
+    file.Seek(static_cast<int64_t>(start), CFile64::begin);
+    const int result = WriteDocument(m_document, "1.4", catalog, nullptr, file);
+    file.Close();
+    if (start < kLimit - kHeaderSize) {
+      EXPECT_EQ(result, 1);
+      EXPECT_TRUE(m_log.TextsOf(msgError).empty());
+    } else {
+      EXPECT_EQ(result, 0);
+      EXPECT_EQ(m_log.TextsOf(msgError),
+                std::vector<std::string>{"错误 2: 一般错误。尝试一个不支持的操作。"});
+    }
+  }
+}
+
 TEST_F(WriterTest, OffsetsBeyondTenDigitsWidenTheLine) {
   std::vector<CXrefEntry> entries = {{0, 0, 0, 65535}, {1, 12345678901ull, 1, 0}};
   CFile64 file;

@@ -1,7 +1,9 @@
 #include "GuiTestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <cstdio>
 
 const QString kSeparator(56, u'-');
 
@@ -68,9 +70,15 @@ bool FakeDialogs::OpenUrl(const QUrl& url) {
   return openSucceeds;
 }
 
+void FakeDialogs::Launch(const QString& path, std::function<void(bool)> finished) {
+  launched << path;
+  finished(launchSucceeds);
+}
+
 void FakeEngine::Reset() {
   script = CompleteRun();
   result = 1;
+  output = "repaired by the fake engine";
   hook = nullptr;
   calls = 0;
   sourcePath.clear();
@@ -99,12 +107,17 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
   sourcePath = record->sourcePath;
   destinationPath = record->destinationPath;
   versionOption = record->versionOption;
+  if (std::FILE* file = std::fopen(record->destinationPath, "wb")) {
+    std::fwrite(output.data(), 1, output.size(), file);
+    std::fclose(file);
+  }
   auto send = [record](int32_t code, void* data) {
     return record->callback(code, data, record->userData);
   };
   for (const Message& message : script) {
     uint8_t percent = static_cast<uint8_t>(message.percent);
     std::string text = message.text;
+    if (const size_t at = text.find("%dest%"); at != std::string::npos) text.replace(at, 6, destinationPath);
     switch (message.step) {
       case Step::Progress:
         for (int i = 0; i < message.repeat; ++i) send(msgProgress, &percent);
@@ -127,11 +140,14 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
       case Step::Hook:
         if (hook) hook();
         break;
-      case Step::AskStopUntilStopped: {
+      case Step::AskStopUntilStopped:
+      case Step::QuestionsUntilStopped: {
+        // With batched messages the questions come without progress.
+        const bool withProgress = message.step == Step::AskStopUntilStopped;
         QElapsedTimer limit;
         limit.start();
         while (limit.elapsed() < 10'000) {
-          send(msgProgress, &percent);
+          if (withProgress) send(msgProgress, &percent);
           if (send(msgQueryStop, nullptr) != 0) {
             if (stopRequested.isValid()) stopLatencyMs = stopRequested.elapsed();
             stopAnswered = true;
@@ -163,6 +179,10 @@ QString FormFixture::WriteFile(const QString& name, const QByteArray& bytes) con
 QByteArray FormFixture::ReadFile(const QString& name) const {
   QFile file(Path(name));
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList FormFixture::Leftovers() const {
+  return QDir(folder.path()).entryList({QStringLiteral(".tessaly-*")}, QDir::Files | QDir::Hidden | QDir::System);
 }
 
 QString FormFixture::SettingsFile() const {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "FileList.h"
 #include "MainForm.h"
 #include "UserDialogs.h"
 
@@ -34,6 +35,8 @@ class FakeDialogs final : public IUserDialogs {
                             bool& includeSysInfo) override;
   QString BrowseForFolder(QWidget* owner, const QString& title) override;
   bool OpenUrl(const QUrl& url) override;
+  QString DefaultPdfHandler() override { return pdfHandler; }
+  void Launch(const QString& path, std::function<void(bool)> finished) override;
 
   std::vector<Message> messages;
   std::vector<Message> questions;
@@ -61,12 +64,18 @@ class FakeDialogs final : public IUserDialogs {
 
   std::vector<QUrl> openedUrls;
   bool openSucceeds = true;
+
+  // The desktop's PDF program and its launcher: what was launched, and
+  // whether the launcher ends well.
+  QString pdfHandler = QStringLiteral("viewer.desktop");
+  QStringList launched;
+  bool launchSucceeds = true;
 };
 
 // The engine's stand-in: replays scripted messages through the callback the
 // window passed, and records the call record.
 struct FakeEngine {
-  enum class Step { Progress, SourcePath, Log, Error, AskStop, AskStopUntilStopped, Hook };
+  enum class Step { Progress, SourcePath, Log, Error, AskStop, AskStopUntilStopped, QuestionsUntilStopped, Hook };
   struct Message {
     Step step;
     int percent = 0;
@@ -81,6 +90,9 @@ struct FakeEngine {
 
   static inline std::vector<Message> script;
   static inline int result = 1;
+  // Written through the destination path before the script runs; "%dest%"
+  // in a Log or Error step's text stands for that path.
+  static inline std::string output = "repaired by the fake engine";
   static inline std::function<void()> hook;  // what a Hook step does
   static inline int calls = 0;
   static inline std::string sourcePath;
@@ -100,6 +112,8 @@ struct FormFixture {
   QString WriteFile(const QString& name, const QByteArray& bytes) const;
   QByteArray ReadFile(const QString& name) const;
   QString SettingsFile() const;
+  // Temporary outputs left in the folder.
+  QStringList Leftovers() const;
 
   QTemporaryDir folder;
   FakeDialogs dialogs;

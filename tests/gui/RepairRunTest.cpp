@@ -75,8 +75,7 @@ TEST_F(RepairRunTest, SuccessfulRunLogsEveryStepAndOpensTheResult) {
   EXPECT_EQ(dialogs.messages[0].text, result1 + "\r\n" + result2);
   EXPECT_EQ(dialogs.messages[0].caption, "信息");
   EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
-  ASSERT_EQ(dialogs.openedUrls.size(), 1u);
-  EXPECT_EQ(dialogs.openedUrls[0], QUrl::fromLocalFile(destination));
+  EXPECT_EQ(dialogs.launched, QStringList({destination}));
   EXPECT_EQ(form->Gauge->value(), 100);
   ExpectIdle();
 }
@@ -89,13 +88,16 @@ TEST_F(RepairRunTest, FailedRunLogsTheErrorBlock) {
   SetFields(Path("missing.pdf"), Path("out.pdf"));
   form->btnRepair->click();
   const QString result = "修复文件“" + Path("missing.pdf") + "”失败!";
-  ExpectLog(LogLines(*form),
-            Header(Path("missing.pdf"), "0", Path("out.pdf")) +
-                QStringList{kSeparator, "错误 2: 一般错误。内存溢出。", kSeparator} + Footer() +
-                QStringList{result});
+  const QString reason = "错误 2: 一般错误。内存溢出。";
+  ExpectLog(LogLines(*form), Header(Path("missing.pdf"), "0", Path("out.pdf")) +
+                                 QStringList{kSeparator, reason, kSeparator} + Footer() +
+                                 QStringList{result, reason});
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, result);
-  EXPECT_TRUE(dialogs.openedUrls.empty());  // only a success opens the result
+  EXPECT_EQ(dialogs.messages[0].text, result + "\r\n" + reason);
+  EXPECT_EQ(dialogs.messages[0].caption, "信息");
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
+  EXPECT_TRUE(dialogs.launched.empty());  // only a success opens the result
+  EXPECT_FALSE(form->btnPreview->isEnabled());
   ExpectIdle();
 }
 
@@ -108,7 +110,19 @@ TEST_F(RepairRunTest, MissingSourceFailsThroughTheRealEngine) {
   const QString error = "错误 1: 不能打开文件进行修复。" + Path("missing.pdf") + " 未找到。";
   ExpectLog(LogLines(real), Header(Path("missing.pdf"), "0", Path("out.pdf")) +
                                 QStringList{kSeparator, error, kSeparator} + Footer() +
-                                QStringList{"修复文件“" + Path("missing.pdf") + "”失败!"});
+                                QStringList{"修复文件“" + Path("missing.pdf") + "”失败!", error});
+}
+
+TEST_F(RepairRunTest, StopIsHeardAtTheQuestionsAloneAsBatchedMessagesSendThem) {
+  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::QuestionsUntilStopped, 30, {}}};
+  SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("out.pdf"));
+  QTimer::singleShot(50, form.get(), [this] {
+    FakeEngine::stopRequested.start();
+    form->btnRepair->click();
+  });
+  form->btnRepair->click();
+  EXPECT_TRUE(FakeEngine::stopAnswered);
+  EXPECT_LT(FakeEngine::stopLatencyMs, 100);
 }
 
 TEST_F(RepairRunTest, StopEndsTheRunWithinATenthOfASecond) {
@@ -127,7 +141,8 @@ TEST_F(RepairRunTest, StopEndsTheRunWithinATenthOfASecond) {
   EXPECT_EQ(LogLines(*form).constLast(), "用户已中断修复进程");
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, "用户已中断修复进程");
-  EXPECT_TRUE(dialogs.openedUrls.empty());
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
+  EXPECT_TRUE(dialogs.launched.empty());
   EXPECT_EQ(form->Gauge->value(), 30);
   ExpectIdle();
 }
@@ -186,24 +201,24 @@ TEST_F(RepairRunTest, DashLogLineBecomesTheSeparator) {
 }
 
 TEST_F(RepairRunTest, UntrimmedTextsAndTheVersionReachTheEngine) {
-  SetFields("  in.pdf ", " out.pdf  ");
+  SetFields("  in.pdf ", Path(" out.pdf  "));
   form->cmbPDFVersion->setCurrentIndex(2);
   form->btnRepair->click();
   EXPECT_EQ(FakeEngine::sourcePath, "  in.pdf ");
-  EXPECT_EQ(FakeEngine::destinationPath, " out.pdf  ");
-  EXPECT_EQ(FakeEngine::versionOption, 2u << 16);
+  EXPECT_EQ(ReadFile(" out.pdf  "), "repaired by the fake engine");
+  EXPECT_EQ(FakeEngine::versionOption, (2u << 16) | TESSCORE_OPTION_BATCHED_MESSAGES);
   form->cmbPDFVersion->setCurrentIndex(-1);
   form->btnRepair->click();
-  EXPECT_EQ(FakeEngine::versionOption, 0xFFFF0000u);
+  EXPECT_EQ(FakeEngine::versionOption, 0xFFFF0000u | TESSCORE_OPTION_BATCHED_MESSAGES);
 }
 
 TEST_F(RepairRunTest, OpeningTheResultFollowsTheOption) {
   SetFields(Path("in.pdf"), Path("out.pdf"));
   form->chkOpenFixed->setChecked(false);
   form->btnRepair->click();
-  EXPECT_TRUE(dialogs.openedUrls.empty());
+  EXPECT_TRUE(dialogs.launched.empty());
   form->chkOpenFixed->setChecked(true);
-  dialogs.openSucceeds = false;
+  dialogs.launchSucceeds = false;
   form->btnRepair->click();
   ASSERT_EQ(dialogs.messages.size(), 3u);
   EXPECT_EQ(dialogs.messages[2].text, "不能打开文件“" + Path("out.pdf") + "”!");
@@ -244,16 +259,13 @@ TEST_F(RepairRunTest, ClosingDuringARunClosesAfterTheEngineReturned) {
   ExpectIdle();
 }
 
-// Needs the complete engine: the stub finds no object and answers 0.
+// The real engine, through the real safe output: an engine that answers 0
+// here fails the test.
 TEST_F(RepairRunTest, RealEngineRepairsAMinimalFile) {
   const QString source = WriteFile("min.pdf", "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\nendobj\n");
-  const QByteArray probeSource = QFile::encodeName(source);
-  const QByteArray probeDestination = QFile::encodeName(Path("probe.pdf"));
-  const EngineCallRecord probe{probeSource.constData(),      0,       4u << 16,
-                               probeDestination.constData(), nullptr, nullptr};
-  if (RepairPdfFile(&probe) == 0) GTEST_SKIP() << "the engine cannot repair files yet";
-
+  WriteFile("min_fixed.pdf", "old");
   TMainForm real(dialogs);
+  real.chkOpenFixed->setChecked(false);
   real.txtSrcFile->setText(source);
   real.txtDstFile->setText(Path("min_fixed.pdf"));
   real.btnRepairClick();
@@ -263,5 +275,46 @@ TEST_F(RepairRunTest, RealEngineRepairsAMinimalFile) {
             Header(source, "45", Path("min_fixed.pdf")) +
                 QStringList{"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"} +
                 Footer() + QStringList{result1, result2});
-  EXPECT_TRUE(QFile::exists(Path("min_fixed.pdf")));
+  EXPECT_TRUE(ReadFile("min_fixed.pdf").startsWith("%PDF-1.4\r\n"));
+  EXPECT_TRUE(Leftovers().isEmpty());
+}
+
+// The destination the user agreed to replace is replaced only by a complete
+// repair: a failed or a stopped one leaves it as it was, and no file behind.
+TEST_F(RepairRunTest, OnlyACompleteRepairReplacesTheDestination) {
+  const QString source = WriteFile("in.pdf", "%PDF-1.4\n");
+  const std::vector<std::vector<FakeEngine::Message>> unfinished = {
+      {{Step::Progress, 0, {}}, {Step::Error, 0, "错误 2: 一般错误。%dest%"}},
+      {{Step::Progress, 0, {}}, {Step::AskStopUntilStopped, 5, {}}}};
+  for (const auto& script : unfinished) {
+    WriteFile("out.pdf", "old");
+    FakeEngine::script = script;
+    FakeEngine::result = 0;
+    SetFields(source, Path("out.pdf"));
+    if (script.back().step == Step::AskStopUntilStopped) {
+      QTimer::singleShot(20, form.get(), [this] { form->btnRepair->click(); });
+    }
+    form->btnRepair->click();
+    EXPECT_EQ(ReadFile("out.pdf"), "old");
+    EXPECT_TRUE(Leftovers().isEmpty()) << Leftovers().join(' ').toStdString();
+  }
+  // The engine's text named the file it wrote by the destination's name.
+  FakeEngine::script = {{Step::Error, 0, "错误 2: 一般错误。%dest%"}};
+  form->btnRepair->click();
+  EXPECT_TRUE(LogLines(*form).contains("错误 2: 一般错误。" + Path("out.pdf")));
+  FakeEngine::Reset();
+  form->btnRepair->click();
+  EXPECT_EQ(ReadFile("out.pdf"), "repaired by the fake engine");
+  EXPECT_EQ(dialogs.questions.size(), 4u);  // the question still comes first
+}
+
+TEST_F(RepairRunTest, ADestinationThatCannotBeCreatedIsReportedBeforeTheEngine) {
+  SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("no/out.pdf"));
+  form->btnRepair->click();
+  EXPECT_EQ(FakeEngine::calls, 0);
+  const QStringList lines = LogLines(*form);
+  ASSERT_GE(lines.size(), 8);
+  EXPECT_EQ(lines.mid(5, 3), QStringList({kSeparator, "错误 4: 不能创建文件。" + Path("no/out.pdf") + " 未找到。", kSeparator}));
+  EXPECT_TRUE(lines.contains("修复文件“" + Path("in.pdf") + "”失败!"));
+  EXPECT_EQ(lines.constLast(), "错误 4: 不能创建文件。" + Path("no/out.pdf") + " 未找到。");  // the reason
 }

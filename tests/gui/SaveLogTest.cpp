@@ -64,10 +64,10 @@ TEST_F(SaveLogTest, WithTheReportTheLogFollowsTheSettingsSection) {
     }
     at = found;
   }
-  EXPECT_EQ(lines.mid(at - 6, 5),
+  EXPECT_EQ(lines.mid(at - 7, 6),
             QStringList({"设置信息:", "完成后打开修复的文件(&O): 否", "输出的 PDF 文件版本(&V): 4",
                          "临时文件目录(&T): " + AppSettings::DefaultTempDir(),
-                         "内部处理缓存大小(&B): 512"}));
+                         "内部处理缓存大小(&B): 512", "深度修复（较慢）(&T): 否"}));
   EXPECT_EQ(lines[at + 1], kSeparator);
   EXPECT_EQ(lines.mid(at + 2), log);
 }
@@ -88,4 +88,20 @@ TEST_F(SaveLogTest, UncheckingTheBoxSticksForTheRestOfTheRun) {
   EXPECT_EQ(dialogs.sysInfoShown, std::vector<bool>({true, true, false}));
   EXPECT_FALSE(form->SaveLogDialog.IncludeSysInfo());
   EXPECT_TRUE(ReadFile("run.log").isEmpty());
+}
+
+TEST_F(SaveLogTest, TheReportMasksValuesOfSecretLookingVariables) {
+  const std::pair<const char*, const char*> variables[] = {
+      {"TESSALY_API_TOKEN", "t0ken"}, {"db_password", "hunter2"}, {"SSH_AUTH_SOCK", "/run/agent"},
+      {"TESSALY_PLAIN", "visible"}};
+  for (const auto& [name, value] : variables) qputenv(name, value);
+  const QStringList lines = SaveLog(true);
+  for (const auto& [name, value] : variables) qunsetenv(name);
+  EXPECT_TRUE(lines.contains("TESSALY_API_TOKEN=******"));
+  EXPECT_TRUE(lines.contains("db_password=******"));
+  EXPECT_TRUE(lines.contains("SSH_AUTH_SOCK=******"));
+  EXPECT_TRUE(lines.contains("TESSALY_PLAIN=visible"));
+  for (const char* secret : {"t0ken", "hunter2", "/run/agent"}) {
+    EXPECT_FALSE(lines.join('\n').contains(secret)) << secret;
+  }
 }

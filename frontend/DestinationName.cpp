@@ -1,5 +1,7 @@
 #include "DestinationName.h"
 
+namespace frontend {
+
 std::string DefaultDestinationName(const std::string& source) {
   const size_t dot = source.rfind('.');
   const size_t slash = source.rfind('/');
@@ -16,3 +18,5 @@ std::string DefaultDestinationIn(const std::string& folder, const std::string& s
   if (folder.empty() || folder.back() == '/') return folder + fileName;
   return folder + "/" + fileName;
 }
+
+}  // namespace frontend
