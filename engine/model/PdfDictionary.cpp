@@ -101,6 +101,8 @@ void CPdfDictionary::SetAt(std::string_view key, CPdfObject* value) {
     ++m_dead;
   }
   m_entries[m_count++] = {value, id, KeyTexts::Bucket(id), true};
+  uint32_t typeKey = 0;
+  if (PdfKeys::type.Find(typeKey) && typeKey == id) m_typeName = kTypeUnknown;
   Maintain();
 }
 
@@ -115,7 +117,7 @@ void CPdfDictionary::Maintain() noexcept {
       m_index = std::make_unique<std::unordered_map<uint32_t, uint32_t>>();
       Compact();
     }
-    if (m_dead > 64 && m_dead > m_count / 2) Compact();
+    if (m_dead > 64 && (m_dead > m_count / 2 || m_dead == kMostDead)) Compact();
   } catch (...) {
     m_index.reset();
   }
@@ -153,6 +155,23 @@ void CPdfDictionary::Complete() noexcept {
 }
 
 std::string_view CPdfDictionary::TypeName() const {
+  if (m_typeName >= kTypeNone + 1) return KeyTexts::Text(m_typeName - 2u);
+  if (m_typeName == kTypeNone) return {};
+  const std::string_view name = FindTypeName();
+  if (name.empty()) {
+    m_typeName = kTypeNone;
+    return name;
+  }
+  try {
+    // Names past the 16-bit range, and a store out of memory, are looked up each time.
+    const uint32_t id = KeyTexts::Intern(name);
+    if (id <= UINT16_MAX - 2u) m_typeName = static_cast<uint16_t>(id + 2);
+  } catch (...) {
+  }
+  return name;
+}
+
+std::string_view CPdfDictionary::FindTypeName() const {
   bool isName = false;
   const CPdfObject* type = Lookup(PdfKeys::type, kindName, isName);
   if (!isName) return {};

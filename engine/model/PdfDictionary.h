@@ -51,6 +51,11 @@ class CPdfDictionary : public CPdfObject {
   void ForEachValue(Visit visit) const;
 
  private:
+  static constexpr uint16_t kTypeUnknown = 0;
+  static constexpr uint16_t kTypeNone = 1;
+  static constexpr uint16_t kMostDead = UINT16_MAX;
+  std::string_view FindTypeName() const;
+
   Entry* Find(std::string_view key) const;
   Entry* FindId(uint32_t id) const;
   CPdfObject* LookupEntry(const Entry* entry, PdfObjectKind kind, bool& found) const;
@@ -60,7 +65,11 @@ class CPdfDictionary : public CPdfObject {
 
   uint32_t m_count = 0;  // entries in use, the dead ones included
   uint32_t m_capacity = 0;
-  uint32_t m_dead = 0;
+  uint16_t m_dead = 0;  // a dictionary with this many is compacted at once
+  // The /Type name, found once: kTypeUnknown until asked, kTypeNone when
+  // there is no name, else 2 + its number in the key store (the rebuild asks
+  // every node many times, and each lookup would touch two more blocks).
+  mutable uint16_t m_typeName = kTypeUnknown;
   Entry* m_entries = nullptr;
   // Only large dictionaries get an index (key number to entry); small ones
   // are scanned.

@@ -76,6 +76,19 @@ TEST(KeyStore, EmptiesWithTheLastDictionaryAndServesAgain) {
   EXPECT_EQ(fresh.GetTypeName(), "/Page");
 }
 
+TEST(KeyStore, TheTypeNameFollowsEveryChangeOfType) {
+  CPdfDictionary dictionary;
+  EXPECT_EQ(dictionary.TypeName(), "");
+  dictionary.SetAt("/Type", std::make_unique<CPdfText>(kindName, "/Page", 5));
+  EXPECT_EQ(dictionary.TypeName(), "/Page");
+  dictionary.SetAt("/Other", std::make_unique<CPdfText>(kindName, "/Font", 5));
+  EXPECT_EQ(dictionary.TypeName(), "/Page");
+  dictionary.SetAt("/Type", std::make_unique<CPdfText>(kindName, "/Pages", 6));
+  EXPECT_EQ(dictionary.TypeName(), "/Pages");
+  dictionary.SetAt("/Type", std::make_unique<CPdfInteger>(3));
+  EXPECT_EQ(dictionary.TypeName(), "");
+}
+
 TEST(ElementLists, InsertAndRemoveKeepTheOrderBeforeAndAfterComplete) {
   CPdfArray array;
   std::vector<int32_t> expected;
