@@ -20,7 +20,8 @@ for tool in mutool hyperfine; do
 done
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSALY_BUILD_TESTS=OFF >/dev/null
 cmake --build build/bench >/dev/null
-cli=build/bench/cli/tessaly-cli
+# TESSALY_CLI measures another build of the command line against the same files.
+cli=${TESSALY_CLI:-build/bench/cli/tessaly-cli}
 work=${BENCH_DIR:-/tmp/tessaly-bench-files}
 mkdir -p "$work"
 [ -f "$work/stream-heavy.pdf" ] || build/bench/bench/bench_files stream "$work/stream-heavy.pdf" 60
