@@ -1,5 +1,6 @@
 #include "TextFormat.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <string>
@@ -78,6 +79,12 @@ QString FormatElapsed(const QString& pattern, qint64 milliseconds) {
 QString DefaultDestinationName(const QString& source) {
   const std::string name = frontend::DefaultDestinationName(QFile::encodeName(source).toStdString());
   return QFile::decodeName(QByteArray::fromStdString(name));
+}
+
+QString ExpandHomeFolder(const QString& path) {
+  if (path == QStringLiteral("~")) return QDir::homePath();
+  if (path.startsWith(QStringLiteral("~/"))) return QDir::homePath() + path.mid(1);
+  return path;
 }
 
 QString FilterDefaultExtension(const QString& filter, int index) {

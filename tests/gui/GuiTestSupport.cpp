@@ -70,6 +70,11 @@ bool FakeDialogs::OpenUrl(const QUrl& url) {
   return openSucceeds;
 }
 
+void FakeDialogs::Launch(const QString& path, std::function<void(bool)> finished) {
+  launched << path;
+  finished(launchSucceeds);
+}
+
 void FakeEngine::Reset() {
   script = CompleteRun();
   result = 1;
@@ -135,11 +140,14 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
       case Step::Hook:
         if (hook) hook();
         break;
-      case Step::AskStopUntilStopped: {
+      case Step::AskStopUntilStopped:
+      case Step::QuestionsUntilStopped: {
+        // With batched messages the questions come without progress.
+        const bool withProgress = message.step == Step::AskStopUntilStopped;
         QElapsedTimer limit;
         limit.start();
         while (limit.elapsed() < 10'000) {
-          send(msgProgress, &percent);
+          if (withProgress) send(msgProgress, &percent);
           if (send(msgQueryStop, nullptr) != 0) {
             if (stopRequested.isValid()) stopLatencyMs = stopRequested.elapsed();
             stopAnswered = true;
