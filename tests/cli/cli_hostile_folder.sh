@@ -109,8 +109,14 @@ grep -qxF "[中断] nuls.pdf -> hup/nuls_fixed.pdf" out.txt && grep -qxF "[未�
 # A worker ends with its front end, even far from any token.
 "$cli" -f -o orphan.pdf nuls.pdf >/dev/null 2>&1 &
 pid=$!
-for _ in $(seq 50); do read -r child _ < "/proc/$pid/task/$pid/children" 2>/dev/null && break; sleep 0.1; done
+child=
+for _ in $(seq 50); do
+  child=$(cut -d' ' -f1 "/proc/$pid/task/$pid/children" 2>/dev/null)
+  [ -n "$child" ] && break
+  sleep 0.1
+done
 kill -KILL $pid; wait $pid 2>/dev/null
+[ -n "$child" ] || fail "no worker seen for the orphan check"
 for _ in $(seq 10); do
   state=$(awk '/^State:/ {print $2}' "/proc/$child/status" 2>/dev/null)
   [ -z "$state" ] || [ "$state" = Z ] && break
