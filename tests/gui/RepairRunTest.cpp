@@ -308,6 +308,19 @@ TEST_F(RepairRunTest, OnlyACompleteRepairReplacesTheDestination) {
   EXPECT_EQ(dialogs.questions.size(), 4u);  // the question still comes first
 }
 
+// Nobody was asked about a destination that someone else made while the
+// engine ran: it stays theirs, and the repair counts as failed.
+TEST_F(RepairRunTest, ADestinationMadeDuringTheRunIsNeverReplaced) {
+  FakeEngine::script.insert(FakeEngine::script.begin(), {Step::Hook, 0, {}});
+  FakeEngine::hook = [this] { WriteFile("out.pdf", "theirs"); };
+  SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("out.pdf"));
+  form->btnRepair->click();
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_EQ(ReadFile("out.pdf"), "theirs");
+  EXPECT_EQ(LogLines(*form).constLast(), "错误 4: 不能创建文件。在访问 " + Path("out.pdf") + " 时发生分配妨碍。");
+  EXPECT_TRUE(Leftovers().isEmpty());
+}
+
 TEST_F(RepairRunTest, ADestinationThatCannotBeCreatedIsReportedBeforeTheEngine) {
   SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("no/out.pdf"));
   form->btnRepair->click();
