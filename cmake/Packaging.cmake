@@ -59,8 +59,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tessaly.example/")
-# Library dependencies come from the binaries; the window program also needs
-# Qt's platform plugins and a font with the Chinese characters at run time.
+# Library dependencies come from the binaries (libcrypto brings libssl3, which
+# also ships the legacy provider the engine loads for RC4); the window program
+# also needs Qt's platform plugins and a font with the Chinese characters at
+# run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_FULL_LIBDIR})
 if(TARGET tessaly)
