@@ -11,6 +11,10 @@ void MakeStreamHeavyFile(const std::string& path, int megabytes);
 // Many small objects: pages with annotations and strings.
 void MakeObjectHeavyFile(const std::string& path, int objects);
 
+// A sound file of `streams` object streams of a hundred small objects each,
+// with a cross-reference stream.
+void MakeObjectStreamFile(const std::string& path, int streams);
+
 // A word of `megabytes` without whitespace or delimiter between two objects.
 void MakeLongWordFile(const std::string& path, int megabytes);
 // More than 4 GiB, mostly holes: five streams of 900 MiB of zero bytes, so

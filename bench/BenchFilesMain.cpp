@@ -1,5 +1,5 @@
 // bench_files KIND PATH [SIZE]: writes one of the benchmark files.
-//   stream PATH MB | objects PATH COUNT | word PATH MB | large PATH
+//   stream PATH MB | objects PATH COUNT | objstm PATH STREAMS | word PATH MB | large PATH
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fputs("usage: bench_files stream|objects|word|large PATH [SIZE]\n", stderr);
+    std::fputs("usage: bench_files stream|objects|objstm|word|large PATH [SIZE]\n", stderr);
     return 2;
   }
   const std::string kind = argv[1];
@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
     MakeStreamHeavyFile(argv[2], size > 0 ? size : 60);
   } else if (kind == "objects") {
     MakeObjectHeavyFile(argv[2], size > 0 ? size : 200000);
+  } else if (kind == "objstm") {
+    MakeObjectStreamFile(argv[2], size > 0 ? size : 2000);
   } else if (kind == "word") {
     MakeLongWordFile(argv[2], size > 0 ? size : 1000);
   } else if (kind == "large") {

@@ -6,7 +6,7 @@
 #include "core/Exceptions.h"
 #include "model/Growth.h"
 
-#include "io/File64.h"
+#include "model/ValueOutput.h"
 
 namespace {
 constexpr size_t kIndexThreshold = 16;
@@ -120,16 +120,7 @@ std::string CPdfDictionary::GetTypeName() const {
   return std::string(bytes.c_str(), ::strnlen(bytes.c_str(), bytes.size()));
 }
 
-void CPdfDictionary::Write(CFile64& file) const {
-  file.Write("<<\r\n", 4);
-  ForEach([&](std::string_view key, const CPdfObject* value) {
-    if (key.empty() || value == nullptr) return;
-    WriteBlock(file, key.data(), key.size());
-    file.Write("\t", 1);
-    value->Write(file);
-  });
-  file.Write(">>\r\n", 4);
-}
+void CPdfDictionary::Write(CFile64& file) const { WriteValue(*this, file); }
 
 void CPdfDictionary::SetAt(std::string_view key, std::unique_ptr<CPdfObject> value) {
   SetAt(key, value.get());

@@ -117,12 +117,17 @@ class CPdfStream : public CPdfObject {
     if (m_data) *m_data = std::move(data);
   }
 
+  // How many streams exist in the process: with none, there are no lengths
+  // to settle and the writer need not walk every value.
+  static size_t LiveCount() { return s_liveCount; }
+
   // The source cut the stream off before "endstream" (thorough recovery).
   bool m_cut = false;
 
  private:
   std::unique_ptr<CPdfDictionary> m_dictionary;
   std::unique_ptr<CByteArray> m_data;
+  static size_t s_liveCount;
 };
 
 struct PdfObjectKey {
@@ -151,9 +156,3 @@ class CPdfReference : public CPdfObject {
   CPdfObject* m_target;  // not owned
   const CPdfObjectTable* m_table;
 };
-
-// Writing helpers shared by the model and the writer.
-void WriteBytes(CFile64& file, const char* text);
-// Any length: a file write takes at most 4 GiB - 1 at a time.
-void WriteBlock(CFile64& file, const void* data, size_t size);
-void WriteLineEnd(CFile64& file);

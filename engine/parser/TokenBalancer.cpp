@@ -1,6 +1,5 @@
 #include "parser/TokenBalancer.h"
 
-#include <deque>
 #include <vector>
 
 #include "parser/GrammarSupport.h"
@@ -19,7 +18,10 @@ struct Balancer {
   std::vector<int> open;  // the openers of the containers of the current object
   Inside inside = Inside::nothing;
   bool inObject = false;
-  std::deque<QueuedToken> queue;
+  // The tokens planned for the grammar, taken from `next` on; emptied (its
+  // room kept) once all are taken, so that planning allocates nothing.
+  std::vector<QueuedToken> queue;
+  size_t next = 0;
 };
 Balancer g_balancer;
 
@@ -131,7 +133,12 @@ void Plan(int token, const TokenValue& value) {
 }  // namespace
 
 int NextBalancedToken(TokenValue* value) {
-  while (g_balancer.queue.empty()) {
+  Balancer& b = g_balancer;
+  if (b.next == b.queue.size()) {
+    b.queue.clear();
+    b.next = 0;
+  }
+  while (b.queue.empty()) {
     TokenValue read{};
     const int token = NextTokenGuarded(&read);
     try {
@@ -142,17 +149,17 @@ int NextBalancedToken(TokenValue* value) {
       return 0;
     }
   }
-  const QueuedToken next = g_balancer.queue.front();
-  g_balancer.queue.pop_front();
+  const QueuedToken& next = b.queue[b.next++];
   *value = next.value;
   return next.token;
 }
 
 void ResetTokenBalancer() noexcept {
-  for (QueuedToken& queued : g_balancer.queue) {
-    if (OwnsObject(queued.token)) delete queued.value.object;
+  for (size_t i = g_balancer.next; i < g_balancer.queue.size(); ++i) {
+    if (OwnsObject(g_balancer.queue[i].token)) delete g_balancer.queue[i].value.object;
   }
   g_balancer.queue.clear();
+  g_balancer.next = 0;
   g_balancer.open.clear();
   g_balancer.inside = Inside::nothing;
   g_balancer.inObject = false;

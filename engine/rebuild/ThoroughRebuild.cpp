@@ -4,7 +4,9 @@
 #include "rebuild/ThoroughRebuild.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -38,28 +40,39 @@ bool Has(const CPdfDictionary& dictionary, const char* key, PdfObjectKind kind) 
   return found;
 }
 
+// The dictionary's /Type name as written (up to a NUL byte), or empty; no
+// copy, since every object of the table is asked.
+std::string_view TypeNameOf(const CPdfDictionary& dictionary) {
+  bool isName = false;
+  const CPdfObject* type = dictionary.Lookup("/Type", kindName, isName);
+  if (!isName) return {};
+  const std::string_view bytes = static_cast<const CPdfText*>(type)->m_bytes;
+  return bytes.substr(0, bytes.find('\0'));
+}
+
 // A dictionary that lost or garbled its /Type but is plainly a page: it has
 // a parent and a media box or content streams, and nothing of an
 // annotation or a form field.
 bool LooksLikePage(const CPdfObject* object) {
-  if (object == nullptr || object->Kind() != kindDictionary || IsPage(object) || IsPages(object)) return false;
+  if (object == nullptr || object->Kind() != kindDictionary) return false;
   const auto& dictionary = static_cast<const CPdfDictionary&>(*object);
-  bool typed = false;
-  dictionary.Lookup("/Type", kindName, typed);
-  if (typed) {
-    // A known type other than a page's is not a damaged page's.
-    static const std::unordered_set<std::string> kOtherTypes = {
-        "/Annot",   "/Catalog", "/Font",     "/FontDescriptor", "/XObject", "/Outlines", "/Action",
-        "/Pattern", "/Encoding", "/ExtGState", "/Metadata",     "/ObjStm",  "/XRef",     "/Filespec",
-        "/Sig",     "/Group",   "/OCG",      "/OCMD",           "/StructElem", "/StructTreeRoot", "/Mask"};
-    if (kOtherTypes.count(dictionary.GetTypeName()) != 0) return false;
+  // What a page has comes first: most objects have none of it.
+  if (!Has(dictionary, "/MediaBox", kindArray) && !Has(dictionary, "/Contents", kindReference) &&
+      !Has(dictionary, "/Contents", kindArray)) {
+    return false;
   }
   if (!Has(dictionary, "/Parent", kindReference) || Has(dictionary, "/Kids", kindArray) ||
       Has(dictionary, "/Subtype", kindName) || Has(dictionary, "/Rect", kindArray)) {
     return false;
   }
-  return Has(dictionary, "/MediaBox", kindArray) || Has(dictionary, "/Contents", kindReference) ||
-         Has(dictionary, "/Contents", kindArray);
+  const std::string_view type = TypeNameOf(dictionary);
+  if (type == "/Page" || type == "/Pages") return false;
+  // A known type other than a page's is not a damaged page's.
+  static constexpr std::string_view kOtherTypes[] = {
+      "/Annot",   "/Catalog",  "/Font",      "/FontDescriptor", "/XObject",    "/Outlines",       "/Action",
+      "/Pattern", "/Encoding", "/ExtGState", "/Metadata",       "/ObjStm",     "/XRef",           "/Filespec",
+      "/Sig",     "/Group",    "/OCG",       "/OCMD",           "/StructElem", "/StructTreeRoot", "/Mask"};
+  return std::find(std::begin(kOtherTypes), std::end(kOtherTypes), type) == std::end(kOtherTypes);
 }
 
 CPdfArray* KidsOf(const CPdfObject* node) {
@@ -109,7 +122,7 @@ bool HasCatalog(const CPdfObjectTable& table) {
   table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
     const CPdfObject* latest = list.GetLatest();
     if (latest != nullptr && latest->Kind() == kindDictionary &&
-        static_cast<const CPdfDictionary*>(latest)->GetTypeName() == "/Catalog") {
+        TypeNameOf(*static_cast<const CPdfDictionary*>(latest)) == "/Catalog") {
       found = true;
     }
   });
@@ -128,7 +141,7 @@ void RetypeCatalogOfTrailer(CPdfDocument& document) {
     const CPdfObject* latest = list.GetLatest();
     if (latest != nullptr && latest->Kind() == kindStream) {
       const CPdfDictionary* dictionary = static_cast<const CPdfStream*>(latest)->Dictionary();
-      if (dictionary != nullptr && dictionary->GetTypeName() == "/XRef") trailers.push_back(dictionary);
+      if (dictionary != nullptr && TypeNameOf(*dictionary) == "/XRef") trailers.push_back(dictionary);
     }
   });
   for (const CPdfDictionary* trailer : trailers) {

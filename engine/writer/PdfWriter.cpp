@@ -1,14 +1,17 @@
 #include "writer/PdfWriter.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "core/EngineStrings.h"
 #include "core/RepairEngine.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
-#include "writer/BufferedOutput.h"
+#include "model/ValueOutput.h"
+#include "model/BufferedOutput.h"
 #include "writer/Reencrypt.h"
 #include "writer/StreamLength.h"
 
@@ -42,7 +45,8 @@ void WriteFormatted(CFile64& file, const char* format, auto... arguments) {
   file.Write(text, static_cast<uint32_t>(length));
 }
 
-void WriteTrailer(const CPdfDocument& document, CFile64& file, uint64_t counter, CPdfObject* root, CPdfObject* info) {
+void WriteTrailer(const CPdfDocument& document, CBufferedOutput& out, uint64_t counter, CPdfObject* root,
+                  CPdfObject* info) {
   CPdfDictionary trailer;
   trailer.SetAt("/Size", std::make_unique<CPdfInteger>(static_cast<int32_t>(counter)));
   trailer.SetAt("/Root", std::make_unique<CPdfReference>(kUnresolvableKey, root, nullptr));
@@ -50,8 +54,41 @@ void WriteTrailer(const CPdfDocument& document, CFile64& file, uint64_t counter,
     trailer.SetAt("/Info", std::make_unique<CPdfReference>(kUnresolvableKey, info, nullptr));
   }
   AddEncryptionEntries(document, trailer);
-  WriteBytes(file, "trailer\r\n");
-  trailer.Write(file);
+  out.AppendLiteral("trailer\r\n");
+  AppendValue(trailer, out);
+}
+
+void AppendIndirectObject(const CPdfObject& object, CBufferedOutput& out) {
+  out.AppendDecimal(object.m_outputNumber);
+  out.AppendLiteral(" ");
+  out.AppendDecimal(object.m_outputGeneration);
+  out.AppendLiteral(" obj\r\n");
+  AppendValue(object, out);
+  out.AppendLiteral("endobj\r\n");
+}
+
+// The value zero-padded to at least `width` digits, as "%0*llu" gives it.
+void AppendPadded(CBufferedOutput& out, uint64_t value, size_t width) {
+  char text[24];
+  const size_t length = static_cast<size_t>(std::to_chars(text, text + sizeof text, value).ptr - text);
+  constexpr char kZeros[] = "0000000000000000000000";
+  if (length < width) out.Append(kZeros, width - length);
+  out.Append(text, length);
+}
+
+// The lines of the string table's two formats, without formatting each.
+constexpr std::string_view kInUseFormat = "%010llu %05lu n\r\n";
+constexpr std::string_view kFreeFormat = "%010llu %05lu f\r\n";
+
+void AppendXrefLine(CBufferedOutput& out, const CXrefEntry& entry) {
+  AppendPadded(out, entry.m_offset, 10);
+  out.AppendLiteral(" ");
+  AppendPadded(out, entry.m_generation, 5);
+  if (entry.m_inUse != 0) {
+    out.AppendLiteral(" n\r\n");
+  } else {
+    out.AppendLiteral(" f\r\n");
+  }
 }
 
 // Steps after the header; answers false on a stop request.
@@ -68,7 +105,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   for (size_t i = 0; i < n; ++i) {
     const CPdfObject* object = objects[i];
     entries.emplace_back(1, out.GetPosition(), object->m_outputNumber, object->m_outputGeneration);
-    WriteIndirectObject(object, out);
+    AppendIndirectObject(*object, out);
     if (engine != nullptr && engine->QueryStop() != 0) return false;
     if (engine != nullptr) {
       engine->SendProgress(static_cast<uint8_t>(80 + static_cast<int>(20.0 * static_cast<double>(i + 1) /
@@ -76,7 +113,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
     }
   }
   const uint64_t xrefOffset = out.GetPosition();
-  WriteBytes(out, "xref\r\n");
+  out.AppendLiteral("xref\r\n");
   WriteXrefSubsection(entries, 0, entries.size() - 1, out);
   WriteTrailer(document, out, counter, root, info);
   WriteFormatted(out, "startxref\r\n%" PRIu64 "\r\n%%%%EOF", xrefOffset);
@@ -87,22 +124,29 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
 
 void WriteIndirectObject(const CPdfObject* object, CFile64& file) {
   if (object == nullptr) return;
-  WriteFormatted(file, "%" PRIu32 " %" PRIu32 " obj\r\n", object->m_outputNumber, object->m_outputGeneration);
-  object->Write(file);
-  WriteBytes(file, "endobj\r\n");
+  CBufferedOutput out(file, 4096);
+  AppendIndirectObject(*object, out);
+  out.Flush();
 }
 
 void WriteXrefSubsection(const std::vector<CXrefEntry>& entries, size_t first, size_t last, CFile64& file) {
   if (first > last || last >= entries.size()) return;
   if (entries[last].m_number - entries[first].m_number != last - first) return;
-  WriteFormatted(file, "%" PRIu32 " %zu\r\n", entries[first].m_number, last - first + 1);
+  CBufferedOutput out(file);
+  WriteFormatted(out, "%" PRIu32 " %zu\r\n", entries[first].m_number, last - first + 1);
   const std::string inUseFormat(LoadEngineString(idsXrefInUseLine));
   const std::string freeFormat(LoadEngineString(idsXrefFreeLine));
+  const bool known = inUseFormat == kInUseFormat && freeFormat == kFreeFormat;
   for (size_t i = first; i <= last; ++i) {
     const CXrefEntry& entry = entries[i];
-    WriteFormatted(file, entry.m_inUse != 0 ? inUseFormat.c_str() : freeFormat.c_str(),
+    if (known) {
+      AppendXrefLine(out, entry);
+      continue;
+    }
+    WriteFormatted(out, entry.m_inUse != 0 ? inUseFormat.c_str() : freeFormat.c_str(),
                    static_cast<unsigned long long>(entry.m_offset), static_cast<unsigned long>(entry.m_generation));
   }
+  out.Flush();
 }
 
 int WriteDocument(CPdfDocument& document, const std::string& version, CPdfObject* root,

@@ -66,6 +66,7 @@ void SettleLength(CPdfStream& stream) {
 }  // namespace
 
 void SettleStreamLengths(const std::vector<CPdfObject*>& objects) {
+  if (CPdfStream::LiveCount() == 0) return;
   // An explicit work list: nesting depth is the source's to choose.
   std::vector<CPdfObject*> pending;
   for (CPdfObject* top : objects) {

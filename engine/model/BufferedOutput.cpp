@@ -1,0 +1,29 @@
+#include "model/BufferedOutput.h"
+
+CBufferedOutput::CBufferedOutput(CFile64& target, uint32_t capacity)
+    : m_target(target), m_buffer(new char[capacity]), m_capacity(capacity), m_position(target.GetPosition()) {}
+
+void CBufferedOutput::AppendLarge(const void* data, size_t size) {
+  Flush();
+  const auto* bytes = static_cast<const char*>(data);
+  // A file write takes at most 4 GiB - 1 at a time.
+  constexpr size_t kLargestWrite = size_t{1} << 30;
+  while (size >= m_capacity) {
+    const size_t piece = size < kLargestWrite ? size : kLargestWrite;
+    m_target.Write(bytes, static_cast<uint32_t>(piece));
+    m_position += piece;
+    bytes += piece;
+    size -= piece;
+  }
+  std::memcpy(m_buffer.get(), bytes, size);
+  m_used = static_cast<uint32_t>(size);
+  m_position += size;
+}
+
+void CBufferedOutput::Flush() {
+  if (m_used == 0) return;
+  // Emptied first: a failed write is reported once, not again on the way out.
+  const uint32_t used = m_used;
+  m_used = 0;
+  m_target.Write(m_buffer.get(), used);
+}

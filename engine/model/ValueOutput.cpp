@@ -1,0 +1,84 @@
+#include "model/ValueOutput.h"
+
+#include "model/PdfDictionary.h"
+
+namespace {
+
+void AppendArray(const CPdfArray& array, CBufferedOutput& out) {
+  out.AppendLiteral("[\r\n");
+  for (size_t i = 0; i < array.GetCount(); ++i) {
+    if (const CPdfObject* element = array.GetAt(i)) AppendValue(*element, out);
+  }
+  out.AppendLiteral("]\r\n");
+}
+
+void AppendDictionary(const CPdfDictionary& dictionary, CBufferedOutput& out) {
+  out.AppendLiteral("<<\r\n");
+  dictionary.ForEach([&](std::string_view key, const CPdfObject* value) {
+    if (key.empty() || value == nullptr) return;
+    out.Append(key.data(), key.size());
+    out.AppendLiteral("\t");
+    AppendValue(*value, out);
+  });
+  out.AppendLiteral(">>\r\n");
+}
+
+void AppendStream(const CPdfStream& stream, CBufferedOutput& out) {
+  if (stream.Dictionary() == nullptr || stream.Data() == nullptr) return;
+  AppendDictionary(*stream.Dictionary(), out);
+  out.AppendLiteral("stream");
+  out.Append(stream.Data()->data(), stream.Data()->size());
+  out.AppendLiteral("endstream\r\n");
+}
+
+void AppendReference(const CPdfReference& reference, CBufferedOutput& out) {
+  if (const CPdfObject* target = reference.Resolve()) {
+    out.AppendDecimal(target->m_outputNumber);
+    out.AppendLiteral(" ");
+    out.AppendDecimal(target->m_outputGeneration);
+    out.AppendLiteral(" R\r\n");
+  } else {
+    out.AppendLiteral("null\r\n");
+  }
+}
+
+}  // namespace
+
+void AppendValue(const CPdfObject& object, CBufferedOutput& out) {
+  switch (object.Kind()) {
+    case kindBoolean:
+    case kindReal:
+    case kindString:
+    case kindName:
+    case kindNull: {
+      const CByteArray& bytes = static_cast<const CPdfText&>(object).m_bytes;
+      out.Append(bytes.data(), bytes.size());
+      out.AppendLiteral("\r\n");
+      return;
+    }
+    case kindInteger:
+      out.AppendDecimal(static_cast<const CPdfInteger&>(object).m_value);
+      out.AppendLiteral("\r\n");
+      return;
+    case kindArray:
+      AppendArray(static_cast<const CPdfArray&>(object), out);
+      return;
+    case kindDictionary:
+      AppendDictionary(static_cast<const CPdfDictionary&>(object), out);
+      return;
+    case kindStream:
+      AppendStream(static_cast<const CPdfStream&>(object), out);
+      return;
+    case kindReference:
+      AppendReference(static_cast<const CPdfReference&>(object), out);
+      return;
+  }
+  object.Write(out);
+}
+
+void WriteValue(const CPdfObject& object, CFile64& file) {
+  // A small buffer: values written one by one are the rare case.
+  CBufferedOutput out(file, 4096);
+  AppendValue(object, out);
+  out.Flush();
+}
