@@ -15,7 +15,8 @@ class CCiphers {
   CCiphers(const CCiphers&) = delete;
   CCiphers& operator=(const CCiphers&) = delete;
 
-  // Answers false when the context or a needed algorithm could not be had.
+  // Answers false when the context or an algorithm other than RC4 could not
+  // be had.
   bool Available() const;
 
   bool Md5(std::string_view data, std::string& digest) const;
