@@ -9,6 +9,7 @@
 namespace {
 
 const QString kGroup = QStringLiteral("Misc");
+const QString kWindowGroup = QStringLiteral("Window");
 
 // An integer may have been stored as a number or as text (an INI file holds
 // only text): both are read as a decimal number; anything else, or nothing,
@@ -50,9 +51,15 @@ void AppSettings::Load() {
       ReadInteger(store, QStringLiteral("OpenFilterIndex"), DefaultOpenFilterIndex());
   m_saveFilterIndex =
       ReadInteger(store, QStringLiteral("SaveFilterIndex"), DefaultSaveFilterIndex());
+  m_thorough = ReadInteger(store, QStringLiteral("Thorough"), DefaultThorough() ? 1 : 0) != 0;
+  store.endGroup();
+  store.beginGroup(kWindowGroup);
+  m_windowSize = QSize(ReadInteger(store, QStringLiteral("Width"), 0),
+                       ReadInteger(store, QStringLiteral("Height"), 0));
 }
 
-// OpenFixed is written as the text "1" or "0", the others as numbers.
+// OpenFixed and Thorough are written as the text "1" or "0", the others as
+// numbers.
 void AppSettings::Save() const {
   QSettings store(StoreFileName(), QSettings::IniFormat);
   store.beginGroup(kGroup);
@@ -63,4 +70,9 @@ void AppSettings::Save() const {
   store.setValue(QStringLiteral("BufSize"), m_bufSize);
   store.setValue(QStringLiteral("OpenFilterIndex"), m_openFilterIndex);
   store.setValue(QStringLiteral("SaveFilterIndex"), m_saveFilterIndex);
+  store.setValue(QStringLiteral("Thorough"), m_thorough ? QStringLiteral("1") : QStringLiteral("0"));
+  store.endGroup();
+  store.beginGroup(kWindowGroup);
+  store.setValue(QStringLiteral("Width"), m_windowSize.width());
+  store.setValue(QStringLiteral("Height"), m_windowSize.height());
 }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
-// The settings record: the six options the program keeps between runs.
+// The settings record: the options the program keeps between runs.
 // Each value has a getter, a setter and its default; a fresh record holds
 // the defaults. The values live in a per-user INI file named after the
-// executable, group "Misc", one key per value named as the value; the
-// window reads them once at start and writes them once at exit.
+// executable, group "Misc", one key per value named as the value, and the
+// window's size in group "Window"; the window reads them once at start and
+// writes them once at exit.
 class AppSettings {
  public:
   // $XDG_CONFIG_HOME/<exe name>/<exe name>.conf, ~/.config by default.
@@ -41,6 +43,15 @@ class AppSettings {
   void SetSaveFilterIndex(int value) { m_saveFilterIndex = value; }
   static int DefaultSaveFilterIndex() { return 1; }
 
+  // Thorough recovery: the engine resynchronises inside damaged objects.
+  bool Thorough() const { return m_thorough; }
+  void SetThorough(bool value) { m_thorough = value; }
+  static bool DefaultThorough() { return false; }
+
+  // The window's size at the end of the last run; empty at first.
+  QSize WindowSize() const { return m_windowSize; }
+  void SetWindowSize(QSize value) { m_windowSize = value; }
+
  private:
   bool m_openFixed = DefaultOpenFixed();
   int m_minorVer = DefaultMinorVer();
@@ -48,4 +59,6 @@ class AppSettings {
   int m_bufSize = DefaultBufSize();
   int m_openFilterIndex = DefaultOpenFilterIndex();
   int m_saveFilterIndex = DefaultSaveFilterIndex();
+  bool m_thorough = DefaultThorough();
+  QSize m_windowSize;
 };

@@ -112,6 +112,21 @@ constexpr GuiStringEntry kGuiStrings[] = {
     {idsSettingsNo, "否"},
     {idsSettingsEnd, "设置信息结束"},
     {idsCannotOpenFile, "不能打开文件 %s"},
+    {idsOpenFolderInstead, "没有别的程序能打开 PDF 文件，改为打开所在的文件夹“%s”。"},
+    {idsSourceMoreHint, "选择要修复的 PDF 文件"},
+    {idsDestinationMoreHint, "选择修复后的文件的保存位置"},
+    {idsNoObjectFound, "来源文件中没有找到完整的 PDF 对象。"},
+    {idsBatchCounts, "，失败 %d 个，中断 %d 个"},
+    {idsPageCount, "修复后的文件共有 %d 页。"},
+    {idsPageCountFailed, "不能读取修复后的文件的页数。"},
+    {idsPreview, "预览(&V)"},
+    {idsPreviewHint, "查看修复后的文件的页面缩略图"},
+    {idsPreviewTitle, "预览 - %s"},
+    {idsPreviewLoading, "正在生成预览..."},
+    {idsPreviewCannotOpen, "不能打开文件“%s”进行预览。"},
+    {idsPreviewPage, "第 %d 页"},
+    {idsThorough, "深度修复（较慢）(&T)"},
+    {idsThoroughHint, "跳过损坏的内容并重新同步，能找回更多对象和页面，但需要更长时间。"},
 };
 
 }  // namespace

@@ -108,6 +108,23 @@ enum GuiStringId : int {
   idsSettingsNo = 65429,
   idsSettingsEnd = 65430,
   idsCannotOpenFile = 65450,
+  // At home on a Linux desktop: opening results, the batch's counts, the
+  // preview and the thorough mode.
+  idsOpenFolderInstead = 65460,
+  idsSourceMoreHint = 65461,
+  idsDestinationMoreHint = 65462,
+  idsNoObjectFound = 65463,
+  idsBatchCounts = 65464,
+  idsPageCount = 65465,
+  idsPageCountFailed = 65466,
+  idsPreview = 65467,
+  idsPreviewHint = 65468,
+  idsPreviewTitle = 65469,
+  idsPreviewLoading = 65470,
+  idsPreviewCannotOpen = 65471,
+  idsPreviewPage = 65472,
+  idsThorough = 65473,
+  idsThoroughHint = 65474,
 };
 
 // The text with that number; an unknown number gives an empty text.

@@ -6,10 +6,8 @@ TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
   QFont linkFont = font();
   linkFont.setUnderline(true);
   setFont(linkFont);
-  QPalette linkPalette = palette();
-  linkPalette.setColor(QPalette::WindowText, Qt::blue);
-  setPalette(linkPalette);
   setCursor(Qt::PointingHandCursor);
+  setForegroundRole(QPalette::Link);  // the theme's link colour, whatever the theme
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {

@@ -3,8 +3,9 @@
 #include <QLabel>
 #include <functional>
 
-// A label drawn as a link (blue, underlined, hand cursor) that reports a
-// left click through OnClick.
+// A label drawn as a link (underlined, hand cursor, in the link colour of
+// the palette, so that it reads on a dark theme too) that reports a left
+// click through OnClick.
 class TLinkLabel : public QLabel {
   Q_OBJECT
 

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,31 +15,20 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "AccessKeys.h"
+#include "Anchors.h"
 #include "Artwork.h"
 #include "BusyAnimation.h"
 #include "CommandLine.h"
 #include "DragEdit.h"
+#include "FileList.h"
 #include "GuiStrings.h"
 #include "LinkLabel.h"
+#include "PagePreview.h"
 #include "TextFormat.h"
 #include "UpDown.h"
 
 namespace {
-
-constexpr int kAnimationTopOnBatchPage = 146;
-constexpr int kAnimationTopOnRepairPage = 188;
-
-// "宋体" at 9 points where installed, otherwise the desktop's Chinese font.
-QFont WindowFont() {
-  const QStringList families = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-  for (const QString& wanted :
-       {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")}) {
-    if (families.contains(wanted)) return QFont(wanted, 9);
-  }
-  QFont font = QApplication::font();
-  font.setPointSize(9);
-  return font;
-}
 
 // The help page: next to the program in the build tree, under the data
 // folder once installed.
@@ -61,15 +49,16 @@ bool IsExistingFile(const QString& path) {
 
 }  // namespace
 
+// The window takes the desktop's font; the fixed layout made for 9 points
+// grows with it, and the window can grow beyond that.
 TMainForm::TMainForm(IUserDialogs& dialogs, RepairFunction repair, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window),
       SaveLogDialog(dialogs),
       m_dialogs(dialogs),
-      m_repair(repair) {
+      m_repair(repair),
+      m_scale(LayoutScaleFor(QApplication::font())) {
   setObjectName(QStringLiteral("MainForm"));
-  setFont(WindowFont());
-  setFixedSize(kClientWidth, kClientHeight);
+  resize(kClientWidth, kClientHeight);
   CreateFrame();
   CreateRepairPage();
   CreateBatchPage();
@@ -78,7 +67,10 @@ TMainForm::TMainForm(IUserDialogs& dialogs, RepairFunction repair, QWidget* pare
   CreateAboutPage();
   SetTabOrders();
   ConnectHandlers();
+  AddHints();
+  new TAccessKeys(this, pcMain);
   FormCreate();
+  txtSrcFile->setFocus();
 }
 
 TMainForm::~TMainForm() {
@@ -88,6 +80,9 @@ TMainForm::~TMainForm() {
 void TMainForm::ConnectHandlers() {
   connect(txtSrcFile, &QLineEdit::textChanged, this, [this] { txtSrcFileChange(); });
   connect(txtDstFile, &QLineEdit::textChanged, this, [this] { txtDstFileChange(); });
+  connect(txtDstFile, &QLineEdit::textEdited, this,
+          [this](const QString& text) { txtDstFileEdited(text); });
+  connect(btnPreview, &QPushButton::clicked, this, [this] { btnPreviewClick(); });
   connect(btnSrcMore, &QPushButton::clicked, this, [this] { btnSrcMoreClick(); });
   connect(btnDstMore, &QPushButton::clicked, this, [this] { btnDstMoreClick(); });
   connect(btnRepair, &QPushButton::clicked, this, [this] { btnRepairClick(); });
@@ -101,6 +96,7 @@ void TMainForm::ConnectHandlers() {
   connect(pcMain, &QTabWidget::currentChanged, this, [this](int index) { pcMainChange(index); });
   labHomepage->OnClick = [this] { labHomepageClick(); };
   labEmail->OnClick = [this] { labEmailClick(); };
+  FileList->OnDropFiles = [this](const QStringList& paths) { FileListDropFiles(paths); };
 }
 
 void TMainForm::FormCreate() {
@@ -110,6 +106,7 @@ void TMainForm::FormCreate() {
   m_saveDialog.filter = GuiString(idsSaveFilter);
   labSelSrcFile->setText(GuiString(idsSelectSource));
   labSelDstFile->setText(GuiString(idsSelectDestination));
+  ScaleForFont();
   LayOutFileFields();
   FillAboutPage();
   const QStringList version = QStringLiteral(TESSALY_FILE_VERSION).split(u'.');
@@ -122,9 +119,21 @@ void TMainForm::FormCreate() {
   txtSrcFile->OnDropFile = [this](TDragEdit* sender, const QString& name) {
     txtSrcFileDropFile(sender, name);
   };
+  SetAnchors();
+  RestoreWindowSize();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+}
+
+// The size of the last run, never below the smallest size nor beyond the
+// screen.
+void TMainForm::RestoreWindowSize() {
+  QSize size = m_settings.WindowSize().expandedTo(minimumSize());
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableGeometry().size()).expandedTo(minimumSize());
+  }
+  resize(size);
 }
 
 // Both fields start 10 pixels after the source label and reach the buttons.
@@ -157,9 +166,13 @@ void TMainForm::LoadOptionControls() {
   cmbPDFVersion->setCurrentIndex(listed ? minorVer : -1);  // unlisted: no selection
   txtTempDir->setText(m_settings.TempDir());
   udBufSize->SetPosition(static_cast<int16_t>(m_settings.BufSize() & 0xFFFF));
+  chkThorough->setChecked(m_settings.Thorough());
 }
 
 void TMainForm::FormDestroy() {
+  if (m_preview != nullptr) delete m_preview;
+  m_settings.SetWindowSize(size());
+  m_settings.SetThorough(chkThorough->isChecked());
   m_settings.SetOpenFixed(chkOpenFixed->isChecked());
   m_settings.SetMinorVer(cmbPDFVersion->currentIndex());
   m_settings.SetTempDir(txtTempDir->text());
@@ -188,25 +201,44 @@ void TMainForm::txtDstFileChange() {
                         !txtDstFile->text().trimmed().isEmpty());
 }
 
+// The destination follows the source, as its default destination name,
+// until the user types a destination of their own; emptying the field
+// hands it back to the source.
 void TMainForm::txtSrcFileChange() {
   txtDstFileChange();
-  // Only an empty destination is derived, so typing keeps the first guess.
-  if (txtDstFile->text().isEmpty()) txtDstFile->setText(DefaultDestinationName(txtSrcFile->text()));
+  if (m_dstEdited) return;
+  const QString source = txtSrcFile->text();
+  txtDstFile->setText(source.isEmpty() ? QString() : DefaultDestinationName(source));
+}
+
+void TMainForm::txtDstFileEdited(const QString& text) {
+  m_dstEdited = !text.isEmpty();
 }
 
 void TMainForm::txtSrcFileDropFile(TDragEdit* /*sender*/, const QString& fileName) {
   txtSrcFile->setText(fileName);
 }
 
+QString TMainForm::SourcePath() const {
+  return ExpandHomeFolder(txtSrcFile->text());
+}
+
+QString TMainForm::DestinationPath() const {
+  return ExpandHomeFolder(txtDstFile->text());
+}
+
 void TMainForm::btnSrcMoreClick() {
   m_openDialog.filterIndex = m_settings.OpenFilterIndex();
+  m_openDialog.fileName = SourcePath().trimmed();
   if (!m_dialogs.ExecuteOpenDialog(this, m_openDialog)) return;
   m_settings.SetOpenFilterIndex(m_openDialog.filterIndex);
   txtSrcFile->setText(m_openDialog.fileName);
 }
 
+// The dialog opens on the destination the field holds, which is the
+// derived name unless the user chose another.
 void TMainForm::btnDstMoreClick() {
-  m_saveDialog.fileName.clear();
+  m_saveDialog.fileName = DestinationPath().trimmed();
   m_saveDialog.filterIndex = m_settings.SaveFilterIndex();
   SaveDialogTypeChange();
   m_saveDialog.onTypeChange = [this](int index) {
@@ -217,6 +249,7 @@ void TMainForm::btnDstMoreClick() {
   if (!m_dialogs.ExecuteSaveDialog(this, m_saveDialog)) return;
   m_settings.SetSaveFilterIndex(m_saveDialog.filterIndex);
   txtDstFile->setText(m_saveDialog.fileName);
+  m_dstEdited = true;
 }
 
 void TMainForm::SaveDialogTypeChange() {
@@ -231,13 +264,24 @@ void TMainForm::btnHelpClick() {
   }
 }
 
+// The animation sits above the buttons of either repair page.
 void TMainForm::pcMainChange(int /*index*/) {
   QWidget* page = pcMain->currentWidget();
   const bool repairPage = page == tsRepair || page == tsBatch;
   Panel2->setVisible(repairPage);
   Animate->setVisible(repairPage);
-  Animate->move(Animate->x(),
-                page == tsBatch ? kAnimationTopOnBatchPage : kAnimationTopOnRepairPage);
+}
+
+void TMainForm::btnPreviewClick() {
+  if (m_repairedFile.isEmpty()) return;
+  if (m_preview != nullptr && m_preview->FilePath() == m_repairedFile) {
+    m_preview->raise();
+    m_preview->activateWindow();
+    return;
+  }
+  delete m_preview;
+  m_preview = new TPreviewWindow(m_repairedFile, this);
+  m_preview->show();
 }
 
 void TMainForm::labHomepageClick() {
@@ -253,48 +297,3 @@ void TMainForm::btnMoreDirClick() {
   if (!folder.isEmpty()) txtTempDir->setText(QDir::toNativeSeparators(folder));
 }
 
-// Closing while the engine runs stops the run; the window closes once the
-// engine has returned, since the call still uses the window's state.
-void TMainForm::closeEvent(QCloseEvent* event) {
-  if (m_engineCallActive) {
-    m_running = false;
-    m_closeRequested = true;
-    event->ignore();
-    return;
-  }
-  QWidget::closeEvent(event);
-}
-
-// A window has no default button: Enter on the repair page goes to the start
-// button (which also stops a run), unless another button has the focus.
-void TMainForm::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (!enter || pcMain->currentWidget() != tsRepair) {
-    QWidget::keyPressEvent(event);
-    return;
-  }
-  auto* focusedButton = qobject_cast<QPushButton*>(focusWidget());
-  if (focusedButton != nullptr && focusedButton != btnRepair) {
-    focusedButton->click();
-  } else if (btnRepair->isEnabled()) {
-    btnRepairClick();
-  }
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (watched == txtBufSize && !key->text().isEmpty() && !txtBufSizeKeyPress(key->text().at(0))) {
-      return true;
-    }
-    if (watched == FileList && FileListKeyDown(key->key(), key->modifiers())) return true;
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-// Control characters and digits pass; anything else is dropped with a beep.
-bool TMainForm::txtBufSizeKeyPress(QChar key) {
-  if (key.unicode() < 32 || (key >= u'0' && key <= u'9')) return true;
-  QApplication::beep();
-  return false;
-}

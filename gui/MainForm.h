@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 #include "AppSettings.h"
+#include "PagePreview.h"
 #include "SaveLogDialog.h"
 #include "UserDialogs.h"
 #include "tesscore/tesscore.h"
@@ -20,9 +23,11 @@ class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TAnchors;
 class TBanner;
 class TBusyAnimation;
 class TDragEdit;
+class TFileList;
 class TLinkLabel;
 class TUpDown;
 
@@ -30,7 +35,8 @@ class TUpDown;
 // the hidden advanced options and the About page, with the progress gauge
 // and the busy animation both repair pages share. A repair is one
 // synchronous engine call on this thread; pending events run while the
-// engine reports progress.
+// engine reports progress. The window is laid out at fixed positions for a
+// 9-point font, scaled up for a larger desktop font, and can grow from there.
 class TMainForm : public QWidget {
   Q_OBJECT
 
@@ -45,6 +51,11 @@ class TMainForm : public QWidget {
                      QWidget* parent = nullptr);
   ~TMainForm() override;
 
+  // The desktop entry of this program: never asked to open a repaired file.
+  static constexpr const char* kOwnDesktopEntry = "tessaly.desktop";
+  // The factor by which the fixed layout grew for the desktop's font.
+  double LayoutScale() const { return m_scale; }
+
   // The last start-up step: a file named on the command line is repaired at
   // once. Answers true when the program should end now.
   bool RunCommandLine(const QStringList& parameters);
@@ -56,6 +67,8 @@ class TMainForm : public QWidget {
   // Event handlers, named after their control and event.
   void txtSrcFileChange();
   void txtDstFileChange();
+  // The user typed in the destination field: it no longer follows the source.
+  void txtDstFileEdited(const QString& text);
   void txtSrcFileDropFile(TDragEdit* sender, const QString& fileName);
   void btnSrcMoreClick();
   void btnDstMoreClick();
@@ -77,6 +90,8 @@ class TMainForm : public QWidget {
   void labHomepageClick();
   void labEmailClick();
   void btnMoreDirClick();
+  void btnPreviewClick();
+  TPreviewWindow* PreviewWindow() const { return m_preview; }
   // Answers whether the typed character may go into the buffer size field.
   bool txtBufSizeKeyPress(QChar key);
 
@@ -86,6 +101,7 @@ class TMainForm : public QWidget {
   void btnRemoveAllClick();
   // Answers whether the key was one of the list's own (Delete, Shift+Delete).
   bool FileListKeyDown(int key, Qt::KeyboardModifiers shift);
+  void FileListDropFiles(const QStringList& paths);
   void btnRepairFilesClick();
 
   // Saving the log (MainFormLog.cpp).
@@ -114,10 +130,11 @@ class TMainForm : public QWidget {
   QPushButton* btnRepair = nullptr;
   QPushButton* btnSaveLog = nullptr;
   QPushButton* btnHelp = nullptr;
+  QPushButton* btnPreview = nullptr;
   TSaveLogDialog SaveLogDialog;
 
   QLabel* Label9 = nullptr;
-  QTreeWidget* FileList = nullptr;
+  TFileList* FileList = nullptr;
   QPushButton* btnRepairFiles = nullptr;
   QPushButton* btnAddFiles = nullptr;
   QPushButton* btnRemoveFiles = nullptr;
@@ -136,6 +153,7 @@ class TMainForm : public QWidget {
   QCheckBox* chkOpenFixed = nullptr;
   QLabel* labPDFVersion = nullptr;
   QComboBox* cmbPDFVersion = nullptr;
+  QCheckBox* chkThorough = nullptr;
 
   QLabel* labTempDir = nullptr;
   QLineEdit* txtTempDir = nullptr;
@@ -147,6 +165,7 @@ class TMainForm : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -160,13 +179,20 @@ class TMainForm : public QWidget {
   void CreateAboutPage();
   void SetTabOrders();
   void ConnectHandlers();
+  void ScaleForFont();
+  void SetAnchors();
+  void AddHints();
 
   // Start-up and shut-down (MainForm.cpp).
   void FormCreate();
   void LayOutFileFields();
   void FillAboutPage();
   void LoadOptionControls();
+  void RestoreWindowSize();
   void FormDestroy();
+  // The paths the run uses: the fields' texts, "~" standing for the home folder.
+  QString SourcePath() const;
+  QString DestinationPath() const;
 
   // The repair run (MainFormRepair.cpp).
   void Log(const QString& line);
@@ -174,24 +200,38 @@ class TMainForm : public QWidget {
   bool ConfirmOverwrite(const QString& destination);
   void LogRunHeader(const QString& source, const QString& destination);
   int CallEngine(const QString& source, const QString& destination);
+  uint32_t VersionOption() const;
   void LogRunFooter(qint64 elapsedMilliseconds);
   QString ResultText(bool succeeded, const QString& source, const QString& destination) const;
+  // The engine's last error text of the run, or why it found nothing.
+  QString FailureReason() const;
   void CleanUpRun();
-  void OpenRepairedFile(const QString& destination);
+  void RepairSucceeded(const QString& destination);
+  void OpenRepairedFile(const QString& destination, const QString& shownName);
   void ProcessEventsNow(bool gaugeChanged);
 
   // The batch run (MainFormBatch.cpp).
   struct BatchRun;
   void RunBatch(BatchRun& run);
   bool DecideOverwrite(BatchRun& run, const QString& destination);
+  void LogBatchItem(bool succeeded, const QString& source);
+  void ShowBatchSummary(const BatchRun& run);
   void CleanUpBatch();
   bool ContainsSource(const QString& path) const;
+  void AddSource(const QString& path);
 
   // The saved log (MainFormLog.cpp).
   void AddSettingsSection(QStringList& lines) const;
 
   IUserDialogs& m_dialogs;
   RepairFunction m_repair;
+  double m_scale = 1.0;
+  std::unique_ptr<TAnchors> m_anchors;
+  bool m_dstEdited = false;  // the destination no longer follows the source
+  QString m_lastError;       // the engine's last error text in this run
+  QString m_repairedFile;    // what the preview shows: the last file repaired
+  int m_runSerial = 0;       // a late page count of an earlier run is dropped
+  QPointer<TPreviewWindow> m_preview;
   AppSettings m_settings;
   FileDialogRequest m_openDialog;
   FileDialogRequest m_saveDialog;

@@ -1,7 +1,6 @@
 // The batch page: the list of files, adding and removing them, and the batch
 // run that repairs each file into its default destination name.
 #include <QFileInfo>
-#include <QLocale>
 #include <QPersistentModelIndex>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "BusyAnimation.h"
+#include "FileList.h"
 #include "GuiStrings.h"
 #include "MainForm.h"
 #include "RunCleanUp.h"
@@ -31,7 +31,9 @@ struct TMainForm::BatchRun {
   bool yesToAll = false;
   bool noToAll = false;
   bool cancel = false;
-  int count = 0;  // files repaired successfully
+  int count = 0;        // files repaired successfully
+  int failed = 0;       // files the engine could not repair
+  int interrupted = 0;  // files stopped by the user
   // The items present when the run started. The list stays editable while
   // the engine reports progress; an item removed since then no longer has a
   // valid index and is skipped, an item added since is not part of the run.
@@ -46,18 +48,24 @@ void TMainForm::btnAddFilesClick() {
   m_openDialog.multiSelect = previousMultiSelect;
   if (!confirmed) return;
   m_settings.SetOpenFilterIndex(m_openDialog.filterIndex);
-  for (const QString& path : m_openDialog.fileNames) {
-    if (ContainsSource(path)) continue;
-    new QTreeWidgetItem(FileList, {path, QString(), GuiString(idsStatusNotRepaired)});
-  }
+  for (const QString& path : m_openDialog.fileNames) AddSource(path);
 }
 
-// Paths are compared ignoring letter case by the locale's rules.
+void TMainForm::FileListDropFiles(const QStringList& paths) {
+  for (const QString& path : paths) AddSource(path);
+}
+
+// A path already listed is not added again. Paths are compared exactly:
+// "Report.pdf" and "report.pdf" are two files here.
+void TMainForm::AddSource(const QString& path) {
+  if (ContainsSource(path)) return;
+  auto* item = new QTreeWidgetItem(FileList, {path, QString(), GuiString(idsStatusNotRepaired)});
+  item->setToolTip(kColumnSource, path);
+}
+
 bool TMainForm::ContainsSource(const QString& path) const {
-  const QLocale locale;
-  const QString wanted = locale.toLower(path);
   for (int i = 0; i < FileList->topLevelItemCount(); ++i) {
-    if (locale.toLower(FileList->topLevelItem(i)->text(kColumnSource)) == wanted) return true;
+    if (FileList->topLevelItem(i)->text(kColumnSource) == path) return true;
   }
   return false;
 }
@@ -99,18 +107,26 @@ void TMainForm::btnRepairFilesClick() {
   }
   {
     m_running = true;
+    ++m_runSerial;
     RunCleanUp cleanUp([this] { CleanUpBatch(); });
     btnRepairFiles->setText(GuiString(idsStopRepair));
     txtRepairLog->clear();
     Animate->SetActive(true);
     RunBatch(run);
-    if (!m_closeRequested) {
-      m_dialogs.ShowMessage(this,
-                            FormatText(GuiString(idsBatchSummary), {QString::number(run.count)}),
-                            GuiString(idsCaptionInformation), MessageIcon::Information);
-    }
+    if (!m_closeRequested) ShowBatchSummary(run);
   }
   if (m_closeRequested) close();
+}
+
+// The document's summary, then how many files failed and how many were
+// stopped; the log keeps it too.
+void TMainForm::ShowBatchSummary(const BatchRun& run) {
+  const QString summary =
+      FormatText(GuiString(idsBatchSummary), {QString::number(run.count)}) +
+      FormatText(GuiString(idsBatchCounts),
+                 {QString::number(run.failed), QString::number(run.interrupted)});
+  Log(summary);
+  m_dialogs.ShowMessage(this, summary, GuiString(idsCaptionInformation), MessageIcon::Information);
 }
 
 void TMainForm::RunBatch(BatchRun& run) {
@@ -121,18 +137,36 @@ void TMainForm::RunBatch(BatchRun& run) {
     const QString source = item->text(kColumnSource);
     const QString destination = DefaultDestinationName(source);
     item->setText(kColumnDestination, destination);
+    item->setToolTip(kColumnDestination, destination);
     const bool repair = DecideOverwrite(run, destination);
     if (run.cancel) return;
     if (!repair) continue;
+    LogRunHeader(source, destination);
     const bool succeeded = CallEngine(source, destination) != 0;
-    if (succeeded) ++run.count;
-    item = FileList->itemFromIndex(index);  // it may have gone while the engine ran
-    if (item == nullptr) continue;
     const int status = succeeded   ? idsStatusDone
                        : m_running ? idsStatusFailed
                                    : idsStatusInterrupted;
+    ++(succeeded ? run.count : m_running ? run.failed : run.interrupted);
+    LogBatchItem(succeeded, source);
+    item = FileList->itemFromIndex(index);  // it may have gone while the engine ran
+    if (item == nullptr) continue;
     item->setText(kColumnStatus, GuiString(status));
+    item->setToolTip(kColumnStatus, status == idsStatusFailed ? FailureReason() : QString());
   }
+}
+
+// Each file's outcome under its engine lines; a failure with its reason.
+void TMainForm::LogBatchItem(bool succeeded, const QString& source) {
+  LogSeparator();
+  if (succeeded) {
+    Log(FormatText(GuiString(idsRepairSucceeded), {source}));
+  } else if (m_running) {
+    Log(FormatText(GuiString(idsRepairFailed), {source}));
+    Log(FailureReason());
+  } else {
+    Log(GuiString(idsRepairInterrupted));
+  }
+  LogSeparator();
 }
 
 // Answers whether to repair into the destination; a Cancel sets the run's
@@ -162,10 +196,9 @@ bool TMainForm::DecideOverwrite(BatchRun& run, const QString& destination) {
   return false;
 }
 
-// The log of a batch is cleared at its end, so it never mixes with a file's.
+// The log stays after a batch: it is the only record of why files failed.
 void TMainForm::CleanUpBatch() {
   m_running = false;
   btnRepairFiles->setText(GuiString(idsStartRepair));
   Animate->SetActive(false);
-  txtRepairLog->clear();
 }

@@ -1,22 +1,31 @@
-// The window's frame and its two repair pages, at their fixed positions.
+// The window's frame and its two repair pages, at their fixed positions,
+// and how those positions follow the desktop's font and the window's size.
+#include <QCheckBox>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "Anchors.h"
 #include "Artwork.h"
 #include "BusyAnimation.h"
 #include "DragEdit.h"
+#include "FileList.h"
+#include "FocusStyle.h"
 #include "FormControls.h"
 #include "GuiStrings.h"
 #include "MainForm.h"
 
 namespace {
 
+// Above the buttons of both repair pages: the repair page's preview button
+// takes the place below it.
 constexpr int kAnimationLeft = 393;
-constexpr int kAnimationTopOnRepairPage = 188;
+constexpr int kAnimationTop = 146;
+constexpr int kColumnWidths[] = {132, 132, 80};
 
 }  // namespace
 
@@ -55,7 +64,7 @@ void TMainForm::CreateFrame() {
   bold.setBold(true);
   Gauge->setFont(bold);
   Animate = PlaceControl<TBusyAnimation>(this, "Animate",
-                                         QRect(kAnimationLeft, kAnimationTopOnRepairPage, 48, 48));
+                                         QRect(kAnimationLeft, kAnimationTop, 48, 48));
   Panel2->raise();
   Animate->raise();
 }
@@ -72,6 +81,8 @@ void TMainForm::CreateRepairPage() {
   txtRepairLog = PlaceControl<QPlainTextEdit>(page, "txtRepairLog", QRect(6, 102, 365, 117));
   txtRepairLog->setReadOnly(true);
   txtRepairLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  btnPreview = PlaceButton(page, "btnPreview", GuiString(idsPreview), QRect(379, 134, 81, 25));
+  btnPreview->setEnabled(false);  // until a repair succeeded
   btnRepair = PlaceButton(page, "btnRepair", GuiString(idsStartRepair), QRect(379, 164, 81, 25));
   btnRepair->setEnabled(false);
   btnSaveLog = PlaceButton(page, "btnSaveLog", GuiString(idsSaveLog), QRect(379, 194, 81, 25));
@@ -83,11 +94,12 @@ void TMainForm::CreateRepairPage() {
 void TMainForm::CreateBatchPage() {
   QWidget* page = tsBatch;
   Label9 = PlaceLabel(page, "Label9", GuiString(idsFileListCaption), 10, 6);
-  FileList = PlaceControl<QTreeWidget>(page, "FileList", QRect(6, 24, 365, 195));
+  FileList = PlaceControl<TFileList>(page, "FileList", QRect(6, 24, 365, 195));
   FileList->setHeaderLabels(
       {GuiString(idsColumnSource), GuiString(idsColumnDestination), GuiString(idsColumnStatus)});
-  const int widths[] = {132, 132, 80};
-  for (int column = 0; column < 3; ++column) FileList->setColumnWidth(column, widths[column]);
+  FileList->SetDesignColumns({kColumnWidths[0], kColumnWidths[1], kColumnWidths[2]});
+  FileList->header()->setSectionResizeMode(QHeaderView::Interactive);
+  FileList->header()->setStretchLastSection(false);
   FileList->setRootIsDecorated(false);  // a flat list, as a report-style list view
   FileList->setItemsExpandable(false);
   FileList->setUniformRowHeights(true);
@@ -104,4 +116,56 @@ void TMainForm::CreateBatchPage() {
   btnRemoveAll =
       PlaceButton(page, "btnRemoveAll", GuiString(idsRemoveAll), QRect(379, 224, 81, 25));
   Label9->setBuddy(FileList);
+}
+
+// Positions and sizes grow by the font's factor; labels then take the size
+// of their text in that font.
+void TMainForm::ScaleForFont() {
+  setMinimumSize(qRound(kClientWidth * m_scale), qRound(kClientHeight * m_scale));
+  resize(minimumSize());
+  if (m_scale == 1.0) return;
+  ScaleControls(this, m_scale);
+  ScaleControls(Panel2, m_scale);
+  for (QWidget* page : {tsRepair, tsBatch, tsOptions, tsAdvOptions, tsAbout}) {
+    ScaleControls(page, m_scale);
+  }
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (label != imgIcon) label->adjustSize();
+  }
+  QList<int> columns;
+  for (const int width : kColumnWidths) columns << qRound(width * m_scale);
+  FileList->SetDesignColumns(columns);
+}
+
+// The log and the batch list take what the window grows by; the buttons
+// beside them keep to the bottom right, the file fields widen.
+void TMainForm::SetAnchors() {
+  m_anchors = std::make_unique<TAnchors>(minimumSize());
+  m_anchors->Add(imgBanner, akLeft | akTop | akRight);
+  m_anchors->Add(pcMain, akLeft | akTop | akRight | akBottom);
+  m_anchors->Add(Panel2, akLeft | akRight | akBottom);
+  m_anchors->Add(Gauge, akLeft | akTop | akRight);
+  m_anchors->Add(Animate, akRight | akBottom);
+  for (QWidget* field : {static_cast<QWidget*>(txtSrcFile), static_cast<QWidget*>(txtDstFile)}) {
+    m_anchors->Add(field, akLeft | akTop | akRight);
+  }
+  m_anchors->Add(btnSrcMore, akTop | akRight);
+  m_anchors->Add(btnDstMore, akTop | akRight);
+  m_anchors->Add(txtRepairLog, akLeft | akTop | akRight | akBottom);
+  m_anchors->Add(FileList, akLeft | akTop | akRight | akBottom);
+  for (QWidget* button : {btnPreview, btnRepair, btnSaveLog, btnHelp, btnRepairFiles, btnAddFiles,
+                          btnRemoveFiles, btnRemoveAll}) {
+    m_anchors->Add(button, akRight | akBottom);
+  }
+}
+
+// Tooltips and names for assistive technology where a caption says little.
+void TMainForm::AddHints() {
+  btnSrcMore->setToolTip(GuiString(idsSourceMoreHint));
+  btnSrcMore->setAccessibleName(GuiString(idsSourceMoreHint));
+  btnDstMore->setToolTip(GuiString(idsDestinationMoreHint));
+  btnDstMore->setAccessibleName(GuiString(idsDestinationMoreHint));
+  btnPreview->setToolTip(GuiString(idsPreviewHint));
+  chkThorough->setToolTip(GuiString(idsThoroughHint));
+  ShowFocusOf(pcMain, txtRepairLog);
 }

@@ -52,5 +52,7 @@ void TMainForm::AddSettingsSection(QStringList& lines) const {
   lines << labPDFVersion->text() + u' ' + QString::number(cmbPDFVersion->currentIndex());
   lines << labTempDir->text() + u' ' + txtTempDir->text();
   lines << labBufSize->text() + u' ' + QString::number(udBufSize->Position());
+  lines << chkThorough->text() + QStringLiteral(": ") +
+               GuiString(chkThorough->isChecked() ? idsSettingsYes : idsSettingsNo);
   lines << separator << GuiString(idsSettingsEnd) << separator;
 }

@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 
 #include "DragEdit.h"
+#include "FileList.h"
 #include "FormControls.h"
 #include "GuiStrings.h"
 #include "LinkLabel.h"
@@ -24,6 +25,8 @@ void TMainForm::CreateOptionsPage() {
   cmbPDFVersion->setEditable(false);
   cmbPDFVersion->addItems(GuiString(idsPdfVersionItems).split(u'|'));
   labPDFVersion->setBuddy(cmbPDFVersion);
+  chkThorough = PlaceControl<QCheckBox>(page, "chkThorough", QRect(24, 122, 433, 17));
+  chkThorough->setText(GuiString(idsThorough));
 }
 
 void TMainForm::CreateAdvancedPage() {
@@ -63,13 +66,15 @@ void TMainForm::SetTabOrders() {
   setTabOrder(txtRepairLog, btnRepair);
   setTabOrder(btnRepair, btnSaveLog);
   setTabOrder(btnSaveLog, btnHelp);
-  setTabOrder(btnHelp, txtDstFile);
+  setTabOrder(btnHelp, btnPreview);
+  setTabOrder(btnPreview, txtDstFile);
   setTabOrder(txtDstFile, btnDstMore);
   setTabOrder(FileList, btnRepairFiles);
   setTabOrder(btnRepairFiles, btnAddFiles);
   setTabOrder(btnAddFiles, btnRemoveFiles);
   setTabOrder(btnRemoveFiles, btnRemoveAll);
   setTabOrder(chkOpenFixed, cmbPDFVersion);
+  setTabOrder(cmbPDFVersion, chkThorough);
   setTabOrder(txtTempDir, btnMoreDir);
   setTabOrder(btnMoreDir, txtBufSize);
   setTabOrder(txtBufSize, udBufSize);

@@ -14,6 +14,7 @@
 #include "DragEdit.h"
 #include "GuiStrings.h"
 #include "MainForm.h"
+#include "PagePreview.h"
 #include "RunCleanUp.h"
 #include "TextFormat.h"
 
@@ -52,6 +53,7 @@ void TMainForm::btnRepairClick() {
   }
   if (m_engineCallActive) return;  // a stopped run has not ended yet
   m_running = true;
+  ++m_runSerial;
   RunCleanUp cleanUp([this] { CleanUpRun(); });
   btnRepair->setText(GuiString(idsStopRepair));
   txtRepairLog->clear();
@@ -60,8 +62,8 @@ void TMainForm::btnRepairClick() {
   Log(GuiString(idsRepairStarting));
   LogSeparator();
 
-  const QString source = txtSrcFile->text();
-  const QString destination = txtDstFile->text();
+  const QString source = SourcePath();
+  const QString destination = DestinationPath();
   if (!ConfirmOverwrite(destination)) {
     Log(GuiString(idsRepairAborted));
     return;
@@ -76,11 +78,31 @@ void TMainForm::btnRepairClick() {
   if (!m_closeRequested) {
     const QString result = ResultText(succeeded, source, destination);
     for (const QString& line : result.split(QStringLiteral("\r\n"))) Log(line);
-    m_dialogs.ShowMessage(this, result, GuiString(idsCaptionInformation), MessageIcon::Information);
+    // A failure shows as one: a run the user stopped is no failure.
+    const bool failed = !succeeded && m_running;
+    m_dialogs.ShowMessage(this, result, GuiString(idsCaptionInformation),
+                          failed ? MessageIcon::Warning : MessageIcon::Information);
   }
   CleanUpRun();
-  if (succeeded && chkOpenFixed->isChecked() && !m_closeRequested) OpenRepairedFile(destination);
+  if (succeeded && !m_closeRequested) RepairSucceeded(destination);
   if (m_closeRequested) close();
+}
+
+// The preview shows the new file, the log ends with its page count as
+// Poppler reads it, and the file opens when the option asks for it.
+void TMainForm::RepairSucceeded(const QString& destination) {
+  const QFileInfo written(destination);
+  if (written.isFile()) {
+    m_repairedFile = written.absoluteFilePath();
+    btnPreview->setEnabled(true);
+    const int run = m_runSerial;
+    CountPagesLater(m_repairedFile, this, [this, run](int pages) {
+      if (run != m_runSerial) return;  // the log belongs to a later run
+      Log(pages < 0 ? GuiString(idsPageCountFailed)
+                    : FormatText(GuiString(idsPageCount), {QString::number(pages)}));
+    });
+  }
+  if (chkOpenFixed->isChecked()) OpenRepairedFile(written.absoluteFilePath(), destination);
 }
 
 bool TMainForm::ConfirmOverwrite(const QString& destination) {
@@ -104,7 +126,7 @@ int TMainForm::CallEngine(const QString& source, const QString& destination) {
   EngineCallRecord record{};
   record.sourcePath = sourcePath.constData();
   record.reserved = 0;
-  record.versionOption = static_cast<uint32_t>(cmbPDFVersion->currentIndex()) << 16;
+  record.versionOption = VersionOption();
   record.destinationPath = destinationPath.constData();
   record.callback = &MainFormProgressCallback;
   record.userData = this;
@@ -112,10 +134,17 @@ int TMainForm::CallEngine(const QString& source, const QString& destination) {
   m_messagesSinceClockRead = 0;
   m_sinceEvents.invalidate();
   m_eventsRun = false;
+  m_lastError.clear();
   m_engineCallActive = true;
   const int result = m_repair(&record);
   m_engineCallActive = false;
   return result;
+}
+
+// The output version's list index in the high half, the option bits below.
+uint32_t TMainForm::VersionOption() const {
+  const uint32_t bits = chkThorough->isChecked() ? TESSCORE_OPTION_THOROUGH : 0u;
+  return (static_cast<uint32_t>(cmbPDFVersion->currentIndex()) << 16) | bits;
 }
 
 void TMainForm::LogRunFooter(qint64 elapsedMilliseconds) {
@@ -129,10 +158,18 @@ void TMainForm::LogRunFooter(qint64 elapsedMilliseconds) {
 QString TMainForm::ResultText(bool succeeded, const QString& source,
                               const QString& destination) const {
   if (!m_running) return GuiString(idsRepairInterrupted);
-  if (!succeeded) return FormatText(GuiString(idsRepairFailed), {source});
+  if (!succeeded) {
+    return FormatText(GuiString(idsRepairFailed), {source}) + QStringLiteral("\r\n") +
+           FailureReason();
+  }
   const bool archive = destination.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
   return FormatText(GuiString(idsRepairSucceeded), {source}) + QStringLiteral("\r\n") +
          FormatText(GuiString(archive ? idsRunArchive : idsOpenRepaired), {destination});
+}
+
+// A run that ends without an error block found no complete object.
+QString TMainForm::FailureReason() const {
+  return m_lastError.isEmpty() ? GuiString(idsNoObjectFound) : m_lastError;
 }
 
 void TMainForm::CleanUpRun() {
@@ -141,10 +178,24 @@ void TMainForm::CleanUpRun() {
   Animate->SetActive(false);
 }
 
-void TMainForm::OpenRepairedFile(const QString& destination) {
-  if (m_dialogs.OpenUrl(QUrl::fromLocalFile(QFileInfo(destination).absoluteFilePath()))) return;
-  m_dialogs.ShowMessage(this, FormatText(GuiString(idsCannotOpenResult), {destination}),
-                        GuiString(idsCaptionError), MessageIcon::Error);
+// Never with this program itself, which would repair the repaired file
+// again: where it is the desktop's PDF program, or there is none, the
+// folder opens instead. A launcher that fails is reported when it ends.
+void TMainForm::OpenRepairedFile(const QString& path, const QString& shownName) {
+  const QString handler = m_dialogs.DefaultPdfHandler();
+  QString target = path;
+  QString named = shownName;
+  if (handler.isEmpty() || handler == QLatin1String(kOwnDesktopEntry)) {
+    target = QFileInfo(path).absolutePath();
+    named = target;
+    Log(FormatText(GuiString(idsOpenFolderInstead), {target}));
+  }
+  const QPointer<TMainForm> window(this);
+  m_dialogs.Launch(target, [window, named](bool succeeded) {
+    if (succeeded || window == nullptr) return;
+    window->m_dialogs.ShowMessage(window, FormatText(GuiString(idsCannotOpenResult), {named}),
+                                  GuiString(idsCaptionError), MessageIcon::Error);
+  });
 }
 
 void TMainForm::Log(const QString& line) {
@@ -179,8 +230,9 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
     case msgQueryStop:
       return !m_running;
     case msgError:
+      m_lastError = QString::fromUtf8(static_cast<const char*>(data));
       LogSeparator();
-      Log(QString::fromUtf8(static_cast<const char*>(data)));
+      Log(m_lastError);
       LogSeparator();
       return false;
     default:

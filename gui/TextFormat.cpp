@@ -1,5 +1,6 @@
 #include "TextFormat.h"
 
+#include <QDir>
 #include <QLocale>
 
 namespace {
@@ -76,6 +77,12 @@ QString DefaultDestinationName(const QString& source) {
   const qsizetype slash = source.lastIndexOf(u'/');
   if (dot < 0 || slash > dot) return source + QStringLiteral("_fixed");
   return source.left(dot) + QStringLiteral("_fixed") + source.mid(dot);
+}
+
+QString ExpandHomeFolder(const QString& path) {
+  if (path == QStringLiteral("~")) return QDir::homePath();
+  if (path.startsWith(QStringLiteral("~/"))) return QDir::homePath() + path.mid(1);
+  return path;
 }
 
 QString FilterDefaultExtension(const QString& filter, int index) {

@@ -22,6 +22,10 @@ QString FormatElapsed(const QString& pattern, qint64 milliseconds);
 // at the last "." that no "/" follows; without one "_fixed" goes at the end.
 QString DefaultDestinationName(const QString& source);
 
+// A path whose first part is "~" starts in the home folder; any other path
+// is given back as it is.
+QString ExpandHomeFolder(const QString& path);
+
 // The default extension for the 1-based file type `index` of a dialog filter
 // written as "description|patterns|description|patterns": the extension of
 // the first pattern of that type, or empty for "*" and for a missing type.

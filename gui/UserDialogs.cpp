@@ -1,5 +1,6 @@
 #include "UserDialogs.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDialog>
@@ -7,10 +8,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <memory>
+#include <utility>
 
 #include "GuiStrings.h"
 #include "SaveLogDialog.h"
@@ -29,20 +34,53 @@ QMessageBox::Icon ToBoxIcon(MessageIcon icon) {
   return QMessageBox::Information;
 }
 
-// Qt reads a type's patterns from the last parentheses of its name and hides
+// The types as the toolkit's dialog takes them, and as it shows them. Qt
+// reads a type's patterns from the last parentheses of its name and hides
 // them with HideNameFilterDetails, so the description shows exactly as
 // written while "*.*" matches every file, with or without an extension.
-QStringList ToQtFilters(const QString& filter) {
+struct QtFilters {
+  QStringList full;   // "description (patterns)", what the dialog is given
+  QStringList shown;  // the description alone, what the dialog then reports
+};
+
+QtFilters ToQtFilters(const QString& filter) {
   const QStringList parts = filter.split(u'|');
-  QStringList filters;
+  QtFilters filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QStringList patterns = parts.at(i + 1).split(u';', Qt::SkipEmptyParts);
     for (QString& pattern : patterns) {
       if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
     }
-    filters << parts.at(i) + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    filters.full << parts.at(i) + QStringLiteral(" (") + patterns.join(u' ') + u')';
+    filters.shown << parts.at(i).simplified();
   }
   return filters;
+}
+
+// The 1-based type the dialog names, by its full or its shown text; 0 when
+// it names none.
+int FilterIndexOf(const QtFilters& filters, const QString& named) {
+  for (qsizetype i = 0; i < filters.full.size(); ++i) {
+    if (named == filters.full.at(i) || named.simplified() == filters.shown.at(i)) {
+      return static_cast<int>(i) + 1;
+    }
+  }
+  return 0;
+}
+
+constexpr int kMimeQueryTimeoutMs = 3000;
+
+// Room for the window frame the window manager adds around a dialog.
+constexpr int kFrameAllowance = 48;
+
+// A dialog as large as it likes to be, but never larger than the free area
+// of its screen, whatever the scale factor: the controls added at its
+// bottom must stay in view.
+void FitToScreen(QDialog& dialog, QWidget* owner) {
+  QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QSize room = screen->availableGeometry().size() - QSize(kFrameAllowance, kFrameAllowance);
+  dialog.resize(dialog.sizeHint().boundedTo(room).expandedTo(dialog.minimumSizeHint()));
 }
 
 // The buttons of the overwrite question, in the order they are shown.
@@ -80,22 +118,26 @@ bool RunFileDialog(QWidget* owner, FileDialogRequest& request, bool save,
   dialog.setFileMode(save                  ? QFileDialog::AnyFile
                      : request.multiSelect ? QFileDialog::ExistingFiles
                                            : QFileDialog::ExistingFile);
-  const QStringList filters = ToQtFilters(request.filter);
-  dialog.setNameFilters(filters);
-  if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
-    dialog.selectNameFilter(filters.at(request.filterIndex - 1));
+  const QtFilters filters = ToQtFilters(request.filter);
+  dialog.setNameFilters(filters.full);
+  if (request.filterIndex >= 1 && request.filterIndex <= filters.full.size()) {
+    dialog.selectNameFilter(filters.full.at(request.filterIndex - 1));
   }
   dialog.setDefaultSuffix(request.defaultExtension);
   if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
   QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
-    const int index = static_cast<int>(filters.indexOf(chosen)) + 1;
-    if (request.onTypeChange) dialog.setDefaultSuffix(request.onTypeChange(index));
+    if (request.onTypeChange) {
+      dialog.setDefaultSuffix(request.onTypeChange(FilterIndexOf(filters, chosen)));
+    }
   });
   if (extend) extend(dialog);
+  FitToScreen(dialog, owner);
   const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
   QToolTip::hideText();  // a tooltip of the dialog may still be showing
   if (!accepted) return false;
-  request.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+  if (const int index = FilterIndexOf(filters, dialog.selectedNameFilter()); index > 0) {
+    request.filterIndex = index;
+  }
   request.fileNames = dialog.selectedFiles();
   request.fileName = request.fileNames.constFirst();
   return true;
@@ -166,4 +208,37 @@ QString QtUserDialogs::BrowseForFolder(QWidget* owner, const QString& title) {
 
 bool QtUserDialogs::OpenUrl(const QUrl& url) {
   return QDesktopServices::openUrl(url);
+}
+
+QString QtUserDialogs::DefaultPdfHandler() {
+  QProcess query;
+  query.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  query.start(mimeQueryProgram,
+              {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("application/pdf")});
+  if (!query.waitForFinished(kMimeQueryTimeoutMs) || query.exitStatus() != QProcess::NormalExit ||
+      query.exitCode() != 0) {
+    return {};  // QProcess ends a query still running when it goes
+  }
+  return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+}
+
+// Without a desktop environment the launcher runs as long as the program it
+// started, so it is never waited for: it belongs to the application rather
+// than to a window, and reports when it ends.
+void QtUserDialogs::Launch(const QString& path, std::function<void(bool)> finished) {
+  auto* launcher = new QProcess(QCoreApplication::instance());
+  launcher->setProcessChannelMode(QProcess::ForwardedChannels);
+  auto report = std::make_shared<std::function<void(bool)>>(std::move(finished));
+  auto end = [launcher, report](bool succeeded) {
+    if (*report) std::exchange(*report, nullptr)(succeeded);
+    launcher->deleteLater();
+  };
+  QObject::connect(launcher, &QProcess::finished, launcher,
+                   [end](int code, QProcess::ExitStatus status) {
+                     end(status == QProcess::NormalExit && code == 0);
+                   });
+  QObject::connect(launcher, &QProcess::errorOccurred, launcher, [end](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) end(false);
+  });
+  launcher->start(launcherProgram, {path});
 }

@@ -59,6 +59,14 @@ class IUserDialogs {
   virtual QString BrowseForFolder(QWidget* owner, const QString& title) = 0;
   // Opens a file or address with the desktop's associated program.
   virtual bool OpenUrl(const QUrl& url) = 0;
+  // The desktop entry that opens PDF files by default ("viewer.desktop");
+  // empty when there is none.
+  virtual QString DefaultPdfHandler() { return {}; }
+  // Starts the desktop's launcher on a local file or folder and returns at
+  // once; `finished` learns later whether the launcher succeeded.
+  virtual void Launch(const QString& path, std::function<void(bool succeeded)> finished) {
+    finished(OpenUrl(QUrl::fromLocalFile(path)));
+  }
 };
 
 // The real dialogs and the desktop's services.
@@ -75,6 +83,12 @@ class QtUserDialogs final : public IUserDialogs {
                             bool& includeSysInfo) override;
   QString BrowseForFolder(QWidget* owner, const QString& title) override;
   bool OpenUrl(const QUrl& url) override;
+  QString DefaultPdfHandler() override;
+  void Launch(const QString& path, std::function<void(bool succeeded)> finished) override;
+
+  // The freedesktop.org tools behind the last two.
+  QString launcherProgram = QStringLiteral("xdg-open");
+  QString mimeQueryProgram = QStringLiteral("xdg-mime");
 };
 
 // Shows the toolkit's own (non-native) file dialog for the request; `extend`

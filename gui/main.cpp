@@ -17,8 +17,7 @@ int main(int argc, char** argv) {
     QApplication::installTranslator(&qtTexts);
   }
   QtUserDialogs dialogs;
-  TMainForm form(dialogs);
-  QApplication::setFont(form.font());  // message boxes and dialogs match the window
+  TMainForm form(dialogs);  // in the desktop's font, as every dialog
   form.show();
   if (form.RunCommandLine(QApplication::arguments().mid(1)) || !form.isVisible()) return 0;
   return QApplication::exec();

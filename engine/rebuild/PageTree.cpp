@@ -2,6 +2,7 @@
 #include "rebuild/PageTree.h"
 
 #include "rebuild/KidsIndex.h"
+#include "rebuild/LostFonts.h"
 #include "rebuild/ThoroughRebuild.h"
 
 #include <algorithm>
@@ -81,6 +82,7 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   if (document.Thorough()) {
     AttachUnreachable(*root, nodes);
     ListEachNodeOnce(*root);
+    RestoreLostFonts(*root, document.Table());
   }
   CountPages(root);
   return root;

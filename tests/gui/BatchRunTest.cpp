@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -50,21 +53,26 @@ class BatchRunTest : public ::testing::Test, public FormFixture {
     EXPECT_FALSE(form->Running());
     EXPECT_EQ(form->btnRepairFiles->text(), "开始修复(&S)");
     EXPECT_FALSE(form->Animate->Active());
-    EXPECT_TRUE(form->txtRepairLog->toPlainText().isEmpty());
   }
 };
 
 }  // namespace
 
-TEST_F(BatchRunTest, SamePathTwiceOrInOtherLetterCaseKeepsOneItem) {
-  dialogs.filesChoice = {Path("a.pdf"), Path("A.PDF"), Path("b.pdf")};
+// Letter case makes two files here: only the exact same path is one item.
+TEST_F(BatchRunTest, SamePathTwiceKeepsOneItemOtherLetterCaseIsAnotherFile) {
+  dialogs.filesChoice = {Path("a.pdf"), Path("a.pdf"), Path("b.pdf")};
   dialogs.filterChoice = 2;
   form->btnAddFiles->click();
-  dialogs.filesChoice = {Path("B.pdf"), Path("c.pdf")};
+  dialogs.filesChoice = {Path("b.pdf"), Path("c.pdf")};
   form->btnAddFiles->click();
   EXPECT_EQ(Column(0), QStringList({Path("a.pdf"), Path("b.pdf"), Path("c.pdf")}));
   EXPECT_EQ(Column(1), QStringList({"", "", ""}));
   EXPECT_EQ(Column(2), QStringList({"未修复", "未修复", "未修复"}));
+  EXPECT_EQ(form->FileList->topLevelItem(0)->toolTip(0), Path("a.pdf"));
+  dialogs.filesChoice = {Path("A.pdf")};
+  form->btnAddFiles->click();
+  EXPECT_EQ(Column(0).constLast(), Path("A.pdf"));
+  delete form->FileList->takeTopLevelItem(3);
   EXPECT_TRUE(dialogs.fileDialogsShown[0].multiSelect);
   EXPECT_EQ(form->Settings().OpenFilterIndex(), 2);
   form->btnSrcMore->click();
@@ -90,7 +98,7 @@ TEST_F(BatchRunTest, YesNoAndYesToAllAnswerTheOverwriteQuestion) {
   EXPECT_EQ(Column(1)[1], Path("f2_fixed.pdf"));
   EXPECT_EQ(Column(2), QStringList({"完成", "未修复", "完成", "完成"}));
   EXPECT_EQ(FakeEngine::calls, 3);
-  EXPECT_EQ(LastMessage(), "已修复 3 个文件");
+  EXPECT_EQ(LastMessage(), "已修复 3 个文件，失败 0 个，中断 0 个");
   ExpectIdle();
 }
 
@@ -101,7 +109,7 @@ TEST_F(BatchRunTest, NoToAllSkipsExistingDestinationsAndRepairsNewOnes) {
   EXPECT_EQ(dialogs.overwriteQuestions.size(), 1u);
   EXPECT_EQ(Column(2), QStringList({"未修复", "完成", "未修复"}));
   EXPECT_EQ(FakeEngine::destinationPath, Path("f2_fixed.pdf").toStdString());
-  EXPECT_EQ(LastMessage(), "已修复 1 个文件");
+  EXPECT_EQ(LastMessage(), "已修复 1 个文件，失败 0 个，中断 0 个");
 }
 
 TEST_F(BatchRunTest, CancelEndsTheBatchWithTheCountSoFar) {
@@ -111,7 +119,7 @@ TEST_F(BatchRunTest, CancelEndsTheBatchWithTheCountSoFar) {
   EXPECT_EQ(Column(2), QStringList({"完成", "未修复", "未修复"}));
   EXPECT_EQ(Column(1)[2], "");  // never reached
   EXPECT_EQ(FakeEngine::calls, 1);
-  EXPECT_EQ(LastMessage(), "已修复 1 个文件");
+  EXPECT_EQ(LastMessage(), "已修复 1 个文件，失败 0 个，中断 0 个");
   ExpectIdle();
 }
 
@@ -147,23 +155,66 @@ TEST_F(BatchRunTest, AllFilesFailingReportsZero) {
   AddFiles({"f1.pdf", "f2.pdf"});
   form->btnRepairFiles->click();
   EXPECT_EQ(Column(2), QStringList({"失败", "失败"}));
-  EXPECT_EQ(LastMessage(), "已修复 0 个文件");
+  EXPECT_EQ(LastMessage(), "已修复 0 个文件，失败 2 个，中断 0 个");
 }
 
-TEST_F(BatchRunTest, TheLogIsEmptyAfterABatch) {
+// The log names every file with its outcome, a failure with its reason,
+// and stays after the batch.
+TEST_F(BatchRunTest, TheLogKeepsEveryFileItsOutcomeAndTheSummary) {
   form->txtRepairLog->setPlainText("an earlier run");
-  QStringList logDuringRun;
   FakeEngine::script.insert(FakeEngine::script.end() - 1, {Step::Hook, 0, {}});
   FakeEngine::hook = [&] {
-    logDuringRun = LogLines(*form);
     EXPECT_EQ(form->btnRepairFiles->text(), "停止修复(&S)");
     EXPECT_TRUE(form->Animate->Active());
+    if (FakeEngine::calls == 2) {
+      FakeEngine::result = 0;
+      QByteArray error("错误 4: 不能创建文件。");
+      form->OnMessage(msgError, error.data());
+    }
   };
+  AddFiles({"f1.pdf", "f2.pdf"});
+  form->btnRepairFiles->click();
+  const QStringList engineLines = {"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"};
+  const QStringList expected =
+      QStringList{"要进行修复的文件: “" + Path("f1.pdf") + "”；文件大小 = 9 字节",
+                  "输入修复后的文件为: “" + Path("f1_fixed.pdf") + "”", kSeparator} +
+      engineLines +
+      QStringList{kSeparator, "文件“" + Path("f1.pdf") + "”已顺利修复!", kSeparator,
+                  "要进行修复的文件: “" + Path("f2.pdf") + "”；文件大小 = 9 字节",
+                  "输入修复后的文件为: “" + Path("f2_fixed.pdf") + "”", kSeparator} +
+      engineLines +
+      QStringList{kSeparator, "错误 4: 不能创建文件。", kSeparator, kSeparator,
+                  "修复文件“" + Path("f2.pdf") + "”失败!", "错误 4: 不能创建文件。", kSeparator,
+                  "已修复 1 个文件，失败 1 个，中断 0 个"};
+  EXPECT_EQ(LogLines(*form), expected);
+  EXPECT_EQ(Column(2), QStringList({"完成", "失败"}));
+  EXPECT_EQ(form->FileList->topLevelItem(1)->toolTip(2), "错误 4: 不能创建文件。");
+  EXPECT_EQ(form->FileList->topLevelItem(1)->toolTip(1), Path("f2_fixed.pdf"));
+  EXPECT_TRUE(form->FileList->topLevelItem(0)->toolTip(2).isEmpty());
+  ExpectIdle();
+}
+
+// Without an error block the engine found no complete object.
+TEST_F(BatchRunTest, AFailureWithoutAnErrorSaysNothingWasFound) {
+  FakeEngine::result = 0;
   AddFiles({"f1.pdf"});
   form->btnRepairFiles->click();
-  EXPECT_EQ(logDuringRun,
-            QStringList({"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"}));
-  ExpectIdle();
+  EXPECT_EQ(form->FileList->topLevelItem(0)->toolTip(2), "来源文件中没有找到完整的 PDF 对象。");
+}
+
+TEST_F(BatchRunTest, DroppedFilesAreAddedFoldersAndDuplicatesAreNot) {
+  AddFiles({"f1.pdf"});
+  QDir(folder.path()).mkdir("sub");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(Path("f2.pdf")), QUrl::fromLocalFile(Path("sub")),
+                QUrl::fromLocalFile(Path("f1.pdf")), QUrl::fromLocalFile(Path("F3.PDF"))});
+  QWidget* target = form->FileList->viewport();
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
+  EXPECT_EQ(Column(0), QStringList({Path("f1.pdf"), Path("f2.pdf"), Path("F3.PDF")}));
 }
 
 TEST_F(BatchRunTest, StopMidBatchInterruptsTheFileInProgress) {
@@ -175,7 +226,7 @@ TEST_F(BatchRunTest, StopMidBatchInterruptsTheFileInProgress) {
   form->btnRepairFiles->click();
   EXPECT_EQ(Column(2), QStringList({"完成", "中断", "未修复"}));
   EXPECT_EQ(FakeEngine::calls, 2);
-  EXPECT_EQ(LastMessage(), "已修复 1 个文件");
+  EXPECT_EQ(LastMessage(), "已修复 1 个文件，失败 0 个，中断 1 个");
   ExpectIdle();
 }
 
@@ -196,5 +247,5 @@ TEST_F(BatchRunTest, ListEditsDuringABatchLeaveTheRunIntact) {
   EXPECT_EQ(Column(0), QStringList({Path("f3.pdf"), Path("f4.pdf"), Path("f5.pdf")}));
   EXPECT_EQ(Column(2), QStringList({"完成", "完成", "未修复"}));
   EXPECT_EQ(FakeEngine::calls, 3);
-  EXPECT_EQ(LastMessage(), "已修复 3 个文件");
+  EXPECT_EQ(LastMessage(), "已修复 3 个文件，失败 0 个，中断 0 个");
 }

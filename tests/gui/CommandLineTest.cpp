@@ -28,7 +28,7 @@ TEST_F(CommandLineRunTest, SwitchERepairsIntoTheDefaultNameAndEnds) {
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_TRUE(dialogs.messages[0].text.startsWith("文件“" + source + "”已顺利修复!"));
   EXPECT_FALSE(form->chkOpenFixed->isChecked());  // no -O: the option is cleared
-  EXPECT_TRUE(dialogs.openedUrls.empty());
+  EXPECT_TRUE(dialogs.launched.empty());
 }
 
 TEST_F(CommandLineRunTest, SwitchOOpensTheResultAndStaysOpenWithoutE) {
@@ -36,8 +36,7 @@ TEST_F(CommandLineRunTest, SwitchOOpensTheResultAndStaysOpenWithoutE) {
   const QString source = WriteFile("scan.pdf", "%PDF-1.4\n");
   EXPECT_FALSE(form->RunCommandLine({source, "-o"}));
   EXPECT_TRUE(form->chkOpenFixed->isChecked());
-  ASSERT_EQ(dialogs.openedUrls.size(), 1u);
-  EXPECT_EQ(dialogs.openedUrls[0], QUrl::fromLocalFile(Path("scan_fixed.pdf")));
+  EXPECT_EQ(dialogs.launched, QStringList({Path("scan_fixed.pdf")}));
 }
 
 TEST_F(CommandLineRunTest, ExistingDestinationStillAsks) {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTest>
 
 #include "DragEdit.h"
 #include "GuiTestSupport.h"
@@ -47,11 +48,14 @@ TEST_F(DragEditTest, OnlyTheFirstOfThreeFilesIsTaken) {
   EXPECT_EQ(form->txtSrcFile->text(), Path("one.pdf"));
 }
 
-TEST_F(DragEditTest, DropReplacesTheSourceAndKeepsTheDestination) {
+TEST_F(DragEditTest, DropReplacesTheSourceAndKeepsATypedDestination) {
   form->txtSrcFile->setText("typed.pdf");
-  form->txtDstFile->setText("/out/chosen.pdf");
   Drop({Path("dropped.pdf")});
   EXPECT_EQ(form->txtSrcFile->text(), Path("dropped.pdf"));
+  EXPECT_EQ(form->txtDstFile->text(), Path("dropped_fixed.pdf"));  // derived: it follows
+  form->txtDstFile->clear();
+  QTest::keyClicks(form->txtDstFile, "/out/chosen.pdf");
+  Drop({Path("other.pdf")});
   EXPECT_EQ(form->txtDstFile->text(), "/out/chosen.pdf");
 }
 

@@ -68,6 +68,11 @@ bool FakeDialogs::OpenUrl(const QUrl& url) {
   return openSucceeds;
 }
 
+void FakeDialogs::Launch(const QString& path, std::function<void(bool)> finished) {
+  launched << path;
+  finished(launchSucceeds);
+}
+
 void FakeEngine::Reset() {
   script = CompleteRun();
   result = 1;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "FileList.h"
 #include "MainForm.h"
 #include "UserDialogs.h"
 
@@ -34,6 +35,8 @@ class FakeDialogs final : public IUserDialogs {
                             bool& includeSysInfo) override;
   QString BrowseForFolder(QWidget* owner, const QString& title) override;
   bool OpenUrl(const QUrl& url) override;
+  QString DefaultPdfHandler() override { return pdfHandler; }
+  void Launch(const QString& path, std::function<void(bool)> finished) override;
 
   std::vector<Message> messages;
   std::vector<Message> questions;
@@ -61,6 +64,12 @@ class FakeDialogs final : public IUserDialogs {
 
   std::vector<QUrl> openedUrls;
   bool openSucceeds = true;
+
+  // The desktop's PDF program and its launcher: what was launched, and
+  // whether the launcher ends well.
+  QString pdfHandler = QStringLiteral("viewer.desktop");
+  QStringList launched;
+  bool launchSucceeds = true;
 };
 
 // The engine's stand-in: replays scripted messages through the callback the

@@ -75,8 +75,7 @@ TEST_F(RepairRunTest, SuccessfulRunLogsEveryStepAndOpensTheResult) {
   EXPECT_EQ(dialogs.messages[0].text, result1 + "\r\n" + result2);
   EXPECT_EQ(dialogs.messages[0].caption, "信息");
   EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
-  ASSERT_EQ(dialogs.openedUrls.size(), 1u);
-  EXPECT_EQ(dialogs.openedUrls[0], QUrl::fromLocalFile(destination));
+  EXPECT_EQ(dialogs.launched, QStringList({destination}));
   EXPECT_EQ(form->Gauge->value(), 100);
   ExpectIdle();
 }
@@ -89,13 +88,16 @@ TEST_F(RepairRunTest, FailedRunLogsTheErrorBlock) {
   SetFields(Path("missing.pdf"), Path("out.pdf"));
   form->btnRepair->click();
   const QString result = "修复文件“" + Path("missing.pdf") + "”失败!";
-  ExpectLog(LogLines(*form),
-            Header(Path("missing.pdf"), "0", Path("out.pdf")) +
-                QStringList{kSeparator, "错误 2: 一般错误。内存溢出。", kSeparator} + Footer() +
-                QStringList{result});
+  const QString reason = "错误 2: 一般错误。内存溢出。";
+  ExpectLog(LogLines(*form), Header(Path("missing.pdf"), "0", Path("out.pdf")) +
+                                 QStringList{kSeparator, reason, kSeparator} + Footer() +
+                                 QStringList{result, reason});
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, result);
-  EXPECT_TRUE(dialogs.openedUrls.empty());  // only a success opens the result
+  EXPECT_EQ(dialogs.messages[0].text, result + "\r\n" + reason);
+  EXPECT_EQ(dialogs.messages[0].caption, "信息");
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
+  EXPECT_TRUE(dialogs.launched.empty());  // only a success opens the result
+  EXPECT_FALSE(form->btnPreview->isEnabled());
   ExpectIdle();
 }
 
@@ -108,7 +110,7 @@ TEST_F(RepairRunTest, MissingSourceFailsThroughTheRealEngine) {
   const QString error = "错误 1: 不能打开文件进行修复。" + Path("missing.pdf") + " 未找到。";
   ExpectLog(LogLines(real), Header(Path("missing.pdf"), "0", Path("out.pdf")) +
                                 QStringList{kSeparator, error, kSeparator} + Footer() +
-                                QStringList{"修复文件“" + Path("missing.pdf") + "”失败!"});
+                                QStringList{"修复文件“" + Path("missing.pdf") + "”失败!", error});
 }
 
 TEST_F(RepairRunTest, StopEndsTheRunWithinATenthOfASecond) {
@@ -127,7 +129,8 @@ TEST_F(RepairRunTest, StopEndsTheRunWithinATenthOfASecond) {
   EXPECT_EQ(LogLines(*form).constLast(), "用户已中断修复进程");
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, "用户已中断修复进程");
-  EXPECT_TRUE(dialogs.openedUrls.empty());
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
+  EXPECT_TRUE(dialogs.launched.empty());
   EXPECT_EQ(form->Gauge->value(), 30);
   ExpectIdle();
 }
@@ -201,9 +204,9 @@ TEST_F(RepairRunTest, OpeningTheResultFollowsTheOption) {
   SetFields(Path("in.pdf"), Path("out.pdf"));
   form->chkOpenFixed->setChecked(false);
   form->btnRepair->click();
-  EXPECT_TRUE(dialogs.openedUrls.empty());
+  EXPECT_TRUE(dialogs.launched.empty());
   form->chkOpenFixed->setChecked(true);
-  dialogs.openSucceeds = false;
+  dialogs.launchSucceeds = false;
   form->btnRepair->click();
   ASSERT_EQ(dialogs.messages.size(), 3u);
   EXPECT_EQ(dialogs.messages[2].text, "不能打开文件“" + Path("out.pdf") + "”!");

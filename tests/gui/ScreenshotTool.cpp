@@ -1,18 +1,22 @@
 // gui_screenshots OUTPUT_DIR [SOURCE]: shows the window and saves one PNG per
 // page, the hidden advanced page included. With SOURCE, the batch page shows
-// a batch over copies of that file and the repair page a repair of it, so
-// the list and the log are filled in. Message boxes are answered without
-// showing them; nothing is opened; the options are the defaults.
+// a batch over copies of that file with one missing file that fails, the
+// repair page a repair of it down to the page count, and the preview window
+// its pages. Message boxes are answered without showing them; nothing is
+// opened; the options are the defaults.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
 #include "DragEdit.h"
 #include "MainForm.h"
+#include "PagePreview.h"
 #include "UserDialogs.h"
 
 namespace {
@@ -34,10 +38,32 @@ class SilentDialogs final : public IUserDialogs {
   bool ExecuteSaveLogDialog(QWidget*, FileDialogRequest&, bool&) override { return false; }
   QString BrowseForFolder(QWidget*, const QString&) override { return {}; }
   bool OpenUrl(const QUrl&) override { return true; }
+  QString DefaultPdfHandler() override { return QStringLiteral("viewer.desktop"); }
+  void Launch(const QString&, std::function<void(bool)> finished) override { finished(true); }
 };
+
+constexpr qint64 kWaitMs = 10'000;
 
 void Settle() {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
+
+// Runs events until `done`, for at most kWaitMs: Poppler reads on a worker.
+template <typename Done>
+void WaitFor(Done done) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!done() && waited.elapsed() < kWaitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+// The preview of the repaired file, once every page is drawn.
+bool SavePreview(TMainForm& form, const QDir& output) {
+  form.btnPreviewClick();
+  TPreviewWindow* preview = form.PreviewWindow();
+  if (preview == nullptr) return false;
+  WaitFor([preview] { return preview->Finished(); });
+  Settle();
+  return preview->grab().save(output.filePath(QStringLiteral("tessaly-preview.png")));
 }
 
 // Two copies of the sample repaired by a batch, one missing file that fails,
@@ -79,6 +105,8 @@ int main(int argc, char** argv) {
     FillBatchPage(form, dialogs, args.at(2));
     form.txtSrcFile->setText(name);
     form.btnRepairClick();
+    WaitFor([&form] { return form.txtRepairLog->toPlainText().endsWith(QStringLiteral("页。")); });
+    if (!SavePreview(form, output)) return 1;
   }
   const char* names[] = {"repair", "batch", "options", "advanced", "about"};
   for (int page = 0; page < form.pcMain->count(); ++page) {

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Recovery comparison: makes the damage kit (bench/damage_kit.py) and repairs
+# every damaged file with tessaly-cli (default and --thorough), qpdf,
+# mutool clean and Ghostscript, then prints files fully recovered and pages
+# recovered per kind of damage and tool, and the time per tool.
+#
+#   bench/recovery_bench.sh [--cli PATH] [other options of bench/recovery_bench.py]
+#
+# KIT_DIR (default build/recovery-kit) holds the sources, the damaged files
+# and the results; SEED (default 13) picks the damage. Without --cli the
+# release command line is built in build/release first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+kit=${KIT_DIR:-build/recovery-kit}
+seed=${SEED:-13}
+
+missing=()
+for pair in python3:python3 qpdf:qpdf pdfinfo:poppler-utils mutool:mupdf-tools gs:ghostscript groff:groff; do
+  [ -x "/usr/bin/${pair%%:*}" ] || missing+=("${pair#*:}")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [[ " $* " != *" --cli"* ]]; then
+  cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DTESSALY_BUILD_TESTS=OFF -DTESSALY_BUILD_BENCH=OFF >/dev/null
+  cmake --build build/release -j2 --target tessaly-cli >/dev/null
+fi
+
+/usr/bin/python3 bench/damage_kit.py "$kit" --seed "$seed"
+/usr/bin/python3 bench/recovery_bench.py "$kit" "$@"

@@ -1,0 +1,180 @@
+// Thorough recovery: a page whose content streams survived but whose font
+// did not shows no text at all, in any reader. A standard font in the lost
+// one's place brings the text back, in another face.
+#include "rebuild/LostFonts.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "model/ObjectTable.h"
+#include "model/PdfDictionary.h"
+#include "parser/StreamDecode.h"
+#include "rebuild/PageTree.h"
+
+namespace {
+
+// Decoding stops here per page: only the font operators are looked for.
+constexpr size_t kContentLimit = 16u << 20;
+
+CPdfObject* Resolved(CPdfObject* value) {
+  if (value != nullptr && value->Kind() == kindReference) return static_cast<CPdfReference*>(value)->Resolve();
+  return value;
+}
+
+CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) {
+  bool found = false;
+  return Resolved(dictionary.Lookup(key, kindReference, found));
+}
+
+CPdfDictionary* AsDictionary(CPdfObject* object) {
+  return object != nullptr && object->Kind() == kindDictionary ? static_cast<CPdfDictionary*>(object) : nullptr;
+}
+
+bool IsSpace(char byte) { return std::string_view("\0\t\n\f\r ", 6).find(byte) != std::string_view::npos; }
+bool IsDelimiterOrSpace(char byte) {
+  return IsSpace(byte) || std::string_view("()<>[]{}/%").find(byte) != std::string_view::npos;
+}
+bool IsNumberByte(char byte) { return (byte >= '0' && byte <= '9') || byte == '.' || byte == '-' || byte == '+'; }
+
+// The names set by "/Name size Tf" in content bytes: from each operator
+// back over the size to the name.
+void CollectFontNames(std::string_view content, std::unordered_set<std::string>& names) {
+  for (size_t at = content.find("Tf"); at != std::string_view::npos; at = content.find("Tf", at + 2)) {
+    if (at + 2 < content.size() && !IsDelimiterOrSpace(content[at + 2])) continue;
+    size_t cursor = at;
+    const auto skip = [&](auto matches) {
+      const size_t from = cursor;
+      while (cursor > 0 && matches(content[cursor - 1])) --cursor;
+      return from - cursor;
+    };
+    if (skip(IsSpace) == 0 || skip(IsNumberByte) == 0 || skip(IsSpace) == 0) continue;
+    const size_t nameEnd = cursor;
+    if (skip([](char byte) { return !IsDelimiterOrSpace(byte); }) == 0 || cursor == 0 || content[cursor - 1] != '/') {
+      continue;
+    }
+    names.emplace(content.substr(cursor - 1, nameEnd - cursor + 1));
+  }
+}
+
+void CollectPageFontNames(const CPdfDictionary& page, std::unordered_set<std::string>& names) {
+  std::vector<const CPdfStream*> streams;
+  CPdfObject* contents = Entry(page, "/Contents");
+  if (contents != nullptr && contents->Kind() == kindStream) streams.push_back(static_cast<CPdfStream*>(contents));
+  if (contents != nullptr && contents->Kind() == kindArray) {
+    const auto* array = static_cast<const CPdfArray*>(contents);
+    for (size_t i = 0; i < array->GetCount(); ++i) {
+      CPdfObject* element = Resolved(array->GetAt(i));
+      if (element != nullptr && element->Kind() == kindStream) streams.push_back(static_cast<CPdfStream*>(element));
+    }
+  }
+  size_t left = kContentLimit;
+  for (const CPdfStream* stream : streams) {
+    if (stream->Dictionary() == nullptr || stream->Data() == nullptr) continue;
+    CByteArray decoded;
+    if (DecodeStream(*stream, left, decoded) == DecodeOutcome::unsupported) continue;
+    CollectFontNames(decoded, names);
+    left -= std::min(left, decoded.size());
+  }
+}
+
+// A font dictionary as readers take one: typed /Font, or with the entries
+// every font has.
+bool IsFont(CPdfObject* value) {
+  const CPdfDictionary* font = AsDictionary(Resolved(value));
+  if (font == nullptr) return false;
+  bool found = false;
+  font->Lookup("/Subtype", kindName, found);
+  if (found) return true;
+  font->Lookup("/BaseFont", kindName, found);
+  return found || font->GetTypeName() == "/Font";
+}
+
+std::unique_ptr<CPdfDictionary> StandardFont(bool winAnsi) {
+  auto font = std::make_unique<CPdfDictionary>();
+  const auto name = [](std::string_view text) { return std::make_unique<CPdfText>(kindName, text.data(), text.size()); };
+  font->SetAt("/Type", name("/Font"));
+  font->SetAt("/Subtype", name("/Type1"));
+  font->SetAt("/BaseFont", name("/Helvetica"));
+  if (winAnsi) font->SetAt("/Encoding", name("/WinAnsiEncoding"));
+  return font;
+}
+
+// The codes of the lost font are read as the surviving fonts read theirs:
+// most writers give every simple font /WinAnsiEncoding, others leave it to
+// the font's own (standard) encoding.
+bool MostFontsAreWinAnsi(const CPdfObjectTable& table) {
+  int winAnsi = 0;
+  int other = 0;
+  table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
+    const CPdfDictionary* font = AsDictionary(list.GetLatest());
+    if (font == nullptr || font->GetTypeName() != "/Font") return;
+    CPdfObject* encoding = Entry(*font, "/Encoding");
+    if (const CPdfDictionary* differences = AsDictionary(encoding)) encoding = Entry(*differences, "/BaseEncoding");
+    const bool isWinAnsi = encoding != nullptr && encoding->Kind() == kindName &&
+                           static_cast<const CPdfText*>(encoding)->m_bytes == "/WinAnsiEncoding";
+    ++(isWinAnsi ? winAnsi : other);
+  });
+  return winAnsi >= other;
+}
+
+// The page's resources, its own or inherited; made on the page when it has
+// none that resolve.
+CPdfDictionary& ResourcesOf(CPdfDictionary& page, CPdfDictionary* inherited) {
+  if (CPdfDictionary* own = AsDictionary(Entry(page, "/Resources"))) return *own;
+  if (inherited != nullptr) return *inherited;
+  auto created = std::make_unique<CPdfDictionary>();
+  CPdfDictionary& resources = *created;
+  page.SetAt("/Resources", std::move(created));
+  return resources;
+}
+
+void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, bool winAnsi) {
+  std::unordered_set<std::string> names;
+  CollectPageFontNames(page, names);
+  if (names.empty()) return;
+  CPdfDictionary& resources = ResourcesOf(page, inherited);
+  CPdfDictionary* fonts = AsDictionary(Entry(resources, "/Font"));
+  for (const std::string& name : names) {
+    bool found = false;
+    if (fonts != nullptr && IsFont(fonts->Lookup(name, kindDictionary, found))) continue;
+    if (fonts == nullptr) {
+      auto created = std::make_unique<CPdfDictionary>();
+      fonts = created.get();
+      resources.SetAt("/Font", std::move(created));
+    }
+    fonts->SetAt(name, StandardFont(winAnsi));
+  }
+}
+
+}  // namespace
+
+void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
+  const bool winAnsi = MostFontsAreWinAnsi(table);
+  struct Pending {
+    CPdfDictionary* node;
+    CPdfDictionary* inherited;  // the resources a page below would inherit
+  };
+  std::unordered_set<const CPdfObject*> seen;
+  std::vector<Pending> pending = {{&root, nullptr}};
+  while (!pending.empty()) {
+    const Pending next = pending.back();
+    pending.pop_back();
+    if (!seen.insert(next.node).second) continue;
+    if (IsPage(next.node)) {
+      RestorePageFonts(*next.node, next.inherited, winAnsi);
+      continue;
+    }
+    CPdfDictionary* own = AsDictionary(Entry(*next.node, "/Resources"));
+    bool isArray = false;
+    const CPdfObject* kids = next.node->Lookup("/Kids", kindArray, isArray);
+    if (!isArray) continue;
+    const auto* array = static_cast<const CPdfArray*>(kids);
+    for (size_t i = 0; i < array->GetCount(); ++i) {
+      CPdfDictionary* kid = AsDictionary(Resolved(array->GetAt(i)));
+      if (IsPage(kid) || IsPages(kid)) pending.push_back({kid, own != nullptr ? own : next.inherited});
+    }
+  }
+}

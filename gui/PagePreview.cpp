@@ -1,0 +1,149 @@
+#include "PagePreview.h"
+
+#include <poppler-qt6.h>
+
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPromise>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrent>
+#include <memory>
+
+#include "GuiStrings.h"
+#include "TextFormat.h"
+
+namespace {
+
+constexpr double kPointsPerInch = 72.0;
+constexpr int kThumbnailSpacing = 12;
+const QSize kWindowSize(760, 560);
+
+// A locked (encrypted) file counts as one that cannot be opened: its pages
+// cannot be read without the password.
+std::unique_ptr<Poppler::Document> OpenDocument(const QString& path) {
+  std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+  if (document == nullptr || document->isLocked()) return nullptr;
+  document->setRenderHint(Poppler::Document::Antialiasing);
+  document->setRenderHint(Poppler::Document::TextAntialiasing);
+  return document;
+}
+
+// A white page on a light list needs an edge to be seen as a page.
+QImage RenderThumbnail(const Poppler::Page& page, int width) {
+  const QSizeF points = page.pageSizeF();
+  if (points.width() <= 0) return {};
+  const double dpi = kPointsPerInch * width / points.width();
+  QImage image = page.renderToImage(dpi, dpi);
+  if (image.isNull()) return image;
+  QPainter edge(&image);
+  edge.setPen(QColor(0x80, 0x80, 0x80));
+  edge.drawRect(image.rect().adjusted(0, 0, -1, -1));
+  return image;
+}
+
+// Runs on a worker thread; a cancelled future ends it between two pages.
+void RenderPreview(QPromise<PreviewItem>& promise, const QString& path, int width) {
+  const std::unique_ptr<Poppler::Document> document = OpenDocument(path);
+  const int count = document == nullptr ? -1 : document->numPages();
+  promise.addResult(PreviewItem{-1, count, {}});
+  for (int page = 0; page < count && !promise.isCanceled(); ++page) {
+    const std::unique_ptr<Poppler::Page> source = document->page(page);
+    QImage image = source == nullptr ? QImage() : RenderThumbnail(*source, width);
+    promise.addResult(PreviewItem{page, count, std::move(image)});
+  }
+}
+
+}  // namespace
+
+void CountPagesLater(const QString& path, QObject* context, std::function<void(int)> done) {
+  auto* watcher = new QFutureWatcher<int>(context);
+  QObject::connect(watcher, &QFutureWatcher<int>::finished, context, [watcher, done] {
+    done(watcher->result());
+    watcher->deleteLater();
+  });
+  watcher->setFuture(QtConcurrent::run([path] {
+    const std::unique_ptr<Poppler::Document> document = OpenDocument(path);
+    return document == nullptr ? -1 : document->numPages();
+  }));
+}
+
+TPreviewWindow::TPreviewWindow(const QString& path, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_path(path) {
+  setObjectName(QStringLiteral("PreviewWindow"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(FormatText(GuiString(idsPreviewTitle), {QFileInfo(path).fileName()}));
+  m_status = new QLabel(GuiString(idsPreviewLoading), this);
+  m_status->setObjectName(QStringLiteral("labPreviewStatus"));
+  m_status->setWordWrap(true);
+  m_pages = new QListWidget(this);
+  m_pages->setObjectName(QStringLiteral("lstPreviewPages"));
+  m_pages->setViewMode(QListView::IconMode);
+  m_pages->setResizeMode(QListView::Adjust);
+  m_pages->setMovement(QListView::Static);
+  m_pages->setSpacing(kThumbnailSpacing);
+  m_pages->setIconSize(QSize(kThumbnailWidth, kThumbnailWidth * 3 / 2));
+  m_pages->setUniformItemSizes(true);
+  m_pages->viewport()->setBackgroundRole(QPalette::Window);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_status);
+  layout->addWidget(m_pages, 1);
+  QSize size = kWindowSize;
+  if (QScreen* shown = parent != nullptr ? parent->screen() : screen()) {
+    size = size.boundedTo(shown->availableGeometry().size() * 9 / 10);
+  }
+  resize(size);
+  if (parent != nullptr) move(parent->geometry().center() - rect().center());
+  connect(&m_watcher, &QFutureWatcher<PreviewItem>::resultReadyAt, this,
+          [this](int index) { TakeItem(index); });
+  const int width = qRound(kThumbnailWidth * devicePixelRatioF());
+  m_watcher.setFuture(QtConcurrent::run(&RenderPreview, path, width));
+}
+
+// The worker ends at its next page; nothing waits for it, and what it still
+// delivers goes nowhere.
+TPreviewWindow::~TPreviewWindow() {
+  m_watcher.disconnect(this);
+  m_watcher.future().cancel();
+}
+
+QString TPreviewWindow::StatusText() const {
+  return m_status->text();
+}
+
+int TPreviewWindow::ThumbnailCount() const {
+  return m_pages->count();
+}
+
+QImage TPreviewWindow::Thumbnail(int page) const {
+  if (page < 0 || page >= m_pages->count()) return {};
+  return m_pages->item(page)->data(Qt::UserRole).value<QImage>();
+}
+
+void TPreviewWindow::TakeItem(int index) {
+  const PreviewItem item = m_watcher.resultAt(index);
+  if (item.page < 0) {
+    m_pageCount = item.pageCount;
+    m_status->setText(item.pageCount < 0
+                          ? FormatText(GuiString(idsPreviewCannotOpen), {m_path})
+                          : FormatText(GuiString(idsPageCount), {QString::number(item.pageCount)}));
+    return;
+  }
+  QImage image = item.image;
+  image.setDevicePixelRatio(devicePixelRatioF());
+  auto* entry = new QListWidgetItem(QIcon(QPixmap::fromImage(image)),
+                                    FormatText(GuiString(idsPreviewPage), {QString::number(item.page + 1)}),
+                                    m_pages);
+  entry->setData(Qt::UserRole, item.image);
+}
+
+void TPreviewWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}

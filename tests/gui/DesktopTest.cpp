@@ -1,0 +1,207 @@
+// At home on a Linux desktop: opening the result, a window that grows and
+// follows the desktop's font and colours, a destination that follows the
+// source, and the thorough mode.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+#include "DragEdit.h"
+#include "GuiTestSupport.h"
+#include "LinkLabel.h"
+
+namespace {
+
+class DesktopTest : public ::testing::Test, public FormFixture {
+ protected:
+  void RepairWithOpen(const QString& handler) {
+    dialogs.pdfHandler = handler;
+    dialogs.launched.clear();
+    form->txtSrcFile->setText(Path("in.pdf"));
+    form->chkOpenFixed->setChecked(true);
+    form->btnRepairClick();
+  }
+  // A shell script standing in for one of the desktop's tools.
+  QString Script(const QString& name, const QByteArray& body) const {
+    const QString path = WriteFile(name, "#!/bin/sh\n" + body + "\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+  }
+};
+
+}  // namespace
+
+// Where this program is the desktop's PDF program, or there is none, the
+// repaired file would come back here and be repaired again.
+TEST_F(DesktopTest, TheResultNeverOpensWithThisProgram) {
+  RepairWithOpen("viewer.desktop");
+  EXPECT_EQ(dialogs.launched, QStringList({Path("in_fixed.pdf")}));
+  for (const QString& handler : {QString("tessaly.desktop"), QString()}) {
+    RepairWithOpen(handler);
+    EXPECT_EQ(dialogs.launched, QStringList({folder.path()}));
+    EXPECT_EQ(LogLines(*form).constLast(),
+              "没有别的程序能打开 PDF 文件，改为打开所在的文件夹“" + folder.path() + "”。");
+  }
+  dialogs.launchSucceeds = false;
+  RepairWithOpen("tessaly.desktop");
+  EXPECT_EQ(dialogs.messages.back().text, "不能打开文件“" + folder.path() + "”!");
+  EXPECT_EQ(dialogs.messages.back().icon, MessageIcon::Error);
+}
+
+// The real launcher: the default handler is asked of xdg-mime, and a
+// launcher that exits non-zero is a failure, reported when it ends.
+TEST_F(DesktopTest, TheLauncherIsAskedAndItsExitStatusCounts) {
+  QtUserDialogs real;
+  real.mimeQueryProgram = Script("xdg-mime", "[ \"$*\" = 'query default application/pdf' ] && echo tessaly.desktop");
+  EXPECT_EQ(real.DefaultPdfHandler(), "tessaly.desktop");
+  real.mimeQueryProgram = Path("missing-tool");
+  EXPECT_EQ(real.DefaultPdfHandler(), "");
+  for (const int status : {0, 3}) {
+    real.launcherProgram =
+        Script("xdg-open", "echo \"$1\" > '" + Path("opened").toUtf8() + "'; exit " + QByteArray::number(status));
+    std::optional<bool> succeeded;
+    real.Launch(Path("x.pdf"), [&](bool ok) { succeeded = ok; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return succeeded.has_value(); }, 5000));
+    EXPECT_EQ(succeeded, status == 0);
+    EXPECT_EQ(ReadFile("opened"), Path("x.pdf").toUtf8() + "\n");
+  }
+  real.launcherProgram = Path("missing-tool");
+  std::optional<bool> started;
+  real.Launch(Path("x.pdf"), [&](bool ok) { started = ok; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return started.has_value(); }, 5000));
+  EXPECT_EQ(started, false);
+}
+
+TEST_F(DesktopTest, TheLogAndTheListGrowWithTheWindowItsSizeIsKept) {
+  form->show();
+  const QRect log = form->txtRepairLog->geometry();
+  const QRect start = form->btnRepair->geometry();
+  const QRect list = form->FileList->geometry();
+  const int gauge = form->Gauge->width();
+  const int sourceColumn = form->FileList->columnWidth(0);
+  form->resize(479 + 200, 349 + 100);
+  EXPECT_EQ(form->txtRepairLog->geometry(), log.adjusted(0, 0, 200, 100));
+  EXPECT_EQ(form->btnRepair->geometry(), start.translated(200, 100));
+  EXPECT_EQ(form->FileList->geometry(), list.adjusted(0, 0, 200, 100));
+  EXPECT_EQ(form->Gauge->width(), gauge + 200);
+  form->pcMain->setCurrentWidget(form->tsBatch);  // a hidden list learns its size when shown
+  EXPECT_EQ(form->FileList->columnWidth(0), sourceColumn + 100);
+  EXPECT_EQ(form->FileList->header()->sectionResizeMode(0), QHeaderView::Interactive);
+  form.reset();
+  form = std::make_unique<TMainForm>(dialogs, &FakeEngine::Repair);
+  EXPECT_EQ(form->size(), QSize(679, 449));
+}
+
+// A larger desktop font scales the design layout: every caption still fits.
+TEST_F(DesktopTest, TheLayoutFollowsALargerDesktopFont) {
+  const QFont desktop = QApplication::font();
+  QFont large = desktop;
+  large.setPointSize(15);
+  QApplication::setFont(large);
+  TMainForm window(dialogs, &FakeEngine::Repair);
+  QApplication::setFont(desktop);
+  window.show();
+  EXPECT_GT(window.LayoutScale(), 1.4);
+  EXPECT_GE(window.minimumWidth(), qRound(479 * window.LayoutScale()));
+  for (int page = 0; page < window.pcMain->count(); ++page) {
+    window.pcMain->setCurrentIndex(page);
+    for (QLabel* label : window.pcMain->currentWidget()->findChildren<QLabel*>()) {
+      if (label->text().isEmpty()) continue;
+      EXPECT_GE(label->width(), label->sizeHint().width()) << label->objectName().toStdString();
+      EXPECT_LE(label->geometry().right(), window.pcMain->currentWidget()->width());
+    }
+    for (QPushButton* button : window.pcMain->currentWidget()->findChildren<QPushButton*>()) {
+      const QString text = button->text().remove(u'&');
+      EXPECT_LE(button->fontMetrics().horizontalAdvance(text), button->width())
+          << button->objectName().toStdString();
+    }
+  }
+  const QRect field = window.txtSrcFile->geometry();
+  EXPECT_GT(field.left(), window.labSelSrcFile->geometry().right());
+  EXPECT_LE(field.right(), window.btnSrcMore->x());
+}
+
+// On a dark theme the links are drawn in its link colour, not in blue.
+TEST_F(DesktopTest, LinksTakeTheirColourFromThePalette) {
+  const QPalette before = QApplication::palette();
+  QPalette dark = before;
+  dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+  dark.setColor(QPalette::Link, QColor(0x8a, 0xb4, 0xf8));
+  QApplication::setPalette(dark);
+  QCoreApplication::processEvents();  // a new palette reaches the widgets as an event
+  const QImage drawn = form->labHomepage->grab().toImage();
+  QApplication::setPalette(before);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form->labHomepage->foregroundRole(), QPalette::Link);
+  bool linkColoured = false;
+  for (int y = 0; y < drawn.height() && !linkColoured; ++y) {
+    for (int x = 0; x < drawn.width() && !linkColoured; ++x) {
+      linkColoured = drawn.pixelColor(x, y) == QColor(0x8a, 0xb4, 0xf8);
+    }
+  }
+  EXPECT_TRUE(linkColoured);
+}
+
+// Each row: what the user does, then the destination the field shows.
+TEST_F(DesktopTest, TheDestinationFollowsTheSourceUntilTheUserTypesOne) {
+  struct Row {
+    std::function<void(TMainForm&)> act;
+    QString destination;
+  };
+  const QString home = QDir::homePath();
+  const std::vector<Row> table = {
+      {[](TMainForm& f) { QTest::keyClicks(f.txtSrcFile, "/tmp/y.pdf"); }, "/tmp/y_fixed.pdf"},
+      {[](TMainForm& f) { QTest::keyClick(f.txtSrcFile, Qt::Key_Backspace); }, "/tmp/y_fixed.pd"},
+      {[this](TMainForm& f) {
+         dialogs.fileChoice = "/data/scan.pdf";
+         f.btnSrcMore->click();
+       },
+       "/data/scan_fixed.pdf"},
+      {[](TMainForm& f) { f.txtSrcFileDropFile(f.txtSrcFile, "/drop/a.b/c"); }, "/drop/a.b/c_fixed"},
+      {[](TMainForm& f) { f.txtSrcFile->clear(); }, ""},
+      {[](TMainForm& f) { QTest::keyClicks(f.txtDstFile, "/mine.pdf"); }, "/mine.pdf"},
+      {[](TMainForm& f) { f.txtSrcFile->setText("/other.pdf"); }, "/mine.pdf"},
+      {[](TMainForm& f) { f.txtDstFile->selectAll(); QTest::keyClick(f.txtDstFile, Qt::Key_Delete); }, ""},
+      {[](TMainForm& f) { f.txtSrcFile->setText("~/in.pdf"); }, "~/in_fixed.pdf"},
+  };
+  for (size_t row = 0; row < table.size(); ++row) {
+    table[row].act(*form);
+    EXPECT_EQ(form->txtDstFile->text(), table[row].destination) << "row " << row;
+  }
+  form->chkOpenFixed->setChecked(false);
+  form->btnRepairClick();
+  EXPECT_EQ(FakeEngine::sourcePath, (home + "/in.pdf").toStdString());  // "~" is the home folder
+  EXPECT_EQ(FakeEngine::destinationPath, (home + "/in_fixed.pdf").toStdString());
+}
+
+TEST_F(DesktopTest, ThoroughModeIsAnOptionBothRepairsPassToTheEngine) {
+  EXPECT_FALSE(form->chkThorough->isChecked());
+  EXPECT_EQ(form->chkThorough->text(), "深度修复（较慢）(&T)");
+  EXPECT_EQ(form->chkThorough->toolTip(),
+            "跳过损坏的内容并重新同步，能找回更多对象和页面，但需要更长时间。");
+  form->chkOpenFixed->setChecked(false);
+  form->txtSrcFile->setText(Path("in.pdf"));
+  form->btnRepairClick();
+  EXPECT_EQ(FakeEngine::versionOption, 4u << 16);
+  form->chkThorough->setChecked(true);
+  form->btnRepairClick();
+  EXPECT_EQ(FakeEngine::versionOption, (4u << 16) | TESSCORE_OPTION_THOROUGH);
+  dialogs.filesChoice = {WriteFile("b.pdf", "%PDF")};
+  form->cmbPDFVersion->setCurrentIndex(6);
+  form->btnAddFilesClick();
+  form->btnRepairFilesClick();
+  EXPECT_EQ(FakeEngine::versionOption, (6u << 16) | TESSCORE_OPTION_THOROUGH);
+  form.reset();
+  EXPECT_EQ(QSettings(SettingsFile(), QSettings::IniFormat).value("Misc/Thorough").toString(), "1");
+  form = std::make_unique<TMainForm>(dialogs, &FakeEngine::Repair);
+  EXPECT_TRUE(form->chkThorough->isChecked());
+}
