@@ -3,6 +3,7 @@
 // one's place brings the text back, in another face.
 #include "rebuild/LostFonts.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -131,7 +132,23 @@ CPdfDictionary& ResourcesOf(CPdfDictionary& page, CPdfDictionary* inherited) {
   return resources;
 }
 
-void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, bool winAnsi) {
+// Some writers name each font after its object number ("/R17" for object
+// 17): when that object survived as a font, it is the one that was lost.
+CPdfObject* FontNamedByNumber(const CPdfObjectTable& table, std::string_view name) {
+  if (name.size() < 3 || name.size() > 11 || name.substr(0, 2) != "/R") return nullptr;
+  uint64_t number = 0;
+  for (const char digit : name.substr(2)) {
+    if (digit < '0' || digit > '9') return nullptr;
+    number = number * 10 + static_cast<uint64_t>(digit - '0');
+  }
+  if (number == 0 || number > UINT32_MAX) return nullptr;
+  const CPdfObjectList* list = table.Lookup({static_cast<uint32_t>(number), 0});
+  CPdfObject* font = list != nullptr ? list->GetLatest() : nullptr;
+  return IsFont(font) ? font : nullptr;
+}
+
+void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPdfObjectTable& table,
+                      bool winAnsi) {
   std::unordered_set<std::string> names;
   CollectPageFontNames(page, names);
   if (names.empty()) return;
@@ -145,7 +162,11 @@ void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, bool winA
       fonts = created.get();
       resources.SetAt("/Font", std::move(created));
     }
-    fonts->SetAt(name, StandardFont(winAnsi));
+    if (CPdfObject* numbered = FontNamedByNumber(table, name)) {
+      fonts->SetAt(name, std::make_unique<CPdfReference>(kUnresolvableKey, numbered, nullptr));
+    } else {
+      fonts->SetAt(name, StandardFont(winAnsi));
+    }
   }
 }
 
@@ -164,7 +185,7 @@ void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
     pending.pop_back();
     if (!seen.insert(next.node).second) continue;
     if (IsPage(next.node)) {
-      RestorePageFonts(*next.node, next.inherited, winAnsi);
+      RestorePageFonts(*next.node, next.inherited, table, winAnsi);
       continue;
     }
     CPdfDictionary* own = AsDictionary(Entry(*next.node, "/Resources"));
