@@ -202,12 +202,13 @@ class TMainForm : public QWidget {
   // The engine writes through destinationPath (MainFormOutput.cpp gives it
   // a safe output); answers the engine's result.
   int CallEngine(const QString& source, const QByteArray& destinationPath);
+  uint32_t VersionOption() const;
   // Repairs into a safe output that replaces the destination only when the
   // repair completed; replace: the user agreed to replace an existing file.
   int RepairInto(const QString& source, const QString& destination, bool replace);
   QString EngineText(const void* data) const;
+  // Logs a failure as a block of its own and keeps it as the run's reason.
   void LogErrorBlock(const QString& text);
-  uint32_t VersionOption() const;
   void LogRunFooter(qint64 elapsedMilliseconds);
   QString ResultText(bool succeeded, const QString& source, const QString& destination) const;
   // The engine's last error text of the run, or why it found nothing.

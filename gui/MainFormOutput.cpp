@@ -39,7 +39,6 @@ QString TMainForm::EngineText(const void* data) const {
   return text;
 }
 
-// The failure's text is also the reason the result message gives.
 void TMainForm::LogErrorBlock(const QString& text) {
   m_lastError = text;
   LogSeparator();

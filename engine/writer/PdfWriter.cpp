@@ -13,6 +13,7 @@
 #include "model/PdfDictionary.h"
 #include "model/ValueOutput.h"
 #include "model/BufferedOutput.h"
+#include "writer/Reencrypt.h"
 #include "writer/StreamLength.h"
 
 namespace {
@@ -54,13 +55,15 @@ void WriteFormatted(CFile64& file, const char* format, auto... arguments) {
   file.Write(text, static_cast<uint32_t>(length));
 }
 
-void WriteTrailer(CBufferedOutput& out, uint64_t counter, CPdfObject* root, CPdfObject* info) {
+void WriteTrailer(const CPdfDocument& document, CBufferedOutput& out, uint64_t counter, CPdfObject* root,
+                  CPdfObject* info) {
   CPdfDictionary trailer;
   trailer.SetAt("/Size", std::make_unique<CPdfInteger>(static_cast<int32_t>(counter)));
   trailer.SetAt("/Root", std::make_unique<CPdfReference>(kUnresolvableKey, root, nullptr));
   if (info != nullptr) {
     trailer.SetAt("/Info", std::make_unique<CPdfReference>(kUnresolvableKey, info, nullptr));
   }
+  AddEncryptionEntries(document, trailer);
   out.AppendLiteral("trailer\r\n");
   AppendValue(trailer, out);
 }
@@ -104,7 +107,8 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   std::vector<CXrefEntry> entries;
   entries.emplace_back(0, 0, 0, 65535);
   uint64_t counter = 1;
-  const std::vector<CPdfObject*> objects = NumberObjects(document, counter);
+  std::vector<CPdfObject*> objects = NumberObjects(document, counter);
+  EncryptForOutput(document, objects, counter);
   SettleStreamLengths(objects);
   entries.reserve(objects.size() + 1);
   const size_t n = objects.size();
@@ -121,7 +125,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   const uint64_t xrefOffset = out.GetPosition();
   out.AppendLiteral("xref\r\n");
   WriteXrefSubsection(entries, 0, entries.size() - 1, out);
-  WriteTrailer(out, counter, root, info);
+  WriteTrailer(document, out, counter, root, info);
   WriteFormatted(out, "startxref\r\n%" PRIu64 "\r\n%%%%EOF", xrefOffset);
   return true;
 }
