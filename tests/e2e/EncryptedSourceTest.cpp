@@ -14,30 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "E2eSupport.h"
 #include "tesscore/tesscore.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Shell(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-    ::pclose(pipe);
-  }
-  return output;
-}
+using e2e::Quoted;
+using e2e::ReadAll;
+using e2e::Shell;
 
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 // Three pages of text, an annotation with a string on the second, a
 // metadata stream and a title.
