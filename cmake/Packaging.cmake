@@ -59,10 +59,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tessaly.example/")
-# Library dependencies come from the binaries (Qt, Poppler's Qt binding);
-# the window program also needs Qt's platform plugins, a font with the
-# Chinese characters, and the freedesktop.org tools that open a repaired
-# file with the desktop's PDF program.
+# Library dependencies come from the binaries (Qt, Poppler's Qt binding, and
+# libcrypto, whose package libssl3 also ships the legacy provider the engine
+# loads for RC4); the window program also needs Qt's platform plugins, a font
+# with the Chinese characters, and the freedesktop.org tools that open a
+# repaired file with the desktop's PDF program.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_FULL_LIBDIR})
 if(TARGET tessaly)

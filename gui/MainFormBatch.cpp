@@ -138,11 +138,14 @@ void TMainForm::RunBatch(BatchRun& run) {
     const QString destination = DefaultDestinationName(source);
     item->setText(kColumnDestination, destination);
     item->setToolTip(kColumnDestination, destination);
+    // Replaced only when it was there to be asked about: one that appears
+    // later is never replaced without a question.
+    const bool existed = IsExistingFile(destination);
     const bool repair = DecideOverwrite(run, destination);
     if (run.cancel) return;
     if (!repair) continue;
     LogRunHeader(source, destination);
-    const bool succeeded = RepairInto(source, destination, QFileInfo(destination).isFile()) != 0;
+    const bool succeeded = RepairInto(source, destination, existed) != 0;
     const int status = succeeded   ? idsStatusDone
                        : m_running ? idsStatusFailed
                                    : idsStatusInterrupted;

@@ -63,6 +63,9 @@ void TMainForm::btnRepairClick() {
 
   const QString source = SourcePath();
   const QString destination = DestinationPath();
+  // Replaced only when it was there to be asked about: one that appears
+  // later is never replaced without a question.
+  const bool existed = QFileInfo(destination).exists() && !QFileInfo(destination).isDir();
   if (!ConfirmOverwrite(destination)) {
     Log(GuiString(idsRepairAborted));
     return;
@@ -70,7 +73,7 @@ void TMainForm::btnRepairClick() {
   LogRunHeader(source, destination);
   QElapsedTimer elapsed;
   elapsed.start();
-  const bool succeeded = RepairInto(source, destination, QFileInfo(destination).isFile()) != 0;
+  const bool succeeded = RepairInto(source, destination, existed) != 0;
   LogRunFooter(elapsed.elapsed());
   Animate->SetActive(false);
 

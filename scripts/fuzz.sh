@@ -20,6 +20,12 @@ if [ -d "$shared" ]; then
   for seed in "$shared"/*.pdf; do
     [ -e "$corpus/default-${seed##*/}" ] || { printf ' '; cat "$seed"; } >"$corpus/default-${seed##*/}"
   done
+  # Encrypted seeds (RC4, AES-128, AES-256) reach the security handler.
+  for bits in 40 "128 --use-aes=y" 256; do
+    seed="$corpus/encrypted-${bits%% *}.pdf"
+    [ -e "$seed" ] || qpdf --allow-weak-crypto --object-streams=generate --encrypt "" owner $bits -- \
+      "$shared/sources/d_py_text.pdf" "$seed" || true
+  done
 fi
 cp -n tests/engine/regressions/* "$corpus"/ 2>/dev/null || true
 

@@ -15,7 +15,7 @@ struct EngineString {
 
 // The numeric formats (2, 3, 5, 14) are the formats the writer and the
 // information dictionary use with the C library's formatting functions.
-constexpr std::array<EngineString, 13> kEngineStrings = {{
+constexpr std::array<EngineString, 14> kEngineStrings = {{
     {idsCannotCreateFile, file_errors::kCannotCreateFileText},
     {idsXrefInUseLine, "%010llu %05lu n\r\n"},
     {idsHeaderLine, "%%PDF-%s\r\n"},
@@ -29,6 +29,7 @@ constexpr std::array<EngineString, 13> kEngineStrings = {{
     {idsCreator, kCreatorText},
     {idsProducer, kCreatorText},
     {idsDateFormat, "(D:%Y%m%d%H%M%S)"},
+    {idsEncryptedSource, "来源文件已加密，无法用空密码打开，修复后的内容可能仍无法读取。"},
 }};
 
 }  // namespace

@@ -19,6 +19,7 @@ enum EngineStringId : int {
   idsCreator = 12,
   idsProducer = 13,
   idsDateFormat = 14,
+  idsEncryptedSource = 15,
 };
 
 // The text of a string id; empty for an id the table does not hold.

@@ -9,6 +9,7 @@
 #include "io/File64Ex.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
+#include "parser/EncryptedSource.h"
 #include "parser/ObjectStreams.h"
 #include "parser/ParseRun.h"
 #include "rebuild/InfoDictionary.h"
@@ -74,6 +75,7 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
       if (version.empty()) version = m_version.Text();
       int written = 0;
       if (ParseObjects(*document, *source) > 0) {
+        if (document->Thorough()) OpenEncryptedSource(*document);
         UnpackObjectStreams(*document, *source);
         CPdfDictionary* catalog = RebuildCatalog(*document);
         CPdfDictionary* info = BuildInfoDictionary(*document);

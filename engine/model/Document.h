@@ -8,13 +8,14 @@
 #include "model/TypeIndex.h"
 
 class CRepairEngine;
+struct CSourceEncryption;
 
 // Everything of one repair run: the salvaged objects by key, the type index
 // of the reconstruction, and the objects the reconstruction creates. Ownership
 // is a tree rooted here.
 class CPdfDocument {
  public:
-  explicit CPdfDocument(const CRepairEngine* engine) : m_engine(engine) {}
+  explicit CPdfDocument(const CRepairEngine* engine);
   virtual ~CPdfDocument();
 
   CPdfObjectTable& Table() { return m_table; }
@@ -32,6 +33,10 @@ class CPdfDocument {
   // Thorough recovery: the trailer dictionaries of the source, in file order.
   void AddTrailer(std::unique_ptr<CPdfDictionary> trailer) { m_trailers.push_back(std::move(trailer)); }
   const std::vector<std::unique_ptr<CPdfDictionary>>& Trailers() const { return m_trailers; }
+  // Thorough recovery of an encrypted source that opened: the output is
+  // encrypted again. Null for every other source.
+  void SetEncryption(std::unique_ptr<CSourceEncryption> encryption);
+  const CSourceEncryption* Encryption() const { return m_encryption.get(); }
 
  private:
   CPdfObjectTable m_table;
@@ -39,6 +44,7 @@ class CPdfDocument {
   CPdfTypeIndex m_typeIndex;
   CPdfObjectList m_addedObjects;
   std::vector<std::unique_ptr<CPdfDictionary>> m_trailers;  // never written
+  std::unique_ptr<CSourceEncryption> m_encryption;
   bool m_thorough = false;
   bool m_batchedMessages = false;
 };

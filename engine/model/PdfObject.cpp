@@ -102,6 +102,8 @@ void CPdfStream::Write(CFile64& file) const { WriteValue(*this, file); }
 CPdfReference::CPdfReference(PdfObjectKey key, CPdfObject* target, const CPdfObjectTable* table)
     : CPdfObject(kindReference), m_key(key), m_tableId(table != nullptr ? table->Id() : 0), m_target(target) {}
 
+const CPdfObjectTable* CPdfReference::Table() const { return CPdfObjectTable::ById(m_tableId); }
+
 CPdfObject* CPdfReference::Resolve() const {
   if (m_target != nullptr) return m_target;
   if (m_key == kUnresolvableKey || m_tableId == 0) return nullptr;

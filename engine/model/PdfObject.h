@@ -136,6 +136,11 @@ class CPdfStream : public CPdfObject {
   void TruncateData(size_t size) {
     if (m_data && size < m_data->size()) m_data->resize(size);
   }
+  // Puts other bytes in place of the data (an encrypted source's, decrypted
+  // and encrypted again); a stream without data stays without.
+  void ReplaceData(CByteArray data) {
+    if (m_data) *m_data = std::move(data);
+  }
 
   // How many streams exist in the process: with none, there are no lengths
   // to settle and the writer need not walk every value.
@@ -170,6 +175,8 @@ class CPdfReference : public CPdfObject {
 
   // The direct target, else the latest definition of the key in the table.
   CPdfObject* Resolve() const;
+  // The table the key resolves through, or null.
+  const CPdfObjectTable* Table() const;
 
   PdfObjectKey m_key;
 

@@ -28,6 +28,22 @@ char* CTextBytes::Reserve(size_t size) {
   return moved;
 }
 
+CTextBytes& CTextBytes::operator=(std::string_view text) {
+  if (text.size() > UINT32_MAX) throw CMemoryException();
+  // The new bytes are copied before the old go: they may be a view of them.
+  char* block = text.size() > kInline ? AllocateModelArray<char>(BlockSize(text.size())) : nullptr;
+  char local[kInline];
+  if (!text.empty()) std::memcpy(block != nullptr ? block : local, text.data(), text.size());
+  if (m_size > kInline) FreeModelArray(Heap(), BlockSize(m_size));
+  if (block != nullptr) {
+    std::memcpy(m_storage, &block, sizeof block);
+  } else {
+    std::memcpy(m_storage, local, text.size());
+  }
+  m_size = static_cast<uint32_t>(text.size());
+  return *this;
+}
+
 void CTextBytes::Append(const char* bytes, size_t length) {
   if (length == 0) return;
   char* data = Reserve(m_size + length);

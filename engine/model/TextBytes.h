@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 // The bytes of a text value. Up to 8 bytes (most names, numbers and
@@ -21,6 +22,9 @@ class CTextBytes {
   bool empty() const { return m_size == 0; }
   const char* data() const { return m_size <= kInline ? m_storage : Heap(); }
   operator std::string_view() const { return {data(), m_size}; }
+  operator std::string() const { return std::string(data(), m_size); }
+  // Puts other bytes in place of these; raises as Append does, changing nothing.
+  CTextBytes& operator=(std::string_view text);
   friend bool operator==(const CTextBytes& bytes, std::string_view text) { return std::string_view(bytes) == text; }
 
   // Both raise CMemoryException, changing nothing, when memory runs short

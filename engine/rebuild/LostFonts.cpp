@@ -3,9 +3,11 @@
 // one's place brings the text back, in another face.
 #include "rebuild/LostFonts.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -92,32 +94,69 @@ bool IsFont(CPdfObject* value) {
   return found || font->GetTypeName() == "/Font";
 }
 
-std::unique_ptr<CPdfDictionary> StandardFont(bool winAnsi) {
+std::unique_ptr<CPdfDictionary> StandardFont(CPdfObject* encoding) {
   auto font = std::make_unique<CPdfDictionary>();
   const auto name = [](std::string_view text) { return std::make_unique<CPdfText>(kindName, text.data(), text.size()); };
   font->SetAt("/Type", name("/Font"));
   font->SetAt("/Subtype", name("/Type1"));
   font->SetAt("/BaseFont", name("/Helvetica"));
-  if (winAnsi) font->SetAt("/Encoding", name("/WinAnsiEncoding"));
+  if (encoding != nullptr && encoding->Kind() == kindName) {
+    const std::string& text = static_cast<const CPdfText*>(encoding)->m_bytes;
+    font->SetAt("/Encoding", name(text));
+  } else if (encoding != nullptr) {
+    font->SetAt("/Encoding", std::make_unique<CPdfReference>(kUnresolvableKey, encoding, nullptr));
+  }
   return font;
 }
 
-// The codes of the lost font are read as the surviving fonts read theirs:
-// most writers give every simple font /WinAnsiEncoding, others leave it to
-// the font's own (standard) encoding.
-bool MostFontsAreWinAnsi(const CPdfObjectTable& table) {
-  int winAnsi = 0;
-  int other = 0;
+// An encoding as comparable text: a name's bytes, or a dictionary's base
+// encoding and differences; empty for the font's own encoding.
+std::string EncodingKey(CPdfObject* encoding) {
+  if (encoding != nullptr && encoding->Kind() == kindName) return static_cast<const CPdfText*>(encoding)->m_bytes;
+  const CPdfDictionary* dictionary = AsDictionary(encoding);
+  if (dictionary == nullptr) return {};
+  std::string key = EncodingKey(Entry(*dictionary, "/BaseEncoding")) + "+";
+  const CPdfObject* differences = Entry(*dictionary, "/Differences");
+  if (differences == nullptr || differences->Kind() != kindArray) return key;
+  const auto* array = static_cast<const CPdfArray*>(differences);
+  for (size_t i = 0; i < array->GetCount(); ++i) {
+    const CPdfObject* element = array->GetAt(i);
+    if (element == nullptr) continue;
+    if (element->Kind() == kindInteger) key += " " + std::to_string(static_cast<const CPdfInteger*>(element)->m_value);
+    if (element->Kind() == kindName) key += static_cast<const CPdfText*>(element)->m_bytes;
+  }
+  return key;
+}
+
+// The codes of a lost font are read as most surviving fonts read theirs:
+// writers tend to give all their simple fonts one encoding. Answers one
+// font's /Encoding value of the most common kind, or null for the fonts' own.
+CPdfObject* MostCommonEncoding(const CPdfObjectTable& table) {
+  std::unordered_map<std::string, std::pair<int, CPdfObject*>> counts;
   table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
     const CPdfDictionary* font = AsDictionary(list.GetLatest());
     if (font == nullptr || font->GetTypeName() != "/Font") return;
-    CPdfObject* encoding = Entry(*font, "/Encoding");
-    if (const CPdfDictionary* differences = AsDictionary(encoding)) encoding = Entry(*differences, "/BaseEncoding");
-    const bool isWinAnsi = encoding != nullptr && encoding->Kind() == kindName &&
-                           static_cast<const CPdfText*>(encoding)->m_bytes == "/WinAnsiEncoding";
-    ++(isWinAnsi ? winAnsi : other);
+    bool found = false;
+    CPdfObject* written = font->Lookup("/Encoding", kindReference, found);
+    CPdfObject* encoding = Resolved(written);
+    auto& [count, sample] = counts[EncodingKey(encoding)];
+    ++count;
+    // A dictionary can be named by another font only when it is an object of
+    // its own; a direct one lends its base encoding.
+    sample = written != nullptr && written->Kind() == kindDictionary
+                 ? Entry(*static_cast<CPdfDictionary*>(written), "/BaseEncoding")
+                 : encoding;
   });
-  return winAnsi >= other;
+  int best = 0;
+  CPdfObject* chosen = nullptr;
+  for (const auto& [key, entry] : counts) {
+    // Ties go to the shorter key, so the choice does not hang on hash order.
+    if (entry.first > best || (entry.first == best && chosen != nullptr && key.size() < EncodingKey(chosen).size())) {
+      best = entry.first;
+      chosen = entry.second;
+    }
+  }
+  return chosen;
 }
 
 // The page's resources, its own or inherited; made on the page when it has
@@ -131,7 +170,23 @@ CPdfDictionary& ResourcesOf(CPdfDictionary& page, CPdfDictionary* inherited) {
   return resources;
 }
 
-void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, bool winAnsi) {
+// Some writers name each font after its object number ("/R17" for object
+// 17): when that object survived as a font, it is the one that was lost.
+CPdfObject* FontNamedByNumber(const CPdfObjectTable& table, std::string_view name) {
+  if (name.size() < 3 || name.size() > 11 || name.substr(0, 2) != "/R") return nullptr;
+  uint64_t number = 0;
+  for (const char digit : name.substr(2)) {
+    if (digit < '0' || digit > '9') return nullptr;
+    number = number * 10 + static_cast<uint64_t>(digit - '0');
+  }
+  if (number == 0 || number > UINT32_MAX) return nullptr;
+  const CPdfObjectList* list = table.Lookup({static_cast<uint32_t>(number), 0});
+  CPdfObject* font = list != nullptr ? list->GetLatest() : nullptr;
+  return IsFont(font) ? font : nullptr;
+}
+
+void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPdfObjectTable& table,
+                      CPdfObject* encoding) {
   std::unordered_set<std::string> names;
   CollectPageFontNames(page, names);
   if (names.empty()) return;
@@ -145,14 +200,18 @@ void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, bool winA
       fonts = created.get();
       resources.SetAt("/Font", std::move(created));
     }
-    fonts->SetAt(name, StandardFont(winAnsi));
+    if (CPdfObject* numbered = FontNamedByNumber(table, name)) {
+      fonts->SetAt(name, std::make_unique<CPdfReference>(kUnresolvableKey, numbered, nullptr));
+    } else {
+      fonts->SetAt(name, StandardFont(encoding));
+    }
   }
 }
 
 }  // namespace
 
 void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
-  const bool winAnsi = MostFontsAreWinAnsi(table);
+  CPdfObject* const encoding = MostCommonEncoding(table);
   struct Pending {
     CPdfDictionary* node;
     CPdfDictionary* inherited;  // the resources a page below would inherit
@@ -164,7 +223,7 @@ void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
     pending.pop_back();
     if (!seen.insert(next.node).second) continue;
     if (IsPage(next.node)) {
-      RestorePageFonts(*next.node, next.inherited, winAnsi);
+      RestorePageFonts(*next.node, next.inherited, table, encoding);
       continue;
     }
     CPdfDictionary* own = AsDictionary(Entry(*next.node, "/Resources"));

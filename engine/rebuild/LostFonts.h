@@ -5,6 +5,7 @@ class CPdfPagesNode;
 
 // Thorough recovery, after the page tree is rebuilt: every font that a
 // page's content streams select with "Tf" and that its resources no longer
-// hold as a font is replaced by a standard one, so that the text shows. Its
-// encoding follows the table's surviving fonts.
+// hold as a font is replaced: by the surviving font its name gives the
+// number of, else by a standard one in the encoding most surviving fonts
+// use, so that the text shows.
 void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table);

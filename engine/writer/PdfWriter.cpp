@@ -13,6 +13,7 @@
 #include "model/PdfDictionary.h"
 #include "model/ValueOutput.h"
 #include "model/BufferedOutput.h"
+#include "writer/Reencrypt.h"
 #include "writer/StreamLength.h"
 
 namespace {
@@ -53,13 +54,15 @@ void WriteFormatted(CFile64& file, const char* format, auto... arguments) {
   file.Write(text, static_cast<uint32_t>(length));
 }
 
-void WriteTrailer(CBufferedOutput& out, uint64_t counter, CPdfObject* root, CPdfObject* info) {
+void WriteTrailer(const CPdfDocument& document, CBufferedOutput& out, uint64_t counter, CPdfObject* root,
+                  CPdfObject* info) {
   CPdfDictionary trailer;
   trailer.SetAt("/Size", std::make_unique<CPdfInteger>(static_cast<int32_t>(counter)));
   trailer.SetAt("/Root", std::make_unique<CPdfReference>(kUnresolvableKey, root, nullptr));
   if (info != nullptr) {
     trailer.SetAt("/Info", std::make_unique<CPdfReference>(kUnresolvableKey, info, nullptr));
   }
+  AddEncryptionEntries(document, trailer);
   out.AppendLiteral("trailer\r\n");
   AppendValue(trailer, out);
 }
@@ -131,7 +134,8 @@ void AppendXrefTable(CBufferedOutput& out, const std::vector<CPdfObject*>& objec
 bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBufferedOutput& out) {
   const CRepairEngine* engine = document.Engine();
   uint64_t counter = 1;
-  const std::vector<CPdfObject*> objects = NumberObjects(document, counter);
+  std::vector<CPdfObject*> objects = NumberObjects(document, counter);
+  EncryptForOutput(document, objects, counter);
   SettleStreamLengths(objects);
   std::vector<uint64_t> offsets;
   offsets.reserve(objects.size());
@@ -148,7 +152,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   const uint64_t xrefOffset = out.GetPosition();
   out.AppendLiteral("xref\r\n");
   AppendXrefTable(out, objects, offsets);
-  WriteTrailer(out, counter, root, info);
+  WriteTrailer(document, out, counter, root, info);
   WriteFormatted(out, "startxref\r\n%" PRIu64 "\r\n%%%%EOF", xrefOffset);
   return true;
 }

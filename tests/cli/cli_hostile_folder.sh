@@ -14,6 +14,10 @@ source "$(dirname "$0")/common.sh"
 chmod 755 "$work"
 cp "$corpus/d_gs_report__length_wrong.pdf" src.pdf
 nobody=65534
+# Each check says what it saw when it passed, for the record of a CI run.
+mark=0
+section() { mark=$failures; }
+passed() { [ $failures -eq $mark ] && echo "ok: $*"; }
 
 # A symbolic link planted over the temporary file the moment it appears.
 mkdir theirs && chown $nobody:$nobody theirs
@@ -35,6 +39,7 @@ echo "planted links: $attacked of 20 runs found their temporary file replaced; t
 ln -s "$work/victim.txt" theirs/link.pdf
 "$cli" -q -f -o theirs/link.pdf src.pdf 2>/dev/null && fail "a link as destination was written"
 [ -L theirs/link.pdf ] && intact || fail "link destination touched"
+section
 
 # Device nodes, pipes and links like /dev/stdout survive --force. Only
 # nodes made here are offered: a faulty build must not break the system's.
@@ -46,6 +51,8 @@ for destination in theirs/null theirs/pipe theirs/stdout; do
 done
 [ -c theirs/null ] && [ -p theirs/pipe ] && [ -L theirs/stdout ] ||
   fail "a device node or a pipe was replaced"
+passed "a device node, a FIFO and a link to /proc/self/fd/1 survive -f (exit 1, not a regular file)"
+section
 
 # A duplicate destination in a batch of two jobs.
 mkdir a b && cp src.pdf a/x.pdf && cp src.pdf b/x.pdf && mkdir dup
@@ -54,6 +61,7 @@ out=$("$cli" -j 2 -d dup a/x.pdf b/x.pdf 2>err.txt); status=$?
 grep -qxF "[完成] a/x.pdf -> dup/x_fixed.pdf" <<<"$out" && grep -qxF "[失败] b/x.pdf -> dup/x_fixed.pdf" <<<"$out" &&
   grep -qF "b/x.pdf: 目标文件“dup/x_fixed.pdf”也是前面一个来源文件的目标文件" err.txt ||
   fail "duplicate destination: $out $(cat err.txt)"
+passed "a duplicate destination in a -j 2 batch is refused: $(grep -F 也是前面 err.txt)"
 
 # The output is synced before it is renamed over the destination.
 if strace -o /dev/null true 2>/dev/null; then
@@ -78,19 +86,29 @@ truncate -s 1G nuls.pdf
 # Each run has a process group of its own, so that a run that does not
 # stop is ended with its workers.
 for source in source.pipe /dev/zero nuls.pdf; do
+  section
   setsid "$cli" -f -o stopped.pdf "$source" >/dev/null 2>&1 &
   pid=$!
   sleep 1
-  kill -INT $pid 2>/dev/null
+  start=$(date +%s%N)
+  running=no
+  kill -INT $pid 2>/dev/null && running=yes
   for _ in $(seq 30); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $pid 2>/dev/null; then
     fail "$source: still running 3 s after SIGINT"
     kill -KILL -- -$pid
   fi
   wait $pid; status=$?
+  elapsed=$((($(date +%s%N) - start) / 1000000))
   [ "$source" != nuls.pdf ] || [ $status -eq 130 ] || fail "$source: exit $status after SIGINT"
   [ -z "$(temporaries)" ] || fail "$source: temporary file left: $(temporaries)"
+  if [ $running = yes ]; then
+    passed "$source: ended $elapsed ms after SIGINT, exit $status, no temporary file"
+  else
+    passed "$source: refused at once (exit $status) before the SIGINT, no temporary file"
+  fi
 done
+section
 
 # SIGHUP during a batch: both running files interrupted, the third never
 # started and reported so, no temporary file.
@@ -105,12 +123,20 @@ wait $pid; status=$?
 [ -z "$(temporaries hup)" ] || fail "SIGHUP left $(temporaries hup)"
 grep -qxF "[中断] nuls.pdf -> hup/nuls_fixed.pdf" out.txt && grep -qxF "[未修复] src.pdf -> hup/src_fixed.pdf" out.txt ||
   fail "SIGHUP statuses: $(cat out.txt)"
+passed "SIGHUP during a batch: exit 130, no temporary file, $(grep -c '^\[' out.txt) statuses reported"
+section
 
 # A worker ends with its front end, even far from any token.
 "$cli" -f -o orphan.pdf nuls.pdf >/dev/null 2>&1 &
 pid=$!
-for _ in $(seq 50); do read -r child _ < "/proc/$pid/task/$pid/children" 2>/dev/null && break; sleep 0.1; done
+child=
+for _ in $(seq 50); do
+  child=$(cut -d' ' -f1 "/proc/$pid/task/$pid/children" 2>/dev/null)
+  [ -n "$child" ] && break
+  sleep 0.1
+done
 kill -KILL $pid; wait $pid 2>/dev/null
+[ -n "$child" ] || fail "no worker seen for the orphan check"
 for _ in $(seq 10); do
   state=$(awk '/^State:/ {print $2}' "/proc/$child/status" 2>/dev/null)
   [ -z "$state" ] || [ "$state" = Z ] && break
@@ -121,12 +147,16 @@ if [ -n "$state" ] && [ "$state" != Z ]; then
   kill -KILL "$child"
 fi
 rm -f .tessaly-*  # SIGKILL gives no chance to clean up
+passed "a worker ends with its front end (SIGKILL of the front end in a run of NULs)"
+section
 
 # Eighty-three CJK characters: the temporary name fits where this name fits.
 name=$(printf '修%.0s' $(seq 83)).pdf
 "$cli" -q -o "$name" src.pdf; status=$?
 [ $status -eq 0 ] && qpdf --check "$name" >/dev/null 2>&1; qstatus=$?
 [ $status -eq 0 ] && [ $qstatus -ne 2 ] || fail "long name: exit $status, qpdf $qstatus"
+passed "an 83-character CJK destination name ($(printf %s "$name" | wc -c) bytes) is written"
+section
 
 # A folder as source names the reason.
 mkdir folder.pdf
@@ -134,6 +164,8 @@ err=$("$cli" -o from_folder.pdf folder.pdf 2>&1 >/dev/null); status=$?
 [ $status -eq 1 ] && grep -qF "错误 1: 不能打开文件进行修复。访问 folder.pdf 被拒绝。" <<<"$err" ||
   fail "folder as source: exit $status: $err"
 [ ! -e from_folder.pdf ] || fail "a folder as source left a destination"
+passed "a folder as source: $(tail -n 1 <<<"$err")"
+section
 
 # Replacing another user's file keeps its owner, group and mode, without
 # set-id bits; a user replaces their own read-only file.
@@ -147,4 +179,5 @@ if setpriv --reuid=$nobody --regid=$nobody --clear-groups "$cli" -q -f -o mine/r
 else
   fail "a user cannot replace their own read-only file"
 fi
+passed "a replaced file keeps owner, group and mode without set-id bits; a user replaces their own 0444 file"
 finish "cli hostile folder"

@@ -18,11 +18,15 @@
 #include <string>
 #include <vector>
 
+#include "E2eSupport.h"
 #include "tesscore/tesscore.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using e2e::Quoted;
+using e2e::ReadAll;
 
 const fs::path kShared = TESSALY_SHARED_DIR;
 
@@ -82,13 +86,6 @@ std::vector<CorpusFile> ListCorpus() {
   return files;
 }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 // Runs a command and answers its output (both streams) and exit status.
 std::pair<std::string, int> RunCommand(const std::string& command) {
   std::string output;
@@ -100,7 +97,6 @@ std::pair<std::string, int> RunCommand(const std::string& command) {
   return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 // The /Count of the page-tree root that the catalog names, or -1.
 int RootCount(const std::string& pdf) {

@@ -13,34 +13,21 @@
 #include <sstream>
 #include <string>
 
+#include "E2eSupport.h"
 #include "tesscore/tesscore.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using e2e::Quoted;
+using e2e::ReadAll;
+using e2e::Shell;
+
 const fs::path kSources = fs::path(TESSALY_SHARED_DIR) / "corpus" / "sources";
 
-std::string Shell(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-    ::pclose(pipe);
-  }
-  return output;
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 std::string Text(const fs::path& pdf) { return Shell("pdftotext " + Quoted(pdf) + " - 2>/dev/null | tr -s ' \\n' ' '"); }
 std::string Pages(const fs::path& pdf) { return Shell("pdfinfo " + Quoted(pdf) + " 2>/dev/null | grep '^Pages:'"); }
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 void WriteAll(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;

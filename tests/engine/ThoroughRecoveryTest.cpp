@@ -103,15 +103,15 @@ TEST(ThoroughRecovery, ACatalogThatLostItsTypeIsFoundThroughTheTrailer) {
   EXPECT_TRUE(Holds(outcome, "/Type /Catalog\n/PageMode /UseOutlines"));
 }
 
-TEST(ThoroughRecovery, AFontThatWasLostIsReplacedByAStandardOneAndAFontThatIsThereIsKept) {
+TEST(ThoroughRecovery, AFontThatWasLostIsReplacedByTheOneItsNameNumbersOrAStandardOne) {
   const std::string body =
-      "1 0 obj << /Type /Page /MediaBox [0 0 10 10] /Resources << /Font << /F1 5 0 R /F2 6 0 R >> >>"
-      " /Contents 4 0 R >> endobj\n4 0 obj << /Length 40 >>\nstream\nBT /F1 9 Tf (a) Tj /F2 9 Tf (b) Tj ET\n"
+      "1 0 obj << /Type /Page /MediaBox [0 0 10 10] /Resources << /Font << /F1 5 0 R >> >>"
+      " /Contents 4 0 R >> endobj\n4 0 obj << /Length 40 >>\nstream\nBT /F1 9 Tf (a) Tj /R6 9 Tf (b) Tj ET\n"
       "endstream\nendobj\n6 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Courier /Encoding /WinAnsiEncoding >> endobj\n";
   EXPECT_FALSE(Holds(Repair(body, false), "/Helvetica"));
   const Outcome outcome = Repair(body);
-  EXPECT_TRUE(Holds(outcome, "/F1 <<\n/Encoding /WinAnsiEncoding\n/Type /Font\n/Subtype /Type1\n/BaseFont /Helvetica\n>>\n/F2 1 0 R\n"));
-  EXPECT_TRUE(Holds(outcome, "/BaseFont /Courier\n"));
+  EXPECT_TRUE(Holds(outcome, "/F1 <<\n/Encoding /WinAnsiEncoding\n/Type /Font\n/Subtype /Type1\n/BaseFont /Helvetica\n>>\n"));
+  EXPECT_TRUE(Holds(outcome, "/R6 1 0 R\n"));
 }
 
 }  // namespace

@@ -308,13 +308,26 @@ TEST_F(RepairRunTest, OnlyACompleteRepairReplacesTheDestination) {
   EXPECT_EQ(dialogs.questions.size(), 4u);  // the question still comes first
 }
 
+// Nobody was asked about a destination that someone else made while the
+// engine ran: it stays theirs, and the repair counts as failed.
+TEST_F(RepairRunTest, ADestinationMadeDuringTheRunIsNeverReplaced) {
+  FakeEngine::script.insert(FakeEngine::script.begin(), {Step::Hook, 0, {}});
+  FakeEngine::hook = [this] { WriteFile("out.pdf", "theirs"); };
+  SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("out.pdf"));
+  form->btnRepair->click();
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_EQ(ReadFile("out.pdf"), "theirs");
+  EXPECT_EQ(LogLines(*form).constLast(), "错误 4: 不能创建文件。在访问 " + Path("out.pdf") + " 时发生分配妨碍。");
+  EXPECT_TRUE(Leftovers().isEmpty());
+}
+
 TEST_F(RepairRunTest, ADestinationThatCannotBeCreatedIsReportedBeforeTheEngine) {
   SetFields(WriteFile("in.pdf", "%PDF-1.4\n"), Path("no/out.pdf"));
   form->btnRepair->click();
   EXPECT_EQ(FakeEngine::calls, 0);
   const QStringList lines = LogLines(*form);
   ASSERT_GE(lines.size(), 8);
-  EXPECT_EQ(lines.mid(5, 3), QStringList({kSeparator, "错误 4: 不能创建文件。" + Path("no/out.pdf") + " 未找到。", kSeparator}));
-  EXPECT_TRUE(lines.contains("修复文件“" + Path("in.pdf") + "”失败!"));
-  EXPECT_EQ(lines.constLast(), "错误 4: 不能创建文件。" + Path("no/out.pdf") + " 未找到。");  // the reason
+  const QString reason = "错误 4: 不能创建文件。" + Path("no/out.pdf") + " 未找到。";
+  EXPECT_EQ(lines.mid(5, 3), QStringList({kSeparator, reason, kSeparator}));
+  EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"修复文件“" + Path("in.pdf") + "”失败!", reason}));
 }

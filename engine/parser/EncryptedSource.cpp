@@ -1,0 +1,244 @@
+#include "parser/EncryptedSource.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "core/EngineStrings.h"
+#include "core/RepairEngine.h"
+#include "model/Document.h"
+#include "model/PdfDictionary.h"
+#include "model/StreamBounds.h"
+#include "parser/StandardSecurity.h"
+#include "parser/StreamDecode.h"
+#include "parser/StringBytes.h"
+
+namespace {
+
+// An /Encrypt dictionary nests two levels (/CF, a filter); anything deeper
+// is not the handler's and is left out of the copy.
+constexpr int kCloneDepth = 16;
+
+const CPdfObject* Resolved(const CPdfObject* value) {
+  if (value != nullptr && value->Kind() == kindReference) return static_cast<const CPdfReference*>(value)->Resolve();
+  return value;
+}
+
+const CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) {
+  bool found = false;
+  return dictionary.Lookup(key, kindNull, found);
+}
+
+std::unique_ptr<CPdfObject> Clone(const CPdfObject& object, int depth) {
+  switch (object.Kind()) {
+    case kindInteger:
+      return std::make_unique<CPdfInteger>(static_cast<const CPdfInteger&>(object).m_value);
+    case kindReference: {
+      const auto& reference = static_cast<const CPdfReference&>(object);
+      return std::make_unique<CPdfReference>(reference.m_key, reference.m_target, reference.Table());
+    }
+    case kindArray: {
+      auto copy = std::make_unique<CPdfArray>();
+      const auto& array = static_cast<const CPdfArray&>(object);
+      for (size_t i = 0; depth > 0 && i < array.GetCount(); ++i) {
+        if (array.GetAt(i) == nullptr) continue;
+        std::unique_ptr<CPdfObject> element = Clone(*array.GetAt(i), depth - 1);
+        if (!element) continue;
+        copy->Add(element.get());
+        element.release();
+      }
+      return copy;
+    }
+    case kindDictionary: {
+      // Inserted in reverse of the dictionary's order, so the copy keeps it.
+      std::vector<std::pair<std::string_view, const CPdfObject*>> entries;
+      static_cast<const CPdfDictionary&>(object).ForEach(
+          [&](std::string_view key, const CPdfObject* value) { entries.emplace_back(key, value); });
+      auto copy = std::make_unique<CPdfDictionary>();
+      for (auto entry = entries.rbegin(); depth > 0 && entry != entries.rend(); ++entry) {
+        if (entry->second != nullptr) copy->SetAt(entry->first, Clone(*entry->second, depth - 1));
+      }
+      return copy;
+    }
+    case kindStream:
+      return nullptr;
+    default: {
+      const auto& text = static_cast<const CPdfText&>(object);
+      return std::make_unique<CPdfText>(object.Kind(), text.m_bytes.data(), text.m_bytes.size());
+    }
+  }
+}
+
+// The trailer dictionaries and cross-reference stream dictionaries, the
+// newest (last in the file) first.
+std::vector<const CPdfDictionary*> TrailerDictionaries(const CPdfDocument& document) {
+  std::vector<const CPdfDictionary*> trailers;
+  for (const auto& trailer : document.Trailers()) trailers.push_back(trailer.get());
+  document.Table().ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
+    for (size_t i = 0; i < list.GetCount(); ++i) {
+      const CPdfObject* object = list.GetAt(i);
+      if (object == nullptr || object->Kind() != kindStream) continue;
+      const CPdfDictionary* dictionary = static_cast<const CPdfStream*>(object)->Dictionary();
+      if (dictionary != nullptr && dictionary->GetTypeName() == "/XRef") trailers.push_back(dictionary);
+    }
+  });
+  std::sort(trailers.begin(), trailers.end(),
+            [](const CPdfDictionary* a, const CPdfDictionary* b) { return a->SerialNumber() > b->SerialNumber(); });
+  return trailers;
+}
+
+bool IsEncryptShape(const CPdfObject* object) {
+  if (object == nullptr || object->Kind() != kindDictionary) return false;
+  const auto& dictionary = static_cast<const CPdfDictionary&>(*object);
+  bool filter = false;
+  bool owner = false;
+  bool user = false;
+  dictionary.Lookup("/Filter", kindName, filter);
+  dictionary.Lookup("/O", kindString, owner);
+  dictionary.Lookup("/U", kindString, user);
+  return filter && owner && user && Entry(dictionary, "/P") != nullptr;
+}
+
+struct EncryptEntry {
+  const CPdfDictionary* dictionary = nullptr;
+  PdfObjectKey key = kUnresolvableKey;  // where it lies in the table, if it does
+};
+
+// The newest trailer's /Encrypt; when every trailer is lost, the newest
+// dictionary of the handler's shape.
+EncryptEntry FindEncrypt(const CPdfDocument& document, const std::vector<const CPdfDictionary*>& trailers) {
+  EncryptEntry found;
+  for (const CPdfDictionary* trailer : trailers) {
+    const CPdfObject* value = Entry(*trailer, "/Encrypt");
+    const CPdfObject* target = Resolved(value);
+    if (target == nullptr || target->Kind() != kindDictionary) continue;
+    found.dictionary = static_cast<const CPdfDictionary*>(target);
+    if (value->Kind() == kindReference) found.key = static_cast<const CPdfReference*>(value)->m_key;
+    return found;
+  }
+  document.Table().ForEach([&](const PdfObjectKey& key, const CPdfObjectList& list) {
+    const CPdfObject* latest = list.GetLatest();
+    if (!IsEncryptShape(latest)) return;
+    if (found.dictionary == nullptr || latest->SerialNumber() > found.dictionary->SerialNumber()) {
+      found.dictionary = static_cast<const CPdfDictionary*>(latest);
+      found.key = key;
+    }
+  });
+  return found;
+}
+
+// The two strings of the newest /ID; false when no trailer kept one.
+bool FindId(const std::vector<const CPdfDictionary*>& trailers, std::array<CByteArray, 2>& id) {
+  for (const CPdfDictionary* trailer : trailers) {
+    const CPdfObject* value = Resolved(Entry(*trailer, "/ID"));
+    if (value == nullptr || value->Kind() != kindArray) continue;
+    const auto& array = static_cast<const CPdfArray&>(*value);
+    std::vector<CByteArray> strings;
+    for (size_t i = 0; i < array.GetCount() && strings.size() < 2; ++i) {
+      const CPdfObject* element = Resolved(array.GetAt(i));
+      if (element != nullptr && element->Kind() == kindString) {
+        strings.push_back(StringBytes(static_cast<const CPdfText*>(element)->m_bytes));
+      }
+    }
+    if (strings.empty()) continue;
+    id = {strings.front(), strings.back()};
+    return true;
+  }
+  return false;
+}
+
+void CryptString(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfText& text) {
+  const CryptMethod method = security.StringMethod();
+  if (method == CryptMethod::identity) return;
+  const CByteArray bytes = StringBytes(text.m_bytes);
+  CByteArray result;
+  if (encrypt ? security.Encrypt(method, key, bytes, result) : security.Decrypt(method, key, bytes, result)) {
+    text.m_bytes = HexStringText(result);
+  }
+}
+
+// The data becomes the end-of-line after "stream", the new bytes and CR LF,
+// and /Length says how many: the writer's length check then keeps it.
+void CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfStream& stream) {
+  if (stream.Dictionary() == nullptr || stream.Data() == nullptr) return;
+  const CryptMethod method = security.StreamMethod(stream);
+  if (method == CryptMethod::identity) return;
+  const std::string_view data = EncodedStreamData(stream);
+  CByteArray result;
+  if (!(encrypt ? security.Encrypt(method, key, data, result) : security.Decrypt(method, key, data, result))) return;
+  if (result.size() > INT32_MAX) return;
+  const size_t begin = FindStreamDataBounds(*stream.Data()).begin;
+  CByteArray replaced = begin > 0 ? stream.Data()->substr(0, begin) : CByteArray("\r\n");
+  const auto length = static_cast<int32_t>(result.size());
+  replaced += result;
+  replaced += "\r\n";
+  stream.ReplaceData(std::move(replaced));
+  stream.m_cut = false;
+  stream.Dictionary()->SetAt("/Length", std::make_unique<CPdfInteger>(length));
+}
+
+}  // namespace
+
+void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfObject& object) {
+  // An explicit work list: nesting depth is the source's to choose.
+  std::vector<CPdfObject*> pending = {&object};
+  while (!pending.empty()) {
+    CPdfObject* value = pending.back();
+    pending.pop_back();
+    if (value == nullptr) continue;
+    switch (value->Kind()) {
+      case kindString:
+        CryptString(security, encrypt, key, static_cast<CPdfText&>(*value));
+        break;
+      case kindStream: {
+        auto& stream = static_cast<CPdfStream&>(*value);
+        // Cross-reference streams are never encrypted, their /ID included.
+        if (stream.Dictionary() != nullptr && stream.Dictionary()->GetTypeName() == "/XRef") break;
+        CryptStream(security, encrypt, key, stream);
+        pending.push_back(stream.Dictionary());
+        break;
+      }
+      case kindArray: {
+        const auto& array = static_cast<const CPdfArray&>(*value);
+        for (size_t i = 0; i < array.GetCount(); ++i) pending.push_back(array.GetAt(i));
+        break;
+      }
+      case kindDictionary:
+        static_cast<const CPdfDictionary&>(*value).ForEach(
+            [&](std::string_view, CPdfObject* entry) { pending.push_back(entry); });
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void OpenEncryptedSource(CPdfDocument& document) {
+  const std::vector<const CPdfDictionary*> trailers = TrailerDictionaries(document);
+  const EncryptEntry encrypt = FindEncrypt(document, trailers);
+  if (encrypt.dictionary == nullptr) return;
+  auto encryption = std::make_unique<CSourceEncryption>();
+  const bool hasId = FindId(trailers, encryption->id);
+  CStandardSecurity& security = encryption->security;
+  std::string fresh;
+  if (!security.Open(*encrypt.dictionary, encryption->id[0]) || (!hasId && !security.RandomBytes(16, fresh))) {
+    if (const CRepairEngine* engine = document.Engine()) engine->SendStringMessage(msgLogLine, idsEncryptedSource);
+    return;
+  }
+  // Revisions 5 and 6 open without an /ID; the output still needs one.
+  if (!hasId) encryption->id = {fresh, fresh};
+  encryption->dictionary = Clone(*encrypt.dictionary, kCloneDepth);
+  // The copy is written in clear; the source's own definition would be
+  // taken for an encrypted object.
+  CPdfObjectTable& table = document.Table();
+  table.Remove(encrypt.key, encrypt.dictionary);
+  table.ForEach([&](const PdfObjectKey& key, const CPdfObjectList& list) {
+    // The engine's own keys name no source object: no key to decrypt with.
+    if (key.number >= kTrailerKey.number) return;
+    for (size_t i = 0; i < list.GetCount(); ++i) {
+      if (list.GetAt(i) != nullptr) CryptObjectTree(security, false, key, *list.GetAt(i));
+    }
+  });
+  document.SetEncryption(std::move(encryption));
+}

@@ -1,0 +1,35 @@
+#include "writer/Reencrypt.h"
+
+#include <memory>
+
+#include "model/Document.h"
+#include "model/PdfDictionary.h"
+#include "parser/EncryptedSource.h"
+#include "parser/StandardSecurity.h"
+#include "parser/StringBytes.h"
+
+void EncryptForOutput(const CPdfDocument& document, std::vector<CPdfObject*>& objects, uint64_t& counter) {
+  const CSourceEncryption* encryption = document.Encryption();
+  if (encryption == nullptr) return;
+  for (CPdfObject* object : objects) {
+    CryptObjectTree(encryption->security, true, {object->m_outputNumber, object->OutputGeneration()}, *object);
+  }
+  CPdfObject* dictionary = encryption->dictionary.get();
+  dictionary->SetOutputNumbers(counter);
+  ++counter;
+  objects.push_back(dictionary);
+}
+
+void AddEncryptionEntries(const CPdfDocument& document, CPdfDictionary& trailer) {
+  const CSourceEncryption* encryption = document.Encryption();
+  if (encryption == nullptr) return;
+  trailer.SetAt("/Encrypt", std::make_unique<CPdfReference>(kUnresolvableKey, encryption->dictionary.get(), nullptr));
+  auto id = std::make_unique<CPdfArray>();
+  for (const CByteArray& bytes : encryption->id) {
+    const CByteArray text = HexStringText(bytes);
+    auto element = std::make_unique<CPdfText>(kindString, text.data(), text.size());
+    id->Add(element.get());
+    element.release();
+  }
+  trailer.SetAt("/ID", std::move(id));
+}
