@@ -91,12 +91,16 @@ std::vector<const CPdfDictionary*> TrailerDictionaries(const CPdfDocument& docum
 bool IsEncryptShape(const CPdfObject* object) {
   if (object == nullptr || object->Kind() != kindDictionary) return false;
   const auto& dictionary = static_cast<const CPdfDictionary&>(*object);
+  static constinit KeyTexts::CKnownKey kFilter{"/Filter"};
+  static constinit KeyTexts::CKnownKey kOwner{"/O"};
+  static constinit KeyTexts::CKnownKey kUser{"/U"};
   bool filter = false;
   bool owner = false;
   bool user = false;
-  dictionary.Lookup("/Filter", kindName, filter);
-  dictionary.Lookup("/O", kindString, owner);
-  dictionary.Lookup("/U", kindString, user);
+  dictionary.Lookup(kOwner, kindString, owner);
+  if (!owner) return false;
+  dictionary.Lookup(kFilter, kindName, filter);
+  dictionary.Lookup(kUser, kindString, user);
   return filter && owner && user && Entry(dictionary, "/P") != nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "model/PdfDictionary.h"
@@ -108,10 +109,11 @@ std::string_view EncodedStreamData(const CPdfStream& stream) {
 }
 
 bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
-  // Room grows from a guess of a few times the input, doubling: the string
-  // zero-fills what it adds, and object streams are a few kilobytes.
-  constexpr size_t kLeast = 4096;
-  constexpr size_t kLargestStep = 16u << 20;
+  // Output goes through a chunk of its own and is appended as it comes:
+  // room made in the string up front would be zero-filled, at a cost far
+  // above the inflating for data that turns out not to be deflated at all.
+  constexpr size_t kChunk = 64 * 1024;
+  std::unique_ptr<unsigned char[]> chunk(new unsigned char[kChunk]);
   const size_t start = inflated.size();
   // 15 + 32: a zlib or gzip header, told apart by the header itself.
   for (int windowBits : {15 + 32, -15}) {
@@ -120,24 +122,20 @@ bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
     if (inflateInit2(&z, windowBits) != Z_OK) return false;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
     z.avail_in = static_cast<uInt>(data.size() < UINT32_MAX ? data.size() : UINT32_MAX);
-    size_t step = std::max(kLeast, std::min(data.size() * 4, kLargestStep));
     int status = Z_OK;
     while (status == Z_OK) {
       const size_t produced = inflated.size() - start;
       if (produced >= limit) break;
-      const size_t room = std::min({step, limit - produced, size_t{UINT32_MAX}});
-      step = std::min(step * 2, kLargestStep);
-      const size_t at = inflated.size();
+      const size_t room = std::min(kChunk, limit - produced);
+      z.next_out = chunk.get();
+      z.avail_out = static_cast<uInt>(room);
+      status = inflate(&z, Z_NO_FLUSH);
       try {
-        inflated.resize(at + room);
+        inflated.append(reinterpret_cast<const char*>(chunk.get()), room - z.avail_out);
       } catch (...) {
         inflateEnd(&z);
         throw;
       }
-      z.next_out = reinterpret_cast<Bytef*>(inflated.data() + at);
-      z.avail_out = static_cast<uInt>(room);
-      status = inflate(&z, Z_NO_FLUSH);
-      inflated.resize(at + room - z.avail_out);
       if (status == Z_BUF_ERROR && z.avail_in == 0) break;  // the data ended early
     }
     const bool headerRejected = status == Z_DATA_ERROR && z.total_out == 0 && z.total_in <= 2;

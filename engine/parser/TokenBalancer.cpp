@@ -130,6 +130,19 @@ void Plan(int token, const TokenValue& value) {
   Emit(token, &value);
 }
 
+// Most tokens go to the grammar as they are, and need no plan: values in
+// an object, and the content of the string or stream data being read.
+bool PassesStraight(int token) {
+  const Balancer& b = g_balancer;
+  switch (b.inside) {
+    case Inside::nothing: return b.inObject && OwnsObject(token);
+    case Inside::literalString: return token == TOKEN_LITSTR_BYTES;
+    case Inside::hexString: return token == TOKEN_HEXSTR_BYTES;
+    case Inside::streamData: return token == TOKEN_STREAM_BYTE || token == TOKEN_STREAM_RUN;
+  }
+  return false;
+}
+
 }  // namespace
 
 int NextBalancedToken(TokenValue* value) {
@@ -141,6 +154,10 @@ int NextBalancedToken(TokenValue* value) {
   while (b.queue.empty()) {
     TokenValue read{};
     const int token = NextTokenGuarded(&read);
+    if (PassesStraight(token)) {
+      *value = read;
+      return token;
+    }
     try {
       Plan(token, read);
     } catch (...) {

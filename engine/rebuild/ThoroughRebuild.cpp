@@ -20,35 +20,44 @@ namespace {
 // Deletes every definition of a number under an older generation than its
 // newest: an incremental update freed those, and what they said is gone.
 void DropSupersededGenerations(CPdfObjectTable& table) {
+  // Most files give every object generation 0: then nothing is superseded,
+  // and only numbers that have another generation need a look.
   std::unordered_map<uint32_t, uint32_t> newest;
   table.ForEach([&](const PdfObjectKey& key, const CPdfObjectList& list) {
-    if (list.GetCount() == 0) return;
-    auto [entry, added] = newest.emplace(key.number, key.generation);
-    if (!added && key.generation > entry->second) entry->second = key.generation;
+    if (key.generation != 0 && list.GetCount() != 0) newest.emplace(key.number, 0);
+  });
+  if (newest.empty()) return;
+  table.ForEach([&](const PdfObjectKey& key, const CPdfObjectList& list) {
+    const auto entry = newest.find(key.number);
+    if (entry != newest.end() && list.GetCount() != 0 && key.generation > entry->second) {
+      entry->second = key.generation;
+    }
   });
   std::vector<std::pair<PdfObjectKey, const CPdfObject*>> superseded;
   table.ForEach([&](const PdfObjectKey& key, const CPdfObjectList& list) {
-    if (key.generation >= newest[key.number]) return;
+    const auto entry = newest.find(key.number);
+    if (entry == newest.end() || key.generation >= entry->second) return;
     for (size_t i = 0; i < list.GetCount(); ++i) superseded.emplace_back(key, list.GetAt(i));
   });
   for (const auto& [key, object] : superseded) table.Remove(key, object);
 }
 
-bool Has(const CPdfDictionary& dictionary, const char* key, PdfObjectKind kind) {
+bool Has(const CPdfDictionary& dictionary, const KeyTexts::CKnownKey& key, PdfObjectKind kind) {
   bool found = false;
   dictionary.Lookup(key, kind, found);
   return found;
 }
 
-// The dictionary's /Type name as written (up to a NUL byte), or empty; no
-// copy, since every object of the table is asked.
-std::string_view TypeNameOf(const CPdfDictionary& dictionary) {
-  bool isName = false;
-  const CPdfObject* type = dictionary.Lookup("/Type", kindName, isName);
-  if (!isName) return {};
-  const std::string_view bytes = static_cast<const CPdfText*>(type)->m_bytes;
-  return bytes.substr(0, bytes.find('\0'));
-}
+// Keys asked of every object of the table.
+constinit KeyTexts::CKnownKey kMediaBox{"/MediaBox"};
+constinit KeyTexts::CKnownKey kContents{"/Contents"};
+constinit KeyTexts::CKnownKey kSubtype{"/Subtype"};
+constinit KeyTexts::CKnownKey kRect{"/Rect"};
+constinit KeyTexts::CKnownKey kPages{"/Pages"};
+
+// The dictionary's /Type name as written (up to a NUL byte), or empty; kept
+// by the dictionary, since every object of the table is asked.
+std::string_view TypeNameOf(const CPdfDictionary& dictionary) { return dictionary.TypeName(); }
 
 // A dictionary that lost or garbled its /Type but is plainly a page: it has
 // a parent and a media box or content streams, and nothing of an
@@ -57,12 +66,12 @@ bool LooksLikePage(const CPdfObject* object) {
   if (object == nullptr || object->Kind() != kindDictionary) return false;
   const auto& dictionary = static_cast<const CPdfDictionary&>(*object);
   // What a page has comes first: most objects have none of it.
-  if (!Has(dictionary, "/MediaBox", kindArray) && !Has(dictionary, "/Contents", kindReference) &&
-      !Has(dictionary, "/Contents", kindArray)) {
+  if (!Has(dictionary, kMediaBox, kindArray) && !Has(dictionary, kContents, kindReference) &&
+      !Has(dictionary, kContents, kindArray)) {
     return false;
   }
-  if (!Has(dictionary, "/Parent", kindReference) || Has(dictionary, "/Kids", kindArray) ||
-      Has(dictionary, "/Subtype", kindName) || Has(dictionary, "/Rect", kindArray)) {
+  if (!Has(dictionary, PdfKeys::parent, kindReference) || Has(dictionary, PdfKeys::kids, kindArray) ||
+      Has(dictionary, kSubtype, kindName) || Has(dictionary, kRect, kindArray)) {
     return false;
   }
   const std::string_view type = TypeNameOf(dictionary);
@@ -78,7 +87,7 @@ bool LooksLikePage(const CPdfObject* object) {
 CPdfArray* KidsOf(const CPdfObject* node) {
   if (!IsPages(node)) return nullptr;
   bool isArray = false;
-  CPdfObject* kids = static_cast<const CPdfDictionary*>(node)->Lookup("/Kids", kindArray, isArray);
+  CPdfObject* kids = static_cast<const CPdfDictionary*>(node)->Lookup(PdfKeys::kids, kindArray, isArray);
   return isArray ? static_cast<CPdfArray*>(kids) : nullptr;
 }
 
@@ -91,28 +100,34 @@ CPdfObject* Resolved(const CPdfObject* element) {
 // lists it too, is removed from the other: its /Parent tells where it
 // belongs. Runs before the links are made, which rewrite /Parent.
 void RemoveListingsBeyondTheParent(const CPdfObjectTable& table) {
-  std::vector<const CPdfObject*> pagesNodes;
-  std::unordered_set<const CPdfObject*> kidsOfAnyNode;
-  std::unordered_map<const CPdfObject*, std::unordered_set<const CPdfObject*>> listedBy;
+  // (kid, node listing it), grouped by kid: only a kid listed more than once
+  // can be listed beyond its parent.
+  std::vector<std::pair<const CPdfObject*, CPdfObject*>> listings;
   table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
     const CPdfArray* kids = KidsOf(list.GetLatest());
-    if (kids == nullptr) return;
-    pagesNodes.push_back(list.GetLatest());
-    for (size_t i = 0; i < kids->GetCount(); ++i) {
-      if (const CPdfObject* kid = Resolved(kids->GetAt(i))) listedBy[kid].insert(list.GetLatest());
+    for (size_t i = 0; kids != nullptr && i < kids->GetCount(); ++i) {
+      if (const CPdfObject* kid = Resolved(kids->GetAt(i))) listings.emplace_back(kid, list.GetLatest());
     }
   });
-  for (const CPdfObject* node : pagesNodes) {
-    CPdfArray* kids = KidsOf(node);
-    for (size_t i = kids->GetCount(); i-- > 0;) {
-      const CPdfObject* kid = Resolved(kids->GetAt(i));
-      if (kid == nullptr || (!IsPage(kid) && !IsPages(kid))) continue;
-      bool isReference = false;
-      const CPdfObject* parent =
-          Resolved(static_cast<const CPdfDictionary*>(kid)->Lookup("/Parent", kindReference, isReference));
-      if (parent == nullptr || parent == node) continue;
-      const auto owners = listedBy.find(kid);
-      if (owners != listedBy.end() && owners->second.count(parent) != 0) kids->RemoveAt(i);
+  std::sort(listings.begin(), listings.end());
+  for (size_t first = 0, end = 0; first < listings.size(); first = end) {
+    const CPdfObject* kid = listings[first].first;
+    end = first;
+    while (end < listings.size() && listings[end].first == kid) ++end;
+    if (end - first < 2 || (!IsPage(kid) && !IsPages(kid))) continue;
+    bool isReference = false;
+    const CPdfObject* parent =
+        Resolved(static_cast<const CPdfDictionary*>(kid)->Lookup(PdfKeys::parent, kindReference, isReference));
+    const auto listedByParent = [&](size_t i) { return listings[i].second == parent; };
+    bool parentLists = false;
+    for (size_t i = first; i < end; ++i) parentLists = parentLists || listedByParent(i);
+    if (parent == nullptr || !parentLists) continue;
+    for (size_t i = first; i < end; ++i) {
+      if (listedByParent(i) || (i > first && listings[i].second == listings[i - 1].second)) continue;
+      CPdfArray* kids = KidsOf(listings[i].second);
+      for (size_t k = kids->GetCount(); k-- > 0;) {
+        if (Resolved(kids->GetAt(k)) == kid) kids->RemoveAt(k);
+      }
     }
   }
 }
@@ -151,7 +166,7 @@ void RetypeCatalogOfTrailer(CPdfDocument& document) {
     auto* catalog = static_cast<CPdfDictionary*>(root);
     bool typed = false;
     catalog->Lookup("/Type", kindName, typed);
-    if (typed && !Has(*catalog, "/Pages", kindReference)) continue;
+    if (typed && !Has(*catalog, kPages, kindReference)) continue;
     catalog->SetAt("/Type", std::make_unique<CPdfText>(kindName, "/Catalog", 8));
     return;
   }
@@ -201,7 +216,7 @@ void AttachUnreachable(CPdfPagesNode& root, const std::vector<CPdfObject*>& node
     for (;;) {
       bool isReference = false;
       CPdfObject* parent =
-          Resolved(static_cast<const CPdfDictionary*>(top)->Lookup("/Parent", kindReference, isReference));
+          Resolved(static_cast<const CPdfDictionary*>(top)->Lookup(PdfKeys::parent, kindReference, isReference));
       if (!IsPages(parent) || reached.count(parent) != 0 || !walked.insert(parent).second) break;
       top = parent;
     }
@@ -238,7 +253,7 @@ void ListEachNodeOnce(CPdfPagesNode& root) {
     ++frame.next;
     auto* node = static_cast<CPdfDictionary*>(kid);
     bool isReference = false;
-    const CPdfObject* parent = node->Lookup("/Parent", kindReference, isReference);
+    const CPdfObject* parent = node->Lookup(PdfKeys::parent, kindReference, isReference);
     if (!isReference || static_cast<const CPdfReference*>(parent)->Resolve() != frame.node) {
       node->SetAt("/Parent", std::make_unique<CPdfReference>(kUnresolvableKey, frame.node, nullptr));
     }
