@@ -199,3 +199,27 @@ TEST(Tokenizer, HugeWordWithoutWhitespaceIsSkipped) {
 }
 
 }  // namespace
+
+// Stream data is taken from the scanner's own buffer in runs, which leans on
+// how the generated scanner keeps its buffer, its position and the byte it
+// sets aside. Data that puts a near "endstream" across every position of a
+// read, in every mode, must come through byte for byte.
+TEST(Tokenizer, StreamRunsKeepEveryByteAcrossReadsInEveryMode) {
+  std::string data;
+  const std::string piece = "endstreaendstre\nendst\reeeendstream_";  // no "endstream" once the last "m" goes
+  while (data.size() < (600u << 10)) data += piece.substr(0, piece.size() - 6) + "x" + std::to_string(data.size());
+  ASSERT_EQ(data.find("endstream"), std::string::npos);
+  const std::string source = "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n2 0 obj << /Length " +
+                             std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream\nendobj\n";
+  ScratchDir dir;
+  WriteWholeFile(dir.Path("in.pdf"), source);
+  for (const uint32_t options : {0u, TESSCORE_OPTION_BATCHED_MESSAGES, TESSCORE_OPTION_THOROUGH,
+                                 TESSCORE_OPTION_THOROUGH | TESSCORE_OPTION_BATCHED_MESSAGES}) {
+    MessageLog log;
+    log.keepTokenMessages = false;
+    EngineCallRecord record = log.Record(dir.Path("in.pdf"), dir.Path("out.pdf"), (4u << 16) | options);
+    ASSERT_EQ(RepairPdfFile(&record), 1) << "options " << options;
+    const std::string output = ReadWholeFile(dir.Path("out.pdf"));
+    EXPECT_NE(output.find("stream\n" + data + "\nendstream"), std::string::npos) << "options " << options;
+  }
+}
