@@ -33,6 +33,9 @@ class CPdfDocument {
   // Thorough recovery: the trailer dictionaries of the source, in file order.
   void AddTrailer(std::unique_ptr<CPdfDictionary> trailer) { m_trailers.push_back(std::move(trailer)); }
   const std::vector<std::unique_ptr<CPdfDictionary>>& Trailers() const { return m_trailers; }
+  // Those trailers and the dictionaries of the cross-reference streams in
+  // the table, the newest (last in the file) first.
+  std::vector<const CPdfDictionary*> TrailerDictionaries() const;
   // Thorough recovery of an encrypted source that opened: the output is
   // encrypted again. Null for every other source.
   void SetEncryption(std::unique_ptr<CSourceEncryption> encryption);

@@ -84,6 +84,12 @@ inline constinit KeyTexts::CKnownKey kids{"/Kids"};
 inline constinit KeyTexts::CKnownKey length{"/Length"};
 }  // namespace PdfKeys
 
+// The value under key, through a reference; null when there is none.
+inline CPdfObject* DirectEntry(const CPdfDictionary& dictionary, std::string_view key) {
+  bool found = false;
+  return Direct(dictionary.Lookup(key, kindNull, found));
+}
+
 // The root of a rebuilt page tree: /Type /Pages, empty /Kids, /Count 0.
 class CPdfPagesNode : public CPdfDictionary {
  public:

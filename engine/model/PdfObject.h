@@ -186,3 +186,9 @@ class CPdfReference : public CPdfObject {
  public:
   CPdfObject* m_target;  // not owned
 };
+
+// A value, or what a reference to it resolves to (possibly nothing).
+inline CPdfObject* Direct(CPdfObject* value) {
+  return value != nullptr && value->Kind() == kindReference ? static_cast<CPdfReference*>(value)->Resolve() : value;
+}
+inline const CPdfObject* Direct(const CPdfObject* value) { return Direct(const_cast<CPdfObject*>(value)); }

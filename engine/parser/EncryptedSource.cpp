@@ -20,11 +20,6 @@ namespace {
 // is not the handler's and is left out of the copy.
 constexpr int kCloneDepth = 16;
 
-const CPdfObject* Resolved(const CPdfObject* value) {
-  if (value != nullptr && value->Kind() == kindReference) return static_cast<const CPdfReference*>(value)->Resolve();
-  return value;
-}
-
 const CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) {
   bool found = false;
   return dictionary.Lookup(key, kindNull, found);
@@ -70,24 +65,6 @@ std::unique_ptr<CPdfObject> Clone(const CPdfObject& object, int depth) {
   }
 }
 
-// The trailer dictionaries and cross-reference stream dictionaries, the
-// newest (last in the file) first.
-std::vector<const CPdfDictionary*> TrailerDictionaries(const CPdfDocument& document) {
-  std::vector<const CPdfDictionary*> trailers;
-  for (const auto& trailer : document.Trailers()) trailers.push_back(trailer.get());
-  document.Table().ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
-    for (size_t i = 0; i < list.GetCount(); ++i) {
-      const CPdfObject* object = list.GetAt(i);
-      if (object == nullptr || object->Kind() != kindStream) continue;
-      const CPdfDictionary* dictionary = static_cast<const CPdfStream*>(object)->Dictionary();
-      if (dictionary != nullptr && dictionary->GetTypeName() == "/XRef") trailers.push_back(dictionary);
-    }
-  });
-  std::sort(trailers.begin(), trailers.end(),
-            [](const CPdfDictionary* a, const CPdfDictionary* b) { return a->SerialNumber() > b->SerialNumber(); });
-  return trailers;
-}
-
 bool IsEncryptShape(const CPdfObject* object) {
   if (object == nullptr || object->Kind() != kindDictionary) return false;
   const auto& dictionary = static_cast<const CPdfDictionary&>(*object);
@@ -115,7 +92,7 @@ EncryptEntry FindEncrypt(const CPdfDocument& document, const std::vector<const C
   EncryptEntry found;
   for (const CPdfDictionary* trailer : trailers) {
     const CPdfObject* value = Entry(*trailer, "/Encrypt");
-    const CPdfObject* target = Resolved(value);
+    const CPdfObject* target = Direct(value);
     if (target == nullptr || target->Kind() != kindDictionary) continue;
     found.dictionary = static_cast<const CPdfDictionary*>(target);
     if (value->Kind() == kindReference) found.key = static_cast<const CPdfReference*>(value)->m_key;
@@ -135,12 +112,12 @@ EncryptEntry FindEncrypt(const CPdfDocument& document, const std::vector<const C
 // The two strings of the newest /ID; false when no trailer kept one.
 bool FindId(const std::vector<const CPdfDictionary*>& trailers, std::array<CByteArray, 2>& id) {
   for (const CPdfDictionary* trailer : trailers) {
-    const CPdfObject* value = Resolved(Entry(*trailer, "/ID"));
+    const CPdfObject* value = Direct(Entry(*trailer, "/ID"));
     if (value == nullptr || value->Kind() != kindArray) continue;
     const auto& array = static_cast<const CPdfArray&>(*value);
     std::vector<CByteArray> strings;
     for (size_t i = 0; i < array.GetCount() && strings.size() < 2; ++i) {
-      const CPdfObject* element = Resolved(array.GetAt(i));
+      const CPdfObject* element = Direct(array.GetAt(i));
       if (element != nullptr && element->Kind() == kindString) {
         strings.push_back(StringBytes(static_cast<const CPdfText*>(element)->m_bytes));
       }
@@ -219,7 +196,7 @@ void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectK
 }
 
 void OpenEncryptedSource(CPdfDocument& document) {
-  const std::vector<const CPdfDictionary*> trailers = TrailerDictionaries(document);
+  const std::vector<const CPdfDictionary*> trailers = document.TrailerDictionaries();
   const EncryptEntry encrypt = FindEncrypt(document, trailers);
   if (encrypt.dictionary == nullptr) return;
   auto encryption = std::make_unique<CSourceEncryption>();

@@ -30,11 +30,15 @@ struct ScannerInput {
 };
 ScannerInput g_input;
 
+// With batched messages: the input has moved on far enough for a question.
+bool BatchedQuestionDue() { return g_input.file != nullptr && g_input.file->GetPosition() >= g_input.nextQuestion; }
+bool AskBatched();
+
 // The token hook's state follows every change of what it depends on: the
 // binding, each read (the position), each batched question and each stop.
 void UpdateTokenHook() {
-  const bool questionDue = g_input.file != nullptr && g_input.file->GetPosition() >= g_input.nextQuestion;
-  g_tokenHookIdle = !g_input.stopPending && (g_input.engine == nullptr || (g_input.batched && !questionDue));
+  g_tokenHookIdle =
+      !g_input.stopPending && (g_input.engine == nullptr || (g_input.batched && !BatchedQuestionDue()));
 }
 
 // With batched messages, the question is asked at most once per this many
@@ -100,7 +104,7 @@ size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
   }
   // Batched questions are also asked between reads, so that a stop is heard
   // inside long stretches that give no token (a run of zero bytes).
-  if (g_input.batched && g_input.file->GetPosition() >= g_input.nextQuestion && AskBatched()) return 0;
+  if (g_input.batched && BatchedQuestionDue() && AskBatched()) return 0;
   const uint32_t count = g_input.file->Read(buffer, static_cast<uint32_t>(maxSize));
   UpdateTokenHook();
   return count;
@@ -119,6 +123,9 @@ uint8_t ParseProgress() {
 
 }  // namespace
 
+namespace {
+
+// Asks the stop question and reports changed progress now.
 bool AskBatched() {
   const CRepairEngine* engine = g_input.engine;
   if (engine == nullptr) return false;
@@ -133,19 +140,19 @@ bool AskBatched() {
   return false;
 }
 
+}  // namespace
+
 uint64_t ScannerBytesLeft() {
   if (g_input.file == nullptr) return g_input.memory.size() - g_input.memoryRead;
   const uint64_t position = g_input.file->GetPosition();
   return position < g_input.length ? g_input.length - position : 0;
 }
 
-bool ScannerStopPending() { return g_input.stopPending; }
-
 bool AskStopAndReportProgressNow() {
   if (g_input.stopPending) return true;
   const CRepairEngine* engine = g_input.engine;
   if (engine == nullptr) return false;
-  if (g_input.batched) return g_input.file != nullptr && g_input.file->GetPosition() >= g_input.nextQuestion && AskBatched();
+  if (g_input.batched) return BatchedQuestionDue() && AskBatched();
   if (engine->QueryStop() != 0) return true;
   if (HasProgress()) engine->SendProgress(ParseProgress());
   return false;

@@ -24,10 +24,6 @@ inline bool AskStopAndReportProgress() { return !g_tokenHookIdle && AskStopAndRe
 size_t RepeatTokenHook(size_t count);
 // How many bytes of the input are still to be read.
 uint64_t ScannerBytesLeft();
-// Batched messages: asks the stop question and reports changed progress now.
-bool AskBatched();
-// A stop was answered: the input has ended.
-bool ScannerStopPending();
 // The object table of the bound document, or null, and the sink that takes
 // complete objects instead of it, or null.
 class CPdfObjectTable;

@@ -11,18 +11,7 @@
 
 namespace {
 
-// A value, or the object a reference to it resolves to.
-const CPdfObject* Direct(const CPdfObject* value) {
-  if (value != nullptr && value->Kind() == kindReference) {
-    return static_cast<const CPdfReference*>(value)->Resolve();
-  }
-  return value;
-}
-
-const CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) {
-  bool found = false;
-  return Direct(dictionary.Lookup(key, kindNull, found));
-}
+const CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) { return DirectEntry(dictionary, key); }
 
 bool IntegerOf(const CPdfObject* value, int64_t& integer) {
   value = Direct(value);

@@ -21,16 +21,6 @@ namespace {
 // Decoding stops here per page: only the font operators are looked for.
 constexpr size_t kContentLimit = 16u << 20;
 
-CPdfObject* Resolved(CPdfObject* value) {
-  if (value != nullptr && value->Kind() == kindReference) return static_cast<CPdfReference*>(value)->Resolve();
-  return value;
-}
-
-CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) {
-  bool found = false;
-  return Resolved(dictionary.Lookup(key, kindReference, found));
-}
-
 CPdfDictionary* AsDictionary(CPdfObject* object) {
   return object != nullptr && object->Kind() == kindDictionary ? static_cast<CPdfDictionary*>(object) : nullptr;
 }
@@ -63,12 +53,12 @@ void CollectFontNames(std::string_view content, std::unordered_set<std::string>&
 
 void CollectPageFontNames(const CPdfDictionary& page, std::unordered_set<std::string>& names) {
   std::vector<const CPdfStream*> streams;
-  CPdfObject* contents = Entry(page, "/Contents");
+  CPdfObject* contents = DirectEntry(page, "/Contents");
   if (contents != nullptr && contents->Kind() == kindStream) streams.push_back(static_cast<CPdfStream*>(contents));
   if (contents != nullptr && contents->Kind() == kindArray) {
     const auto* array = static_cast<const CPdfArray*>(contents);
     for (size_t i = 0; i < array->GetCount(); ++i) {
-      CPdfObject* element = Resolved(array->GetAt(i));
+      CPdfObject* element = Direct(array->GetAt(i));
       if (element != nullptr && element->Kind() == kindStream) streams.push_back(static_cast<CPdfStream*>(element));
     }
   }
@@ -85,13 +75,13 @@ void CollectPageFontNames(const CPdfDictionary& page, std::unordered_set<std::st
 // A font dictionary as readers take one: typed /Font, or with the entries
 // every font has.
 bool IsFont(CPdfObject* value) {
-  const CPdfDictionary* font = AsDictionary(Resolved(value));
+  const CPdfDictionary* font = AsDictionary(Direct(value));
   if (font == nullptr) return false;
   bool found = false;
   font->Lookup("/Subtype", kindName, found);
   if (found) return true;
   font->Lookup("/BaseFont", kindName, found);
-  return found || font->GetTypeName() == "/Font";
+  return found || font->TypeName() == "/Font";
 }
 
 std::unique_ptr<CPdfDictionary> StandardFont(CPdfObject* encoding) {
@@ -115,8 +105,8 @@ std::string EncodingKey(CPdfObject* encoding) {
   if (encoding != nullptr && encoding->Kind() == kindName) return static_cast<const CPdfText*>(encoding)->m_bytes;
   const CPdfDictionary* dictionary = AsDictionary(encoding);
   if (dictionary == nullptr) return {};
-  std::string key = EncodingKey(Entry(*dictionary, "/BaseEncoding")) + "+";
-  const CPdfObject* differences = Entry(*dictionary, "/Differences");
+  std::string key = EncodingKey(DirectEntry(*dictionary, "/BaseEncoding")) + "+";
+  const CPdfObject* differences = DirectEntry(*dictionary, "/Differences");
   if (differences == nullptr || differences->Kind() != kindArray) return key;
   const auto* array = static_cast<const CPdfArray*>(differences);
   for (size_t i = 0; i < array->GetCount(); ++i) {
@@ -135,16 +125,16 @@ CPdfObject* MostCommonEncoding(const CPdfObjectTable& table) {
   std::unordered_map<std::string, std::pair<int, CPdfObject*>> counts;
   table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
     const CPdfDictionary* font = AsDictionary(list.GetLatest());
-    if (font == nullptr || font->GetTypeName() != "/Font") return;
+    if (font == nullptr || font->TypeName() != "/Font") return;
     bool found = false;
     CPdfObject* written = font->Lookup("/Encoding", kindReference, found);
-    CPdfObject* encoding = Resolved(written);
+    CPdfObject* encoding = Direct(written);
     auto& [count, sample] = counts[EncodingKey(encoding)];
     ++count;
     // A dictionary can be named by another font only when it is an object of
     // its own; a direct one lends its base encoding.
     sample = written != nullptr && written->Kind() == kindDictionary
-                 ? Entry(*static_cast<CPdfDictionary*>(written), "/BaseEncoding")
+                 ? DirectEntry(*static_cast<CPdfDictionary*>(written), "/BaseEncoding")
                  : encoding;
   });
   int best = 0;
@@ -162,7 +152,7 @@ CPdfObject* MostCommonEncoding(const CPdfObjectTable& table) {
 // The page's resources, its own or inherited; made on the page when it has
 // none that resolve.
 CPdfDictionary& ResourcesOf(CPdfDictionary& page, CPdfDictionary* inherited) {
-  if (CPdfDictionary* own = AsDictionary(Entry(page, "/Resources"))) return *own;
+  if (CPdfDictionary* own = AsDictionary(DirectEntry(page, "/Resources"))) return *own;
   if (inherited != nullptr) return *inherited;
   auto created = std::make_unique<CPdfDictionary>();
   CPdfDictionary& resources = *created;
@@ -191,7 +181,7 @@ void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPd
   CollectPageFontNames(page, names);
   if (names.empty()) return;
   CPdfDictionary& resources = ResourcesOf(page, inherited);
-  CPdfDictionary* fonts = AsDictionary(Entry(resources, "/Font"));
+  CPdfDictionary* fonts = AsDictionary(DirectEntry(resources, "/Font"));
   for (const std::string& name : names) {
     bool found = false;
     if (fonts != nullptr && IsFont(fonts->Lookup(name, kindDictionary, found))) continue;
@@ -226,13 +216,13 @@ void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
       RestorePageFonts(*next.node, next.inherited, table, encoding);
       continue;
     }
-    CPdfDictionary* own = AsDictionary(Entry(*next.node, "/Resources"));
+    CPdfDictionary* own = AsDictionary(DirectEntry(*next.node, "/Resources"));
     bool isArray = false;
     const CPdfObject* kids = next.node->Lookup("/Kids", kindArray, isArray);
     if (!isArray) continue;
     const auto* array = static_cast<const CPdfArray*>(kids);
     for (size_t i = 0; i < array->GetCount(); ++i) {
-      CPdfDictionary* kid = AsDictionary(Resolved(array->GetAt(i)));
+      CPdfDictionary* kid = AsDictionary(Direct(array->GetAt(i)));
       if (IsPage(kid) || IsPages(kid)) pending.push_back({kid, own != nullptr ? own : next.inherited});
     }
   }

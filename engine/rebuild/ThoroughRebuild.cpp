@@ -55,10 +55,6 @@ constinit KeyTexts::CKnownKey kSubtype{"/Subtype"};
 constinit KeyTexts::CKnownKey kRect{"/Rect"};
 constinit KeyTexts::CKnownKey kPages{"/Pages"};
 
-// The dictionary's /Type name as written (up to a NUL byte), or empty; kept
-// by the dictionary, since every object of the table is asked.
-std::string_view TypeNameOf(const CPdfDictionary& dictionary) { return dictionary.TypeName(); }
-
 // A dictionary that lost or garbled its /Type but is plainly a page: it has
 // a parent and a media box or content streams, and nothing of an
 // annotation or a form field.
@@ -74,7 +70,7 @@ bool LooksLikePage(const CPdfObject* object) {
       Has(dictionary, kSubtype, kindName) || Has(dictionary, kRect, kindArray)) {
     return false;
   }
-  const std::string_view type = TypeNameOf(dictionary);
+  const std::string_view type = dictionary.TypeName();
   if (type == "/Page" || type == "/Pages") return false;
   // A known type other than a page's is not a damaged page's.
   static constexpr std::string_view kOtherTypes[] = {
@@ -137,29 +133,19 @@ bool HasCatalog(const CPdfObjectTable& table) {
   table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
     const CPdfObject* latest = list.GetLatest();
     if (latest != nullptr && latest->Kind() == kindDictionary &&
-        TypeNameOf(*static_cast<const CPdfDictionary*>(latest)) == "/Catalog") {
+        static_cast<const CPdfDictionary*>(latest)->TypeName() == "/Catalog") {
       found = true;
     }
   });
   return found;
 }
 
-// A catalog that lost its /Type is still named by a trailer's /Root: the
-// newest trailer (the last in the file), else a cross-reference stream's.
+// A catalog that lost its /Type is still named by a trailer's /Root, the
+// newest trailer's first.
 void RetypeCatalogOfTrailer(CPdfDocument& document) {
   CPdfObjectTable& table = document.Table();
   if (HasCatalog(table)) return;
-  std::vector<const CPdfDictionary*> trailers;
-  for (const auto& trailer : document.Trailers()) trailers.push_back(trailer.get());
-  std::reverse(trailers.begin(), trailers.end());
-  table.ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
-    const CPdfObject* latest = list.GetLatest();
-    if (latest != nullptr && latest->Kind() == kindStream) {
-      const CPdfDictionary* dictionary = static_cast<const CPdfStream*>(latest)->Dictionary();
-      if (dictionary != nullptr && TypeNameOf(*dictionary) == "/XRef") trailers.push_back(dictionary);
-    }
-  });
-  for (const CPdfDictionary* trailer : trailers) {
+  for (const CPdfDictionary* trailer : document.TrailerDictionaries()) {
     bool isReference = false;
     CPdfObject* root = Resolved(trailer->Lookup("/Root", kindReference, isReference));
     if (root == nullptr || root->Kind() != kindDictionary || IsPage(root) || IsPages(root)) continue;
