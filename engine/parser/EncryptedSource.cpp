@@ -10,6 +10,7 @@
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 #include "model/StreamBounds.h"
+#include "model/ValueTree.h"
 #include "parser/StandardSecurity.h"
 #include "parser/StreamDecode.h"
 #include "parser/StringBytes.h"
@@ -162,37 +163,15 @@ void CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey k
 }  // namespace
 
 void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfObject& object) {
-  // An explicit work list: nesting depth is the source's to choose.
-  std::vector<CPdfObject*> pending = {&object};
-  while (!pending.empty()) {
-    CPdfObject* value = pending.back();
-    pending.pop_back();
-    if (value == nullptr) continue;
-    switch (value->Kind()) {
-      case kindString:
-        CryptString(security, encrypt, key, static_cast<CPdfText&>(*value));
-        break;
-      case kindStream: {
-        auto& stream = static_cast<CPdfStream&>(*value);
-        // Cross-reference streams are never encrypted, their /ID included.
-        if (stream.Dictionary() != nullptr && stream.Dictionary()->GetTypeName() == "/XRef") break;
-        CryptStream(security, encrypt, key, stream);
-        pending.push_back(stream.Dictionary());
-        break;
-      }
-      case kindArray: {
-        const auto& array = static_cast<const CPdfArray&>(*value);
-        for (size_t i = 0; i < array.GetCount(); ++i) pending.push_back(array.GetAt(i));
-        break;
-      }
-      case kindDictionary:
-        static_cast<const CPdfDictionary&>(*value).ForEach(
-            [&](std::string_view, CPdfObject* entry) { pending.push_back(entry); });
-        break;
-      default:
-        break;
-    }
-  }
+  VisitValueTree(&object, [&](CPdfObject& value) {
+    if (value.Kind() == kindString) CryptString(security, encrypt, key, static_cast<CPdfText&>(value));
+    if (value.Kind() != kindStream) return true;
+    auto& stream = static_cast<CPdfStream&>(value);
+    // Cross-reference streams are never encrypted, their /ID included.
+    if (stream.Dictionary() != nullptr && stream.Dictionary()->TypeName() == "/XRef") return false;
+    CryptStream(security, encrypt, key, stream);
+    return true;
+  });
 }
 
 void OpenEncryptedSource(CPdfDocument& document) {

@@ -6,6 +6,7 @@
 
 #include "model/PdfDictionary.h"
 #include "model/StreamBounds.h"
+#include "model/ValueTree.h"
 
 namespace {
 
@@ -67,33 +68,10 @@ void SettleLength(CPdfStream& stream) {
 
 void SettleStreamLengths(const std::vector<CPdfObject*>& objects) {
   if (CPdfStream::LiveCount() == 0) return;
-  // An explicit work list: nesting depth is the source's to choose.
-  std::vector<CPdfObject*> pending;
   for (CPdfObject* top : objects) {
-    pending.push_back(top);
-    while (!pending.empty()) {
-      CPdfObject* object = pending.back();
-      pending.pop_back();
-      if (object == nullptr) continue;
-      switch (object->Kind()) {
-        case kindStream: {
-          auto& stream = static_cast<CPdfStream&>(*object);
-          SettleLength(stream);
-          pending.push_back(stream.Dictionary());
-          break;
-        }
-        case kindArray: {
-          const auto& array = static_cast<const CPdfArray&>(*object);
-          for (size_t i = 0; i < array.GetCount(); ++i) pending.push_back(array.GetAt(i));
-          break;
-        }
-        case kindDictionary:
-          static_cast<const CPdfDictionary&>(*object).ForEachValue(
-              [&](CPdfObject* value) { pending.push_back(value); });
-          break;
-        default:
-          break;
-      }
-    }
+    VisitValueTree(top, [](CPdfObject& value) {
+      if (value.Kind() == kindStream) SettleLength(static_cast<CPdfStream&>(value));
+      return true;
+    });
   }
 }

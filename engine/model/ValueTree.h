@@ -1,0 +1,35 @@
+#pragma once
+
+#include <vector>
+
+#include "model/PdfDictionary.h"
+#include "model/PdfObject.h"
+
+// Visits the value and every value inside it (a stream's dictionary too),
+// depth first with a work list of its own: nesting depth is the source's to
+// choose. A visit that answers false keeps what lies inside that value from
+// being visited.
+template <typename Visit>
+void VisitValueTree(CPdfObject* top, Visit visit) {
+  std::vector<CPdfObject*> pending = {top};
+  while (!pending.empty()) {
+    CPdfObject* value = pending.back();
+    pending.pop_back();
+    if (value == nullptr || !visit(*value)) continue;
+    switch (value->Kind()) {
+      case kindStream:
+        pending.push_back(static_cast<CPdfStream&>(*value).Dictionary());
+        break;
+      case kindArray: {
+        const auto& array = static_cast<const CPdfArray&>(*value);
+        for (size_t i = 0; i < array.GetCount(); ++i) pending.push_back(array.GetAt(i));
+        break;
+      }
+      case kindDictionary:
+        static_cast<const CPdfDictionary&>(*value).ForEachValue([&](CPdfObject* entry) { pending.push_back(entry); });
+        break;
+      default:
+        break;
+    }
+  }
+}
