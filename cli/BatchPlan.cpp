@@ -32,16 +32,9 @@ FileKey KeyOf(const std::string& path) {
   return {0, 0, path};
 }
 
-std::string Formatted(const char* pattern, const std::string& value) {
-  const int size = std::snprintf(nullptr, 0, pattern, value.c_str());
-  std::string text(static_cast<size_t>(size), '\0');
-  std::snprintf(text.data(), text.size() + 1, pattern, value.c_str());
-  return text;
-}
-
 std::string DestinationOf(const CliOptions& options, const std::string& source) {
-  if (options.outputGiven) return options.output;
-  if (options.outputFolderGiven) return frontend::DefaultDestinationIn(options.outputFolder, source);
+  if (!options.output.empty()) return options.output;
+  if (!options.outputFolder.empty()) return frontend::DefaultDestinationIn(options.outputFolder, source);
   return frontend::DefaultDestinationName(source);
 }
 
@@ -61,9 +54,9 @@ std::vector<FileJob> PlanFiles(const CliOptions& options) {
       // A destination that is its own source is refused with the engine's
       // sharing text when the file is started.
       if (j != i && destinations[i] == sources[j]) {
-        files[i].refusal = Formatted(texts::kDestinationIsSource, files[i].destination);
+        files[i].refusal = texts::Formatted(texts::kDestinationIsSource, files[i].destination);
       } else if (j < i && destinations[i] == destinations[j]) {
-        files[i].refusal = Formatted(texts::kDuplicateDestination, files[i].destination);
+        files[i].refusal = texts::Formatted(texts::kDuplicateDestination, files[i].destination);
       }
     }
   }

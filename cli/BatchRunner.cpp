@@ -18,13 +18,6 @@ namespace {
 
 constexpr int kRefreshWaitMs = 50;
 
-std::string Formatted(const char* pattern, const char* value) {
-  const int size = std::snprintf(nullptr, 0, pattern, value);
-  std::string text(static_cast<size_t>(size), '\0');
-  std::snprintf(text.data(), text.size() + 1, pattern, value);
-  return text;
-}
-
 }  // namespace
 
 BatchRunner::BatchRunner(const BatchSettings& settings, Console& console, Reporter& reporter)
@@ -67,7 +60,7 @@ void BatchRunner::Launch(size_t index) {
                         m_settings.showProgress};
   const auto worker = StartWorker(task);
   if (!worker) {
-    m_reporter.Error(file.source, Formatted(texts::kWorkerNotStarted, std::strerror(errno)));
+    m_reporter.Error(file.source, texts::Formatted(texts::kWorkerNotStarted, std::strerror(errno)));
     return Complete(index, FileStatus::failed);
   }
   running->pid = worker->pid;
@@ -143,7 +136,7 @@ void BatchRunner::Finish(Running& worker) {
   m_console.RemoveProgress(static_cast<int>(worker.index));
   const FileJob& file = (*m_files)[worker.index];
   if (WIFSIGNALED(status) && !m_interrupted) {
-    m_reporter.Error(file.source, Formatted(texts::kWorkerCrashed, std::to_string(WTERMSIG(status)).c_str()));
+    m_reporter.Error(file.source, texts::Formatted(texts::kWorkerCrashed, std::to_string(WTERMSIG(status))));
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
     if (worker.output.Commit()) return Complete(worker.index, FileStatus::done);

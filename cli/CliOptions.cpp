@@ -54,18 +54,18 @@ std::string OptionName(char** argv, int optionIndexBefore, int option) {
   return std::string("-") + static_cast<char>(letter);
 }
 
-bool TakePath(std::string& field, bool& given, const std::string& name) {
+// An empty path is refused, so an empty field means the option was not given.
+bool TakePath(std::string& field, const std::string& name) {
   if (*optarg == '\0') return UsageError(texts::kEmptyArgument, name);
   field = optarg;
-  given = true;
   return true;
 }
 
 // Applies one option; false after a usage error.
 bool ApplyOption(int option, const std::string& name, CliOptions& options) {
   switch (option) {
-    case 'o': return TakePath(options.output, options.outputGiven, name);
-    case 'd': return TakePath(options.outputFolder, options.outputFolderGiven, name);
+    case 'o': return TakePath(options.output, name);
+    case 'd': return TakePath(options.outputFolder, name);
     case 'f': options.force = true; return true;
     case 'q': options.quiet = true; return true;
     case 'h': options.showHelp = true; return true;
@@ -94,10 +94,10 @@ bool ApplyOption(int option, const std::string& name, CliOptions& options) {
 bool CheckCombination(const CliOptions& options) {
   if (options.showHelp || options.showVersion) return true;
   if (options.sources.empty()) return UsageError(texts::kNoSource, "");
-  if (options.outputGiven && options.outputFolderGiven) {
+  if (!options.output.empty() && !options.outputFolder.empty()) {
     return UsageError(texts::kOutputAndFolder, "");
   }
-  if (options.outputGiven && options.sources.size() > 1) {
+  if (!options.output.empty() && options.sources.size() > 1) {
     return UsageError(texts::kOutputNeedsOneSource, "");
   }
   return true;

@@ -8,10 +8,8 @@
 // What the command line asks for.
 struct CliOptions {
   std::vector<std::string> sources;
-  std::string output;        // -o: the destination of a single source
-  std::string outputFolder;  // --output-dir: where default destinations go
-  bool outputGiven = false;
-  bool outputFolderGiven = false;
+  std::string output;        // -o: the destination of a single source; empty when not given
+  std::string outputFolder;  // --output-dir: where default destinations go; empty when not given
   uint32_t versionOption = 4u << 16;  // "1.4"
   bool thorough = false;  // --thorough: the engine's thorough recovery
   bool force = false;

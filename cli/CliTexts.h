@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdio>
+#include <string>
+
 // Every text tessaly-cli writes itself. The engine's own texts are used
 // where one fits (a destination that cannot be created reads like the
 // engine's own failure to create it, from the engine's table), the batch
@@ -64,5 +67,13 @@ inline constexpr const char* kHelp =
     "\n"
     "退出状态: 0 所有文件都已修复；1 有文件没有修复；2 命令行错误；\n"
     "130 修复被中断（Ctrl-C、SIGTERM、SIGHUP）。\n";
+
+// A text of the table with its one "%s" filled in.
+inline std::string Formatted(const char* pattern, const std::string& value) {
+  const int size = std::snprintf(nullptr, 0, pattern, value.c_str());
+  std::string text(static_cast<size_t>(size), '\0');
+  std::snprintf(text.data(), text.size() + 1, pattern, value.c_str());
+  return text;
+}
 
 }  // namespace texts

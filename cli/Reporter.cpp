@@ -8,13 +8,6 @@
 
 namespace {
 
-std::string Format(const char* pattern, const std::string& value) {
-  const int size = std::snprintf(nullptr, 0, pattern, value.c_str());
-  std::string text(static_cast<size_t>(size), '\0');
-  std::snprintf(text.data(), text.size() + 1, pattern, value.c_str());
-  return text;
-}
-
 bool HasExeExtension(const std::string& path) {
   return path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".exe") == 0;
 }
@@ -57,12 +50,12 @@ void Reporter::FileResult(const std::string& source, const std::string& destinat
   }
   switch (status) {
     case FileStatus::done:
-      m_console.PrintLine(stdout, Format(texts::kRepaired, source));
-      m_console.PrintLine(stdout, Format(HasExeExtension(destination) ? texts::kRunRepaired
+      m_console.PrintLine(stdout, texts::Formatted(texts::kRepaired, source));
+      m_console.PrintLine(stdout, texts::Formatted(HasExeExtension(destination) ? texts::kRunRepaired
                                                                       : texts::kOpenRepaired,
                                          destination));
       break;
-    case FileStatus::failed: m_console.PrintLine(stdout, Format(texts::kRepairFailed, source)); break;
+    case FileStatus::failed: m_console.PrintLine(stdout, texts::Formatted(texts::kRepairFailed, source)); break;
     case FileStatus::interrupted:
     case FileStatus::notStarted: m_console.PrintLine(stdout, texts::kInterrupted); break;
   }

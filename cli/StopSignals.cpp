@@ -26,7 +26,11 @@ void InstallStopHandlers(sigset_t& waitMask) {
   struct sigaction action {};
   action.sa_handler = &OnStopSignal;
   sigemptyset(&action.sa_mask);
-  const sigset_t set = StopSignalSet();
+  sigset_t set = StopSignalSet();
+  // A hang-up that was ignored at the start (nohup) stays ignored, for the
+  // workers too: the batch is meant to outlive the session.
+  struct sigaction hangUp {};
+  if (sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler == SIG_IGN) sigdelset(&set, SIGHUP);
   for (int signal = 1; signal < NSIG; ++signal) {
     if (sigismember(&set, signal) == 1) sigaction(signal, &action, nullptr);
   }

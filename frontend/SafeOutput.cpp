@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "FileTexts.h"
 #include "OutputCalls.h"
@@ -36,12 +37,25 @@ std::string RandomName() {
   return name;
 }
 
+// The process's umask as the kernel reports it: setting it to read it back
+// would leave it at 0 for a moment in which other threads (the desktop
+// program's page counts) may create files.
+mode_t CurrentUmask() {
+  if (FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status) != nullptr) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return static_cast<mode_t>(mask);
+  }
+  const mode_t current = umask(0);
+  umask(current);
+  return current;
+}
+
 mode_t NewFileMode() {
-  static const mode_t mask = [] {
-    const mode_t current = umask(0);
-    umask(current);
-    return current;
-  }();
+  static const mode_t mask = CurrentUmask();
   return 0666 & ~mask;
 }
 

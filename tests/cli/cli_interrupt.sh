@@ -34,6 +34,14 @@ for run in "INT -f large.pdf" "TERM -f -j 2 large.pdf second.pdf third.pdf"; do
   [ -z "$(temporaries)" ] || fail "'$command': temporary file left: $(temporaries)"
   [ "$(cat large_fixed.pdf)" = "older contents" ] || fail "'$command': destination touched"
 done
+# Started with the hang-up ignored (nohup), a hang-up changes nothing.
+(trap '' HUP; exec "$cli" -q -f large.pdf) &
+pid=$!
+for _ in $(seq 100); do [ -n "$(temporaries)" ] && break; sleep 0.05; done
+kill -HUP $pid
+wait $pid; status=$?
+[ $status -eq 0 ] || fail "an ignored SIGHUP ended the run: exit $status"
+echo "older contents" > large_fixed.pdf
 grep -qF "[中断] large.pdf -> large_fixed.pdf" out.txt || fail "batch status: $(cat out.txt)"
 grep -qF "[未修复] third.pdf -> third_fixed.pdf" out.txt || fail "file never started: $(cat out.txt)"
 [ ! -e second_fixed.pdf ] || fail "an interrupted batch left second_fixed.pdf"
