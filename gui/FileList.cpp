@@ -60,17 +60,23 @@ void TFileList::SetDesignColumns(const QList<int>& widths) {
   m_designColumns = widths;
   m_designWidth = width();
   FitColumns();
+  connect(header(), &QHeaderView::sectionResized, this, [this] {
+    if (!m_fitting) m_userSized = true;
+  }, Qt::UniqueConnection);
 }
 
 void TFileList::resizeEvent(QResizeEvent* event) {
   QTreeWidget::resizeEvent(event);
-  FitColumns();
+  // Columns the user has dragged keep their widths.
+  if (!m_userSized) FitColumns();
 }
 
 void TFileList::FitColumns() {
+  m_fitting = true;
   const int grown = std::max(0, width() - m_designWidth);
   for (int column = 0; column < m_designColumns.size(); ++column) {
     const int share = column == 0 ? grown / 2 : column == 1 ? grown - grown / 2 : 0;
     setColumnWidth(column, m_designColumns.at(column) + share);
   }
+  m_fitting = false;
 }

@@ -30,4 +30,6 @@ class TFileList : public QTreeWidget {
 
   QList<int> m_designColumns;
   int m_designWidth = 0;
+  bool m_fitting = false;    // the columns are being fitted, not dragged
+  bool m_userSized = false;  // the user dragged a column
 };

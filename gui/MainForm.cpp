@@ -249,7 +249,9 @@ void TMainForm::btnDstMoreClick() {
   if (!m_dialogs.ExecuteSaveDialog(this, m_saveDialog)) return;
   m_settings.SetSaveFilterIndex(m_saveDialog.filterIndex);
   txtDstFile->setText(m_saveDialog.fileName);
-  m_dstEdited = true;
+  // Taking the proposed name leaves the destination following the source.
+  m_dstEdited = QFileInfo(m_saveDialog.fileName).absoluteFilePath() !=
+                QFileInfo(DefaultDestinationName(SourcePath())).absoluteFilePath();
 }
 
 void TMainForm::SaveDialogTypeChange() {

@@ -75,16 +75,6 @@ class TMainForm : public QWidget {
   void SaveDialogTypeChange();
   void btnRepairClick();
   bool OnMessage(int32_t code, void* data);
-  // The progress message of most tokens changes nothing on screen and is not
-  // yet due to run events: it is taken here, inline, without further work.
-  bool TakeQuietProgress(int percent) {
-    if (percent != m_shownPercent || !m_eventsRun ||
-        m_messagesSinceClockRead + 1 >= kMessagesPerClockRead) {
-      return false;
-    }
-    ++m_messagesSinceClockRead;
-    return true;
-  }
   void btnHelpClick();
   void pcMainChange(int index);
   void labHomepageClick();
@@ -216,8 +206,7 @@ class TMainForm : public QWidget {
   void CleanUpRun();
   void RepairSucceeded(const QString& destination);
   void OpenRepairedFile(const QString& destination, const QString& shownName);
-  void ProcessEventsNow(bool gaugeChanged);
-  void ProcessEventsOnQuestion();
+  void ProcessEventsIfDue();
 
   // The batch run (MainFormBatch.cpp).
   struct BatchRun;
@@ -253,12 +242,8 @@ class TMainForm : public QWidget {
   QString m_writerPath;
   QString m_writerDestination;
 
-  // Events run at most every kEventIntervalMs while the engine reports, and
-  // the clock is read only every kMessagesPerClockRead messages or when the
-  // gauge moves: the engine sends a progress message per token.
-  static constexpr int kMessagesPerClockRead = 256;
+  // Events run at most every kEventIntervalMs while the engine reports.
   int m_shownPercent = 0;
-  int m_messagesSinceClockRead = 0;
   QElapsedTimer m_sinceEvents;
   bool m_eventsRun = false;  // events ran once in this run (m_sinceEvents is set)
 };

@@ -25,24 +25,12 @@ constexpr int32_t kAnswerStop = -1;  // all bits set
 
 }  // namespace
 
-namespace {
-
-[[gnu::noinline]] int32_t HandleMessage(TMainForm* form, int32_t code, void* data) {
+int32_t MainFormProgressCallback(int32_t code, void* data, void* userData) {
   try {
-    return form->OnMessage(code, data) ? kAnswerStop : 0;
+    return static_cast<TMainForm*>(userData)->OnMessage(code, data) ? kAnswerStop : 0;
   } catch (...) {
     return 0;  // nothing may unwind through the engine's frames
   }
-}
-
-}  // namespace
-
-int32_t MainFormProgressCallback(int32_t code, void* data, void* userData) {
-  auto* form = static_cast<TMainForm*>(userData);
-  // Progress that needs no repaint is answered here, without a frame;
-  // everything else goes the long way.
-  if (code == msgProgress && form->TakeQuietProgress(*static_cast<const uint8_t*>(data))) return 0;
-  return HandleMessage(form, code, data);
 }
 
 void TMainForm::btnRepairClick() {
@@ -95,6 +83,8 @@ void TMainForm::btnRepairClick() {
 void TMainForm::RepairSucceeded(const QString& destination) {
   const QFileInfo written(destination);
   if (written.isFile()) {
+    // A preview open on the same name shows the file this repair replaced.
+    if (m_preview != nullptr && m_preview->FilePath() == written.absoluteFilePath()) m_preview->close();
     m_repairedFile = written.absoluteFilePath();
     btnPreview->setEnabled(true);
     const int run = m_runSerial;
@@ -132,7 +122,6 @@ int TMainForm::CallEngine(const QString& source, const QByteArray& destinationPa
   record.callback = &MainFormProgressCallback;
   record.userData = this;
   m_shownPercent = Gauge->value();
-  m_messagesSinceClockRead = 0;
   m_sinceEvents.invalidate();
   m_eventsRun = false;
   m_lastError.clear();
@@ -218,7 +207,7 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
         Gauge->setValue(percent);
         m_shownPercent = percent;
       }
-      ProcessEventsNow(changed);
+      ProcessEventsIfDue();
       return false;
     }
     case msgLogLine: {
@@ -234,7 +223,7 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
       // With batched messages progress changes only every percent, which
       // can be long on a large file; the questions come every 64 KiB, so a
       // Stop click is heard at them.
-      ProcessEventsOnQuestion();
+      ProcessEventsIfDue();
       return !m_running;
     case msgError:
       LogErrorBlock(EngineText(data));
@@ -245,20 +234,10 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
 }
 
 // Pending events (Stop clicks, repaints, page switches) run here, but at most
-// every kEventIntervalMs: the engine reports per token, and running the event
-// loop for each of millions of messages would cost more than the repair.
-void TMainForm::ProcessEventsOnQuestion() {
+// every kEventIntervalMs: the engine asks and reports many thousand times a
+// second, and running the event loop at each would cost more than the repair.
+void TMainForm::ProcessEventsIfDue() {
   if (m_eventsRun && m_sinceEvents.elapsed() < kEventIntervalMs) return;
-  QCoreApplication::processEvents();
-  m_sinceEvents.start();
-  m_eventsRun = true;
-}
-
-void TMainForm::ProcessEventsNow(bool gaugeChanged) {
-  const bool firstMessage = !m_eventsRun;
-  if (!firstMessage && !gaugeChanged && ++m_messagesSinceClockRead < kMessagesPerClockRead) return;
-  m_messagesSinceClockRead = 0;
-  if (!firstMessage && m_sinceEvents.elapsed() < kEventIntervalMs) return;
   QCoreApplication::processEvents();
   m_sinceEvents.start();
   m_eventsRun = true;

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrent>
+#include <algorithm>
 #include <memory>
 
 #include "GuiStrings.h"
@@ -32,11 +33,17 @@ std::unique_ptr<Poppler::Document> OpenDocument(const QString& path) {
   return document;
 }
 
-// A white page on a light list needs an edge to be seen as a page.
+// Only so many pages are drawn: the thumbnails stay in memory while the
+// window is open, and a damaged file may have tens of thousands of pages.
+constexpr int kMostThumbnails = 200;
+
+// The page fits the thumbnail's box whatever its shape: a damaged media box
+// may be a thousand times taller than wide. A white page on a light list
+// needs an edge to be seen as a page.
 QImage RenderThumbnail(const Poppler::Page& page, int width) {
   const QSizeF points = page.pageSizeF();
-  if (points.width() <= 0) return {};
-  const double dpi = kPointsPerInch * width / points.width();
+  if (points.width() <= 0 || points.height() <= 0) return {};
+  const double dpi = kPointsPerInch * std::min(width / points.width(), width * 1.5 / points.height());
   QImage image = page.renderToImage(dpi, dpi);
   if (image.isNull()) return image;
   QPainter edge(&image);
@@ -50,7 +57,7 @@ void RenderPreview(QPromise<PreviewItem>& promise, const QString& path, int widt
   const std::unique_ptr<Poppler::Document> document = OpenDocument(path);
   const int count = document == nullptr ? -1 : document->numPages();
   promise.addResult(PreviewItem{-1, count, {}});
-  for (int page = 0; page < count && !promise.isCanceled(); ++page) {
+  for (int page = 0; page < std::min(count, kMostThumbnails) && !promise.isCanceled(); ++page) {
     const std::unique_ptr<Poppler::Page> source = document->page(page);
     QImage image = source == nullptr ? QImage() : RenderThumbnail(*source, width);
     promise.addResult(PreviewItem{page, count, std::move(image)});
@@ -96,7 +103,16 @@ TPreviewWindow::TPreviewWindow(const QString& path, QWidget* parent)
     size = size.boundedTo(shown->availableGeometry().size() * 9 / 10);
   }
   resize(size);
-  if (parent != nullptr) move(parent->geometry().center() - rect().center());
+  if (parent != nullptr) {
+    // Over the main window, but never partly off its screen.
+    QRect placed(parent->geometry().center() - rect().center(), size);
+    if (QScreen* shown = parent->screen()) {
+      const QRect screen = shown->availableGeometry();
+      placed.moveLeft(std::clamp(placed.left(), screen.left(), std::max(screen.left(), screen.right() - placed.width())));
+      placed.moveTop(std::clamp(placed.top(), screen.top(), std::max(screen.top(), screen.bottom() - placed.height())));
+    }
+    move(placed.topLeft());
+  }
   connect(&m_watcher, &QFutureWatcher<PreviewItem>::resultReadyAt, this,
           [this](int index) { TakeItem(index); });
   const int width = qRound(kThumbnailWidth * devicePixelRatioF());
