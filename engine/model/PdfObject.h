@@ -100,6 +100,9 @@ class CPdfInteger : public CPdfObject {
 
 class CPdfArray : public CPdfObject {
  public:
+  // It owns its elements: copying would free them twice.
+  CPdfArray(const CPdfArray&) = delete;
+  CPdfArray& operator=(const CPdfArray&) = delete;
   CPdfArray() : CPdfObject(kindArray) {}
   ~CPdfArray() override;
   void Write(CFile64& file) const override;

@@ -85,16 +85,19 @@ bool IsEncryptShape(const CPdfObject* object) {
 struct EncryptEntry {
   const CPdfDictionary* dictionary = nullptr;
   PdfObjectKey key = kUnresolvableKey;  // where it lies in the table, if it does
+  bool named = false;                   // a trailer names one, found or not
 };
 
-// The newest trailer's /Encrypt; when every trailer is lost, the newest
-// dictionary of the handler's shape.
+// The newest trailer decides: its /Encrypt, or none when it names none (a
+// file saved in clear after it was encrypted). Only when every trailer is
+// lost, the newest dictionary of the handler's shape.
 EncryptEntry FindEncrypt(const CPdfDocument& document, const std::vector<const CPdfDictionary*>& trailers) {
   EncryptEntry found;
-  for (const CPdfDictionary* trailer : trailers) {
-    const CPdfObject* value = Entry(*trailer, "/Encrypt");
+  if (!trailers.empty()) {
+    const CPdfObject* value = Entry(*trailers.front(), "/Encrypt");
     const CPdfObject* target = Direct(value);
-    if (target == nullptr || target->Kind() != kindDictionary) continue;
+    found.named = value != nullptr;
+    if (target == nullptr || target->Kind() != kindDictionary) return found;
     found.dictionary = static_cast<const CPdfDictionary*>(target);
     if (value->Kind() == kindReference) found.key = static_cast<const CPdfReference*>(value)->m_key;
     return found;
@@ -177,17 +180,34 @@ void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectK
 void OpenEncryptedSource(CPdfDocument& document) {
   const std::vector<const CPdfDictionary*> trailers = document.TrailerDictionaries();
   const EncryptEntry encrypt = FindEncrypt(document, trailers);
-  if (encrypt.dictionary == nullptr) return;
+  const auto cannotOpen = [&document] {
+    if (const CRepairEngine* engine = document.Engine()) engine->SendStringMessage(msgLogLine, idsEncryptedSource);
+  };
+  if (encrypt.dictionary == nullptr) {
+    // Named but lost: the content stays encrypted, and the user is told.
+    if (encrypt.named) cannotOpen();
+    return;
+  }
   auto encryption = std::make_unique<CSourceEncryption>();
   const bool hasId = FindId(trailers, encryption->id);
   CStandardSecurity& security = encryption->security;
   std::string fresh;
-  if (!security.Open(*encrypt.dictionary, encryption->id[0]) || (!hasId && !security.RandomBytes(16, fresh))) {
-    if (const CRepairEngine* engine = document.Engine()) engine->SendStringMessage(msgLogLine, idsEncryptedSource);
+  if (!security.Open(*encrypt.dictionary, encryption->id[0])) {
+    cannotOpen();
     return;
   }
-  // Revisions 5 and 6 open without an /ID; the output still needs one.
-  if (!hasId) encryption->id = {fresh, fresh};
+  // Without an /ID, revisions 2 to 4 keyed the file with an empty one, and
+  // so does a reader of an output without one; revisions 5 and 6 do not
+  // depend on it, and the output gets one of its own.
+  encryption->hasId = hasId;
+  if (!hasId && security.Revision() >= 5) {
+    if (!security.RandomBytes(16, fresh)) {
+      cannotOpen();
+      return;
+    }
+    encryption->id = {fresh, fresh};
+    encryption->hasId = true;
+  }
   encryption->dictionary = Clone(*encrypt.dictionary, kCloneDepth);
   // The copy is written in clear; the source's own definition would be
   // taken for an encrypted object.

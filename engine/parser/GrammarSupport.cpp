@@ -42,7 +42,9 @@ int FinishParse(int result) {
 
 void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
   if (object == nullptr) return;
-  if (key == kTrailerKey) {
+  // Only thorough recovery reads trailers; a source's own header never
+  // carries their key there (MakeObjectHeader sees to that).
+  if (key == kTrailerKey && ThoroughRecovery()) {
     std::unique_ptr<CPdfObject> trailer(object);
     CPdfDocument* document = BoundDocument();
     if (document != nullptr && trailer->Kind() == kindDictionary) {

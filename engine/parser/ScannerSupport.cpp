@@ -257,6 +257,9 @@ int MakeReference(TokenValue* value, const char* text, size_t length) {
 int MakeObjectHeader(TokenValue* value, const char* text, size_t length) {
   PdfObjectKey key{};
   if (!ParseNumberPair(text, length, key)) key = kUnknownObjectKey;
+  // Thorough recovery gives the trailers this key: a header that spells it
+  // out stands for no number it could be found by.
+  if (g_input.thorough && key == kTrailerKey) key = kUnknownObjectKey;
   value->key = key;
   // Batched questions come at every object header too; a stop ends the
   // input after it.

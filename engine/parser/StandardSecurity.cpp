@@ -98,7 +98,8 @@ bool CStandardSecurity::Open(const CPdfDictionary& encrypt, std::string_view fir
   const CPdfObject* metadata = Value(encrypt, "/EncryptMetadata");
   m_encryptMetadata = !(metadata != nullptr && metadata->Kind() == kindBoolean &&
                         static_cast<const CPdfText*>(metadata)->m_bytes == "false");
-  int64_t bits = 40;
+  // Without /Length: 40 bits, but 128 for version 4, whose methods fix it.
+  int64_t bits = m_version == 4 ? 128 : 40;
   IntegerEntry(encrypt, "/Length", bits);
   if (m_version == 1 || m_revision == 2) bits = 40;
   if (m_version == 4 && (bits < 40 || bits > 128 || bits % 8 != 0)) bits = 128;

@@ -26,6 +26,7 @@ class CStandardSecurity {
   // do not use it.
   bool Open(const CPdfDictionary& encrypt, std::string_view firstId);
 
+  int Revision() const { return m_revision; }
   CryptMethod StringMethod() const { return m_strings; }
   // A stream's own /Crypt filter first, then the handler's filters: the
   // embedded-file one, none for metadata kept in clear, else the default.
@@ -64,4 +65,5 @@ struct CSourceEncryption {
   CStandardSecurity security;
   std::unique_ptr<CPdfObject> dictionary;  // written as it came, in clear
   std::array<CByteArray, 2> id;            // the bytes of the two /ID strings
+  bool hasId = false;                      // the output names an /ID
 };

@@ -24,6 +24,7 @@ void AddEncryptionEntries(const CPdfDocument& document, CPdfDictionary& trailer)
   const CSourceEncryption* encryption = document.Encryption();
   if (encryption == nullptr) return;
   trailer.SetAt("/Encrypt", std::make_unique<CPdfReference>(kUnresolvableKey, encryption->dictionary.get(), nullptr));
+  if (!encryption->hasId) return;  // keyed without one: a new one would change the key
   auto id = std::make_unique<CPdfArray>();
   for (const CByteArray& bytes : encryption->id) {
     const CByteArray text = HexStringText(bytes);
