@@ -27,14 +27,24 @@ intact() { cmp -s victim.txt victim.expected; }
 "$planter" theirs "$work/victim.txt" > planter.out &
 planter_pid=$!
 for _ in $(seq 50); do grep -q watching planter.out && break; sleep 0.1; done
-attacked=0
-for run in $(seq 20); do
-  "$cli" -q -f -o theirs/out.pdf src.pdf 2>err.txt
-  intact || fail "run $run wrote through a planted link"
+# A source with a large stream keeps the temporary file open for tens of
+# milliseconds, so the planter wins the race even on a loaded machine with a
+# file system where syncing costs nothing.
+big() {
+  printf '%%PDF-1.4\n1 0 obj\n<< /Length 16000000 >>\nstream\n'
+  head -c 16000000 /dev/zero | tr '\0' 'x'
+  printf '\nendstream\nendobj\n2 0 obj\n<< /Type /Page /Contents 1 0 R >>\nendobj\n'
+}
+big > big.pdf
+attacked=0 runs=0
+while [ $runs -lt 20 ] && [ $attacked -lt 3 ]; do
+  runs=$((runs + 1))
+  "$cli" -q -f -o theirs/out.pdf big.pdf 2>err.txt
+  intact || fail "run $runs wrote through a planted link"
   grep -qF "临时文件被替换" err.txt && attacked=$((attacked + 1))
 done
 kill $planter_pid; wait $planter_pid 2>/dev/null
-echo "planted links: $attacked of 20 runs found their temporary file replaced; the victim is intact"
+echo "planted links: $attacked of $runs runs found their temporary file replaced; the victim is intact"
 [ $attacked -gt 0 ] || fail "the planter never got to the temporary file"
 ln -s "$work/victim.txt" theirs/link.pdf
 "$cli" -q -f -o theirs/link.pdf src.pdf 2>/dev/null && fail "a link as destination was written"
