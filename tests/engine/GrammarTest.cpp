@@ -42,6 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
         GrammarCase{"1 0 obj 42 endobj", {"1 0: 42\r\n"}}, GrammarCase{"1 0 obj endobj", {}},
         GrammarCase{"3 0 obj 1 endobj 3 0 obj 2 endobj", {"3 0: 1\r\n", "3 0: 2\r\n"}},
         GrammarCase{"obj 5 endobj", {"4294967295 4294967295: 5\r\n"}},
+        GrammarCase{"4294967293 4294967295 obj 6 endobj", {"4294967293 4294967295: 6\r\n"}},
         GrammarCase{"1 0 obj << /A 1 /A 2 >> endobj", {"1 0: <<\r\n/A\t2\r\n>>\r\n"}},
         GrammarCase{"1 0 obj << 1 2 >> endobj", {}},
         GrammarCase{"1 0 obj << /A 1 /B >> endobj 2 0 obj 9 endobj", {"2 0: 9\r\n"}},
