@@ -2,8 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <tuple>
+#include <unordered_map>
 
 #include "CliTexts.h"
 #include "DestinationName.h"
@@ -21,6 +24,15 @@ struct FileKey {
     return std::tie(device, inode, name) == std::tie(other.device, other.inode, other.name);
   }
 };
+
+struct FileKeyHash {
+  size_t operator()(const FileKey& key) const {
+    const size_t ids = std::hash<uint64_t>()(static_cast<uint64_t>(key.device) * 0x9E3779B97F4A7C15ull ^ key.inode);
+    return ids ^ (std::hash<std::string>()(key.name) << 1);
+  }
+};
+
+constexpr size_t kNone = SIZE_MAX;
 
 FileKey KeyOf(const std::string& path) {
   struct stat info {};
@@ -42,22 +54,32 @@ std::string DestinationOf(const CliOptions& options, const std::string& source) 
 
 std::vector<FileJob> PlanFiles(const CliOptions& options) {
   std::vector<FileJob> files;
-  std::vector<FileKey> sources;
   std::vector<FileKey> destinations;
+  // The first two files with each source: a file's own source is not
+  // another's.
+  std::unordered_map<FileKey, std::pair<size_t, size_t>, FileKeyHash> sources;
   for (const std::string& source : options.sources) {
+    const size_t index = files.size();
     files.push_back({source, DestinationOf(options, source), {}});
-    sources.push_back(KeyOf(source));
     destinations.push_back(KeyOf(files.back().destination));
+    auto [entry, isNew] = sources.try_emplace(KeyOf(source), index, kNone);
+    if (!isNew && entry->second.second == kNone) entry->second.second = index;
   }
+  std::unordered_map<FileKey, size_t, FileKeyHash> firstWriter;
   for (size_t i = 0; i < files.size(); ++i) {
-    for (size_t j = 0; j < files.size() && files[i].refusal.empty(); ++j) {
-      // A destination that is its own source is refused with the engine's
-      // sharing text when the file is started.
-      if (j != i && destinations[i] == sources[j]) {
-        files[i].refusal = texts::Formatted(texts::kDestinationIsSource, files[i].destination);
-      } else if (j < i && destinations[i] == destinations[j]) {
-        files[i].refusal = texts::Formatted(texts::kDuplicateDestination, files[i].destination);
-      }
+    size_t sourceAt = kNone;
+    if (const auto found = sources.find(destinations[i]); found != sources.end()) {
+      sourceAt = found->second.first != i ? found->second.first : found->second.second;
+    }
+    const auto [writer, isFirst] = firstWriter.try_emplace(destinations[i], i);
+    const size_t writtenAt = isFirst ? kNone : writer->second;
+    // The earlier of the two files decides the text, as a reader of the
+    // list would find them. A destination that is its own source is refused
+    // with the engine's sharing text when the file is started.
+    if (sourceAt != kNone && sourceAt <= writtenAt) {
+      files[i].refusal = texts::Formatted(texts::kDestinationIsSource, files[i].destination);
+    } else if (writtenAt != kNone) {
+      files[i].refusal = texts::Formatted(texts::kDuplicateDestination, files[i].destination);
     }
   }
   return files;

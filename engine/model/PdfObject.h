@@ -114,6 +114,20 @@ class CPdfArray : public CPdfObject {
   void InsertAt(size_t index, CPdfObject* element);
   // Deletes the element.
   void RemoveAt(size_t index);
+  // Deletes every element the predicate picks, in one pass: a damaged
+  // /Kids array may list one node hundreds of thousands of times.
+  template <class Predicate>
+  void RemoveIf(Predicate picks) {
+    uint32_t kept = 0;
+    for (uint32_t i = 0; i < m_count; ++i) {
+      if (picks(static_cast<const CPdfObject*>(m_elements[i]))) {
+        delete m_elements[i];
+      } else {
+        m_elements[kept++] = m_elements[i];
+      }
+    }
+    m_count = kept;
+  }
   // The parser is done adding: give back the room kept for growth. Salvaged
   // files hold hundreds of thousands of small arrays and dictionaries.
   void Complete() noexcept;

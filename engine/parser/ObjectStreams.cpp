@@ -151,7 +151,7 @@ void InsertByPrecedence(CPdfObjectTable& table, PdfObjectKey key, std::unique_pt
 
 // Thorough recovery also opens a stream that has the shape of an object
 // stream (/N and /First) under a damaged /Type.
-bool HasContainerShape(const CPdfDictionary& dictionary, const std::string& type) {
+bool HasContainerShape(const CPdfDictionary& dictionary, std::string_view type) {
   if (type == "/XRef" || type == "/XObject" || type == "/Metadata" || type == "/EmbeddedFile") return false;
   bool found = false;
   dictionary.Lookup("/Subtype", kindName, found);
@@ -168,7 +168,7 @@ void FindStreams(const CPdfObjectTable& table, bool thorough, std::vector<Contai
       if (object->Kind() != kindStream) continue;
       const auto* stream = static_cast<const CPdfStream*>(object);
       if (stream->Dictionary() == nullptr) continue;
-      const std::string type = stream->Dictionary()->GetTypeName();
+      const std::string_view type = stream->Dictionary()->TypeName();
       if (type == "/ObjStm" || (thorough && HasContainerShape(*stream->Dictionary(), type))) {
         containers.push_back({key, stream});
       }

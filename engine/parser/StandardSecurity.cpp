@@ -248,7 +248,7 @@ CryptMethod CStandardSecurity::StreamMethod(const CPdfStream& stream) const {
     }
     return method;
   }
-  const std::string type = dictionary->GetTypeName();
+  const std::string_view type = dictionary->TypeName();
   if (type == "/Metadata" && !m_encryptMetadata) return CryptMethod::identity;
   if (type == "/EmbeddedFile") return m_embeddedFiles;
   return m_streams;

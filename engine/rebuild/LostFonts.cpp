@@ -3,6 +3,7 @@
 // one's place brings the text back, in another face.
 #include "rebuild/LostFonts.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,7 +19,7 @@
 
 namespace {
 
-// Decoding stops here per page: only the font operators are looked for.
+// Decoding stops here per stream: only the font operators are looked for.
 constexpr size_t kContentLimit = 16u << 20;
 
 CPdfDictionary* AsDictionary(CPdfObject* object) {
@@ -51,26 +52,41 @@ void CollectFontNames(std::string_view content, std::unordered_set<std::string>&
   }
 }
 
-void CollectPageFontNames(const CPdfDictionary& page, std::unordered_set<std::string>& names) {
-  std::vector<const CPdfStream*> streams;
-  CPdfObject* contents = DirectEntry(page, "/Contents");
-  if (contents != nullptr && contents->Kind() == kindStream) streams.push_back(static_cast<CPdfStream*>(contents));
-  if (contents != nullptr && contents->Kind() == kindArray) {
+// Decoding stops here for the whole document: pages may share their content
+// streams, and each stream is decoded once.
+constexpr size_t kDocumentContentLimit = 256u << 20;
+
+// The font names each content stream sets, decoded once however many pages
+// draw it, within one budget for the document.
+class CContentFontNames {
+ public:
+  void Collect(const CPdfDictionary& page, std::unordered_set<std::string>& names) {
+    CPdfObject* contents = DirectEntry(page, "/Contents");
+    if (contents != nullptr && contents->Kind() == kindStream) Add(static_cast<const CPdfStream&>(*contents), names);
+    if (contents == nullptr || contents->Kind() != kindArray) return;
     const auto* array = static_cast<const CPdfArray*>(contents);
     for (size_t i = 0; i < array->GetCount(); ++i) {
       CPdfObject* element = Direct(array->GetAt(i));
-      if (element != nullptr && element->Kind() == kindStream) streams.push_back(static_cast<CPdfStream*>(element));
+      if (element != nullptr && element->Kind() == kindStream) Add(static_cast<const CPdfStream&>(*element), names);
     }
   }
-  size_t left = kContentLimit;
-  for (const CPdfStream* stream : streams) {
-    if (stream->Dictionary() == nullptr || stream->Data() == nullptr) continue;
-    CByteArray decoded;
-    if (DecodeStream(*stream, left, decoded) == DecodeOutcome::unsupported) continue;
-    CollectFontNames(decoded, names);
-    left -= std::min(left, decoded.size());
+
+ private:
+  void Add(const CPdfStream& stream, std::unordered_set<std::string>& names) {
+    auto [found, isNew] = m_byStream.try_emplace(&stream);
+    if (isNew && stream.Dictionary() != nullptr && stream.Data() != nullptr && m_left > 0) {
+      CByteArray decoded;
+      if (DecodeStream(stream, std::min(m_left, kContentLimit), decoded) != DecodeOutcome::unsupported) {
+        CollectFontNames(decoded, found->second);
+      }
+      m_left -= std::min(m_left, decoded.size());
+    }
+    names.insert(found->second.begin(), found->second.end());
   }
-}
+
+  std::unordered_map<const CPdfStream*, std::unordered_set<std::string>> m_byStream;
+  size_t m_left = kDocumentContentLimit;
+};
 
 // A font dictionary as readers take one: typed /Font, or with the entries
 // every font has.
@@ -99,13 +115,18 @@ std::unique_ptr<CPdfDictionary> StandardFont(CPdfObject* encoding) {
   return font;
 }
 
+std::string NameBytes(const CPdfObject* value) {
+  return value != nullptr && value->Kind() == kindName ? static_cast<const CPdfText*>(value)->m_bytes : std::string();
+}
+
 // An encoding as comparable text: a name's bytes, or a dictionary's base
-// encoding and differences; empty for the font's own encoding.
+// encoding (a name, never followed further) and differences; empty for the
+// font's own encoding.
 std::string EncodingKey(CPdfObject* encoding) {
-  if (encoding != nullptr && encoding->Kind() == kindName) return static_cast<const CPdfText*>(encoding)->m_bytes;
+  if (encoding != nullptr && encoding->Kind() == kindName) return NameBytes(encoding);
   const CPdfDictionary* dictionary = AsDictionary(encoding);
   if (dictionary == nullptr) return {};
-  std::string key = EncodingKey(DirectEntry(*dictionary, "/BaseEncoding")) + "+";
+  std::string key = NameBytes(DirectEntry(*dictionary, "/BaseEncoding")) + "+";
   const CPdfObject* differences = DirectEntry(*dictionary, "/Differences");
   if (differences == nullptr || differences->Kind() != kindArray) return key;
   const auto* array = static_cast<const CPdfArray*>(differences);
@@ -118,6 +139,18 @@ std::string EncodingKey(CPdfObject* encoding) {
   return key;
 }
 
+// What another font can take over of a font's /Encoding: a name, or a
+// dictionary that is an object of its own; a direct dictionary lends only its
+// base encoding. Null for anything else: the font's own encoding.
+CPdfObject* LendableEncoding(CPdfObject* written) {
+  CPdfObject* encoding = Direct(written);
+  if (encoding == nullptr || encoding->Kind() == kindName) return encoding;
+  if (encoding->Kind() != kindDictionary) return nullptr;
+  if (written->Kind() == kindReference) return encoding;
+  CPdfObject* base = DirectEntry(*static_cast<CPdfDictionary*>(encoding), "/BaseEncoding");
+  return base != nullptr && base->Kind() == kindName ? base : nullptr;
+}
+
 // The codes of a lost font are read as most surviving fonts read theirs:
 // writers tend to give all their simple fonts one encoding. Answers one
 // font's /Encoding value of the most common kind, or null for the fonts' own.
@@ -128,23 +161,23 @@ CPdfObject* MostCommonEncoding(const CPdfObjectTable& table) {
     if (font == nullptr || font->TypeName() != "/Font") return;
     bool found = false;
     CPdfObject* written = font->Lookup("/Encoding", kindReference, found);
-    CPdfObject* encoding = Direct(written);
-    auto& [count, sample] = counts[EncodingKey(encoding)];
+    auto& [count, sample] = counts[EncodingKey(Direct(written))];
     ++count;
-    // A dictionary can be named by another font only when it is an object of
-    // its own; a direct one lends its base encoding.
-    sample = written != nullptr && written->Kind() == kindDictionary
-                 ? DirectEntry(*static_cast<CPdfDictionary*>(written), "/BaseEncoding")
-                 : encoding;
+    if (sample == nullptr) sample = LendableEncoding(written);
   });
   int best = 0;
+  const std::string* bestKey = nullptr;
   CPdfObject* chosen = nullptr;
   for (const auto& [key, entry] : counts) {
-    // Ties go to the shorter key, so the choice does not hang on hash order.
-    if (entry.first > best || (entry.first == best && chosen != nullptr && key.size() < EncodingKey(chosen).size())) {
-      best = entry.first;
-      chosen = entry.second;
-    }
+    // Ties go to the shorter key, then the smaller, so the choice does not
+    // hang on hash order.
+    const bool better = entry.first > best ||
+                        (entry.first == best && (key.size() < bestKey->size() ||
+                                                 (key.size() == bestKey->size() && key < *bestKey)));
+    if (!better) continue;
+    best = entry.first;
+    bestKey = &key;
+    chosen = entry.second;
   }
   return chosen;
 }
@@ -176,9 +209,9 @@ CPdfObject* FontNamedByNumber(const CPdfObjectTable& table, std::string_view nam
 }
 
 void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPdfObjectTable& table,
-                      CPdfObject* encoding) {
+                      CPdfObject* encoding, CContentFontNames& contentNames) {
   std::unordered_set<std::string> names;
-  CollectPageFontNames(page, names);
+  contentNames.Collect(page, names);
   if (names.empty()) return;
   CPdfDictionary& resources = ResourcesOf(page, inherited);
   CPdfDictionary* fonts = AsDictionary(DirectEntry(resources, "/Font"));
@@ -206,6 +239,7 @@ void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
     CPdfDictionary* node;
     CPdfDictionary* inherited;  // the resources a page below would inherit
   };
+  CContentFontNames contentNames;
   std::unordered_set<const CPdfObject*> seen;
   std::vector<Pending> pending = {{&root, nullptr}};
   while (!pending.empty()) {
@@ -213,7 +247,7 @@ void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
     pending.pop_back();
     if (!seen.insert(next.node).second) continue;
     if (IsPage(next.node)) {
-      RestorePageFonts(*next.node, next.inherited, table, encoding);
+      RestorePageFonts(*next.node, next.inherited, table, encoding, contentNames);
       continue;
     }
     CPdfDictionary* own = AsDictionary(DirectEntry(*next.node, "/Resources"));

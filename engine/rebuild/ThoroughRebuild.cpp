@@ -120,10 +120,7 @@ void RemoveListingsBeyondTheParent(const CPdfObjectTable& table) {
     if (parent == nullptr || !parentLists) continue;
     for (size_t i = first; i < end; ++i) {
       if (listedByParent(i) || (i > first && listings[i].second == listings[i - 1].second)) continue;
-      CPdfArray* kids = KidsOf(listings[i].second);
-      for (size_t k = kids->GetCount(); k-- > 0;) {
-        if (Resolved(kids->GetAt(k)) == kid) kids->RemoveAt(k);
-      }
+      KidsOf(listings[i].second)->RemoveIf([&](const CPdfObject* element) { return Resolved(element) == kid; });
     }
   }
 }
@@ -216,33 +213,36 @@ void ListEachNodeOnce(CPdfPagesNode& root) {
     CPdfDictionary* node;
     CPdfArray* kids;
     size_t next;
+    bool listsAgain;  // some kids are later listings, removed when the frame ends
   };
   std::unordered_set<const CPdfObject*> listed = {&root};
-  std::vector<Frame> stack = {{&root, KidsOf(&root), 0}};
+  std::unordered_set<const CPdfObject*> again;  // the elements that list a node again
+  std::vector<Frame> stack = {{&root, KidsOf(&root), 0, false}};
   // Depth first, in the order of the kids: the first listing of a node in
   // page order keeps it, later ones are removed.
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (frame.kids == nullptr || frame.next >= frame.kids->GetCount()) {
+      if (frame.listsAgain) {
+        frame.kids->RemoveIf([&](const CPdfObject* element) { return again.erase(element) != 0; });
+      }
       stack.pop_back();
       continue;
     }
-    CPdfObject* kid = Resolved(frame.kids->GetAt(frame.next));
-    if (!IsPage(kid) && !IsPages(kid)) {
-      ++frame.next;
-      continue;
-    }
+    CPdfObject* element = frame.kids->GetAt(frame.next++);
+    CPdfObject* kid = Resolved(element);
+    if (!IsPage(kid) && !IsPages(kid)) continue;
     if (!listed.insert(kid).second) {
-      frame.kids->RemoveAt(frame.next);
+      again.insert(element);
+      frame.listsAgain = true;
       continue;
     }
-    ++frame.next;
     auto* node = static_cast<CPdfDictionary*>(kid);
     bool isReference = false;
     const CPdfObject* parent = node->Lookup(PdfKeys::parent, kindReference, isReference);
     if (!isReference || static_cast<const CPdfReference*>(parent)->Resolve() != frame.node) {
       node->SetAt("/Parent", std::make_unique<CPdfReference>(kUnresolvableKey, frame.node, nullptr));
     }
-    if (IsPages(node)) stack.push_back({node, KidsOf(node), 0});
+    if (IsPages(node)) stack.push_back({node, KidsOf(node), 0, false});
   }
 }

@@ -114,4 +114,19 @@ TEST(ThoroughRecovery, AFontThatWasLostIsReplacedByTheOneItsNameNumbersOrAStanda
   EXPECT_TRUE(Holds(outcome, "/R6 1 0 R\n"));
 }
 
+TEST(ThoroughRecovery, ALostFontTakesOnlyAnEncodingThatCanBeWritten) {
+  // A base encoding that names its own dictionary, and one that is a direct
+  // dictionary: neither is followed, and no reference to nothing is written.
+  const std::string body =
+      "1 0 obj << /Type /Page /MediaBox [0 0 10 10] /Contents 4 0 R >> endobj\n4 0 obj << /Length 22 >>\nstream\n"
+      "BT /F1 9 Tf (a) Tj ET\nendstream\nendobj\n"
+      "6 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Courier /Encoding 7 0 R >> endobj\n"
+      "7 0 obj << /Type /Encoding /BaseEncoding 7 0 R >> endobj\n"
+      "8 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Symbol /Encoding << /BaseEncoding << /X 1 >> >> >> endobj\n";
+  const Outcome outcome = Repair(body);
+  EXPECT_EQ(outcome.result, 1);
+  EXPECT_TRUE(Holds(outcome, "/BaseFont /Helvetica"));
+  EXPECT_FALSE(Holds(outcome, " 0 0 R"));
+}
+
 }  // namespace
