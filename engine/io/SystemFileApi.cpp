@@ -1,6 +1,8 @@
 #include "io/SystemFileApi.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -77,7 +79,11 @@ int64_t CSystemFileApi::Seek(int fd, int64_t offset, int whence) {
 int64_t CSystemFileApi::Size(int fd) {
   struct stat info;
   if (::fstat(fd, &info) != 0) return -1;
-  return info.st_size;
+  if (!S_ISBLK(info.st_mode)) return info.st_size;
+  // A device's size is not in its status: it reports 0.
+  uint64_t bytes = 0;
+  if (::ioctl(fd, BLKGETSIZE64, &bytes) != 0) return -1;
+  return static_cast<int64_t>(bytes);
 }
 
 int CSystemFileApi::Fstat(int fd, struct stat& info) { return ::fstat(fd, &info); }

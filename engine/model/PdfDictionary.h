@@ -90,6 +90,11 @@ inline CPdfObject* DirectEntry(const CPdfDictionary& dictionary, std::string_vie
   return Direct(dictionary.Lookup(key, kindNull, found));
 }
 
+// The integer under key, through a reference.
+inline bool IntegerEntry(const CPdfDictionary& dictionary, std::string_view key, int64_t& integer) {
+  return DirectInteger(DirectEntry(dictionary, key), integer);
+}
+
 // The root of a rebuilt page tree: /Type /Pages, empty /Kids, /Count 0.
 class CPdfPagesNode : public CPdfDictionary {
  public:

@@ -209,3 +209,11 @@ inline CPdfObject* Direct(CPdfObject* value) {
   return value != nullptr && value->Kind() == kindReference ? static_cast<CPdfReference*>(value)->Resolve() : value;
 }
 inline const CPdfObject* Direct(const CPdfObject* value) { return Direct(const_cast<CPdfObject*>(value)); }
+
+// An integer, directly or through a reference.
+inline bool DirectInteger(const CPdfObject* value, int64_t& integer) {
+  value = Direct(value);
+  if (value == nullptr || value->Kind() != kindInteger) return false;
+  integer = static_cast<const CPdfInteger*>(value)->m_value;
+  return true;
+}

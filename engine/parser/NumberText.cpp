@@ -1,11 +1,8 @@
 #include "parser/NumberText.h"
 
-namespace {
+#include "model/Whitespace.h"
 
-// The scanner's whitespace bytes; no <cctype>, which depends on the locale.
-bool IsWhitespaceByte(char c) {
-  return c == '\0' || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
+namespace {
 
 bool ParseUnsignedField(const char*& p, const char* end, uint32_t& value) {
   uint64_t result = 0;
@@ -43,7 +40,7 @@ bool ParseNumberPair(const char* text, size_t length, PdfObjectKey& key) {
   const char* p = text;
   const char* end = text + length;
   if (!ParseUnsignedField(p, end, key.number)) return false;
-  while (p < end && !IsWhitespaceByte(*p)) ++p;
-  while (p < end && IsWhitespaceByte(*p)) ++p;
+  while (p < end && !IsPdfWhitespace(*p)) ++p;
+  while (p < end && IsPdfWhitespace(*p)) ++p;
   return ParseUnsignedField(p, end, key.generation);
 }

@@ -10,6 +10,7 @@
 #include "io/File64Ex.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
+#include "model/Whitespace.h"
 #include "parser/Parser.h"
 #include "parser/StreamDecode.h"
 #include "parser/Tokenizer.h"
@@ -34,19 +35,6 @@ struct PackedEntry {
   size_t end;
 };
 
-bool IntegerEntry(const CPdfDictionary& dictionary, std::string_view key, int64_t& value) {
-  bool found = false;
-  const CPdfObject* entry = dictionary.Lookup(key, kindInteger, found);
-  if (entry != nullptr && entry->Kind() == kindReference) entry = static_cast<const CPdfReference*>(entry)->Resolve();
-  if (entry == nullptr || entry->Kind() != kindInteger) return false;
-  value = static_cast<const CPdfInteger*>(entry)->m_value;
-  return true;
-}
-
-bool IsWhitespace(char byte) {
-  return byte == '\0' || byte == '\t' || byte == '\n' || byte == '\f' || byte == '\r' || byte == ' ';
-}
-
 // The "number offset" pairs before /First: as many as /N says (or as the
 // header holds when /N is unusable), up to the first thing that is no number.
 std::vector<uint64_t> ReadHeaderNumbers(std::string_view header, int64_t count) {
@@ -54,7 +42,7 @@ std::vector<uint64_t> ReadHeaderNumbers(std::string_view header, int64_t count) 
   std::vector<uint64_t> numbers;
   size_t at = 0;
   while (numbers.size() < wanted) {
-    while (at < header.size() && IsWhitespace(header[at])) ++at;
+    while (at < header.size() && IsPdfWhitespace(header[at])) ++at;
     if (at == header.size() || header[at] < '0' || header[at] > '9') break;
     uint64_t value = 0;
     for (; at < header.size() && header[at] >= '0' && header[at] <= '9'; ++at) {
@@ -76,13 +64,21 @@ std::vector<PackedEntry> ReadEntries(std::string_view decoded, int64_t count, si
     if (numbers[i + 1] < room) offsets.push_back(numbers[i + 1]);
   }
   std::sort(offsets.begin(), offsets.end());
+  offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+  // One entry per offset, the first the header gives: the bytes are parsed
+  // once, however many entries a damaged header points at them.
+  std::vector<bool> taken(offsets.size(), false);
   std::vector<PackedEntry> entries;
   for (size_t i = 0; i + 1 < numbers.size(); i += 2) {
     const uint64_t number = numbers[i];
     const uint64_t offset = numbers[i + 1];
     // 0 is no object number; the two highest are the engine's own keys.
     if (number == 0 || number >= kUnresolvableKey.number || offset >= room) continue;
-    const auto next = std::upper_bound(offsets.begin(), offsets.end(), offset);
+    const auto at = std::lower_bound(offsets.begin(), offsets.end(), offset);
+    const auto slot = static_cast<size_t>(at - offsets.begin());
+    if (taken[slot]) continue;
+    taken[slot] = true;
+    const auto next = at + 1;
     const size_t end = next != offsets.end() ? first + static_cast<size_t>(*next) : decoded.size();
     if (end == decoded.size() && !complete) continue;
     entries.push_back({static_cast<uint32_t>(number), first + static_cast<size_t>(offset), end});

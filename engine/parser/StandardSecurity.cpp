@@ -14,22 +14,12 @@ constexpr std::string_view kPadding(
     "\x2E\x2E\x00\xB6\xD0\x68\x3E\x80\x2F\x0C\xA9\xFE\x64\x53\x69\x7A",
     32);
 
-const CPdfObject* Value(const CPdfDictionary& dictionary, std::string_view key) {
-  bool found = false;
-  const CPdfObject* value = dictionary.Lookup(key, kindNull, found);
-  if (value != nullptr && value->Kind() == kindReference) value = static_cast<const CPdfReference*>(value)->Resolve();
-  return value;
-}
-
 // An integer; one too large for the model's 32 bits is kept as a real's
 // text (a /P written unsigned), and read here.
-bool IntegerValue(const CPdfObject* value, int64_t& integer) {
-  if (value == nullptr) return false;
-  if (value->Kind() == kindInteger) {
-    integer = static_cast<const CPdfInteger*>(value)->m_value;
-    return true;
-  }
-  if (value->Kind() != kindReal) return false;
+bool WideIntegerEntry(const CPdfDictionary& dictionary, std::string_view key, int64_t& integer) {
+  if (IntegerEntry(dictionary, key, integer)) return true;
+  const CPdfObject* value = DirectEntry(dictionary, key);
+  if (value == nullptr || value->Kind() != kindReal) return false;
   const std::string text = static_cast<const CPdfText*>(value)->m_bytes;
   char* end = nullptr;
   errno = 0;
@@ -37,12 +27,8 @@ bool IntegerValue(const CPdfObject* value, int64_t& integer) {
   return errno == 0 && end != text.c_str() && *end == '\0';
 }
 
-bool IntegerEntry(const CPdfDictionary& dictionary, std::string_view key, int64_t& integer) {
-  return IntegerValue(Value(dictionary, key), integer);
-}
-
 std::string_view NameEntry(const CPdfDictionary& dictionary, std::string_view key) {
-  const CPdfObject* value = Value(dictionary, key);
+  const CPdfObject* value = DirectEntry(dictionary, key);
   if (value == nullptr || value->Kind() != kindName) return {};
   return static_cast<const CPdfText*>(value)->m_bytes;
 }
@@ -50,7 +36,7 @@ std::string_view NameEntry(const CPdfDictionary& dictionary, std::string_view ke
 // The string's bytes, when it has at least `size` of them; only the first
 // `size` are answered.
 bool StringEntry(const CPdfDictionary& dictionary, std::string_view key, size_t size, std::string& bytes) {
-  const CPdfObject* value = Value(dictionary, key);
+  const CPdfObject* value = DirectEntry(dictionary, key);
   if (value == nullptr || value->Kind() != kindString) return false;
   bytes = StringBytes(static_cast<const CPdfText*>(value)->m_bytes);
   if (bytes.size() < size) return false;
@@ -87,7 +73,7 @@ bool CStandardSecurity::Open(const CPdfDictionary& encrypt, std::string_view fir
   int64_t permissions = 0;
   if (NameEntry(encrypt, "/Filter") != "/Standard" || !m_ciphers.Available() ||
       !IntegerEntry(encrypt, "/V", version) || !IntegerEntry(encrypt, "/R", revision) ||
-      !IntegerEntry(encrypt, "/P", permissions)) {
+      !WideIntegerEntry(encrypt, "/P", permissions)) {
     return false;
   }
   const bool aes256 = version == 5 && (revision == 5 || revision == 6);
@@ -95,7 +81,7 @@ bool CStandardSecurity::Open(const CPdfDictionary& encrypt, std::string_view fir
   if (!aes256 && !classic) return false;
   m_version = static_cast<int>(version);
   m_revision = static_cast<int>(revision);
-  const CPdfObject* metadata = Value(encrypt, "/EncryptMetadata");
+  const CPdfObject* metadata = DirectEntry(encrypt, "/EncryptMetadata");
   m_encryptMetadata = !(metadata != nullptr && metadata->Kind() == kindBoolean &&
                         static_cast<const CPdfText*>(metadata)->m_bytes == "false");
   // Without /Length: 40 bits, but 128 for version 4, whose methods fix it.
@@ -121,7 +107,7 @@ bool CStandardSecurity::Open(const CPdfDictionary& encrypt, std::string_view fir
 // ones use RC4 for everything.
 bool CStandardSecurity::ReadMethods(const CPdfDictionary& encrypt) {
   if (m_version < 4) return true;
-  const CPdfObject* filters = Value(encrypt, "/CF");
+  const CPdfObject* filters = DirectEntry(encrypt, "/CF");
   if (filters != nullptr && filters->Kind() == kindDictionary) {
     bool valid = true;
     static_cast<const CPdfDictionary*>(filters)->ForEach([&](std::string_view name, const CPdfObject* filter) {
@@ -231,13 +217,13 @@ CryptMethod CStandardSecurity::StreamMethod(const CPdfStream& stream) const {
   if (m_version < 4) return CryptMethod::rc4;
   const CPdfDictionary* dictionary = stream.Dictionary();
   if (dictionary == nullptr) return m_streams;
-  const CPdfObject* filter = Value(*dictionary, "/Filter");
-  const CPdfObject* parameters = Value(*dictionary, "/DecodeParms");
+  const CPdfObject* filter = DirectEntry(*dictionary, "/Filter");
+  const CPdfObject* parameters = DirectEntry(*dictionary, "/DecodeParms");
   if (filter != nullptr && filter->Kind() == kindArray) {
     const auto& filters = static_cast<const CPdfArray&>(*filter);
-    filter = filters.GetCount() > 0 ? filters.GetAt(0) : nullptr;
+    filter = filters.GetCount() > 0 ? Direct(filters.GetAt(0)) : nullptr;
     const auto* array = parameters != nullptr && parameters->Kind() == kindArray ? static_cast<const CPdfArray*>(parameters) : nullptr;
-    if (array != nullptr) parameters = array->GetCount() > 0 ? array->GetAt(0) : nullptr;
+    if (array != nullptr) parameters = array->GetCount() > 0 ? Direct(array->GetAt(0)) : nullptr;
   }
   if (filter != nullptr && filter->Kind() == kindName && static_cast<const CPdfText*>(filter)->m_bytes == "/Crypt") {
     // A crypt filter of the stream's own; without a name it is /Identity.

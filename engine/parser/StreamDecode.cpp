@@ -11,15 +11,6 @@
 
 namespace {
 
-const CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) { return DirectEntry(dictionary, key); }
-
-bool IntegerOf(const CPdfObject* value, int64_t& integer) {
-  value = Direct(value);
-  if (value == nullptr || value->Kind() != kindInteger) return false;
-  integer = static_cast<const CPdfInteger*>(value)->m_value;
-  return true;
-}
-
 bool IsName(const CPdfObject* value, std::string_view name) {
   value = Direct(value);
   return value != nullptr && value->Kind() == kindName && static_cast<const CPdfText*>(value)->Bytes() == name;
@@ -33,8 +24,8 @@ struct FilterStep {
 
 // The chain of /Filter with /DecodeParms, a single filter or arrays of them.
 std::vector<FilterStep> FilterChain(const CPdfDictionary& dictionary) {
-  const CPdfObject* filter = Entry(dictionary, "/Filter");
-  const CPdfObject* parameters = Entry(dictionary, "/DecodeParms");
+  const CPdfObject* filter = DirectEntry(dictionary, "/Filter");
+  const CPdfObject* parameters = DirectEntry(dictionary, "/DecodeParms");
   std::vector<FilterStep> chain;
   if (filter == nullptr || filter->Kind() == kindNull) return chain;
   if (filter->Kind() != kindArray) {
@@ -65,17 +56,17 @@ bool ReadPredictor(const CPdfObject* parameters, PredictorParameters& predictor)
   if (parameters == nullptr || parameters->Kind() != kindDictionary) return true;
   const auto& dictionary = static_cast<const CPdfDictionary&>(*parameters);
   int64_t value = 0;
-  if (IntegerOf(Entry(dictionary, "/Predictor"), value)) predictor.predictor = static_cast<int>(value);
+  if (IntegerEntry(dictionary, "/Predictor", value)) predictor.predictor = static_cast<int>(value);
   if (predictor.predictor <= 1) return true;
-  if (IntegerOf(Entry(dictionary, "/Colors"), value)) {
+  if (IntegerEntry(dictionary, "/Colors", value)) {
     if (value < 1 || value > 32) return false;
     predictor.colors = static_cast<int>(value);
   }
-  if (IntegerOf(Entry(dictionary, "/BitsPerComponent"), value)) {
+  if (IntegerEntry(dictionary, "/BitsPerComponent", value)) {
     if (value != 1 && value != 2 && value != 4 && value != 8 && value != 16) return false;
     predictor.bitsPerComponent = static_cast<int>(value);
   }
-  if (IntegerOf(Entry(dictionary, "/Columns"), value)) {
+  if (IntegerEntry(dictionary, "/Columns", value)) {
     if (value < 1 || value > (1 << 24)) return false;
     predictor.columns = static_cast<int>(value);
   }
@@ -90,7 +81,7 @@ std::string_view EncodedStreamData(const CPdfStream& stream) {
   const StreamDataBounds bounds = FindStreamDataBounds(*data);
   size_t end = bounds.end;
   int64_t length = 0;
-  if (stream.Dictionary() != nullptr && IntegerOf(Entry(*stream.Dictionary(), "/Length"), length) && length >= 0 &&
+  if (stream.Dictionary() != nullptr && IntegerEntry(*stream.Dictionary(), "/Length", length) && length >= 0 &&
       static_cast<uint64_t>(length) <= data->size() - bounds.begin) {
     end = bounds.begin + static_cast<size_t>(length);
   }

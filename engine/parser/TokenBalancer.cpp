@@ -14,8 +14,14 @@ struct QueuedToken {
 // What the tokenizer is inside of, as far as the tokens tell.
 enum class Inside { nothing, literalString, hexString, streamData };
 
+// The grammar's stack holds 10000 states, two for each open container: an
+// object nested deeper would end the parse, and every object after it would
+// be lost. Deeper containers are flattened into the deepest one kept.
+constexpr size_t kDeepestContainers = 4000;
+
 struct Balancer {
   std::vector<int> open;  // the openers of the containers of the current object
+  size_t flattened = 0;   // openers left out beyond kDeepestContainers
   Inside inside = Inside::nothing;
   bool inObject = false;
   // The tokens planned for the grammar, taken from `next` on; emptied (its
@@ -40,6 +46,7 @@ int CloserOf(int opener) {
 void CloseObject() {
   for (auto opener = g_balancer.open.rbegin(); opener != g_balancer.open.rend(); ++opener) Emit(CloserOf(*opener));
   g_balancer.open.clear();
+  g_balancer.flattened = 0;
   Emit(TOKEN_ENDOBJ);
   g_balancer.inObject = false;
 }
@@ -59,18 +66,16 @@ void Close(int opener, int closer) {
   Emit(closer);
 }
 
-// Tokens inside a string or stream data; answers false when the token lies
-// outside them, after the cut-off piece was closed.
+// Tokens inside a string or stream data other than their content, which
+// passes straight; answers false when the token lies outside them, after the
+// cut-off piece was closed.
 bool PlanInside(int token, const TokenValue& value) {
   Inside& inside = g_balancer.inside;
-  const bool content = (inside == Inside::literalString && token == TOKEN_LITSTR_BYTES) ||
-                       (inside == Inside::hexString && token == TOKEN_HEXSTR_BYTES) ||
-                       (inside == Inside::streamData && (token == TOKEN_STREAM_BYTE || token == TOKEN_STREAM_RUN));
   const bool end = (inside == Inside::literalString && token == TOKEN_RIGHT_PAREN) ||
                    (inside == Inside::hexString && token == TOKEN_RIGHT_ANGLE_BRACKET) ||
                    (inside == Inside::streamData && token == TOKEN_ENDSTREAM) || token == TOKEN_CUT;
-  if (content || end) {
-    if (end) inside = Inside::nothing;
+  if (end) {
+    inside = Inside::nothing;
     Emit(token, &value);
     return true;
   }
@@ -117,13 +122,21 @@ void Plan(int token, const TokenValue& value) {
       break;
     case TOKEN_LEFT_SQUARE_BRACKET:
     case TOKEN_DBL_LEFT_ANGLE_BRACKET:
+      if (b.inObject && b.open.size() >= kDeepestContainers) {
+        ++b.flattened;
+        return;
+      }
       if (b.inObject) b.open.push_back(token);
       break;
     case TOKEN_RIGHT_SQUARE_BRACKET:
-      if (b.inObject) return Close(TOKEN_LEFT_SQUARE_BRACKET, token);
-      break;
     case TOKEN_DBL_RIGHT_ANGLE_BRACKET:
-      if (b.inObject) return Close(TOKEN_DBL_LEFT_ANGLE_BRACKET, token);
+      if (b.inObject && b.flattened > 0) {
+        --b.flattened;
+        return;
+      }
+      if (b.inObject) {
+        return Close(token == TOKEN_RIGHT_SQUARE_BRACKET ? TOKEN_LEFT_SQUARE_BRACKET : TOKEN_DBL_LEFT_ANGLE_BRACKET, token);
+      }
       break;
     default: break;
   }
@@ -178,6 +191,7 @@ void ResetTokenBalancer() noexcept {
   g_balancer.queue.clear();
   g_balancer.next = 0;
   g_balancer.open.clear();
+  g_balancer.flattened = 0;
   g_balancer.inside = Inside::nothing;
   g_balancer.inObject = false;
 }

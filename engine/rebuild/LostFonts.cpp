@@ -14,6 +14,7 @@
 
 #include "model/ObjectTable.h"
 #include "model/PdfDictionary.h"
+#include "model/Whitespace.h"
 #include "parser/StreamDecode.h"
 #include "rebuild/PageTree.h"
 
@@ -26,9 +27,9 @@ CPdfDictionary* AsDictionary(CPdfObject* object) {
   return object != nullptr && object->Kind() == kindDictionary ? static_cast<CPdfDictionary*>(object) : nullptr;
 }
 
-bool IsSpace(char byte) { return std::string_view("\0\t\n\f\r ", 6).find(byte) != std::string_view::npos; }
+bool IsSpace(char byte) { return IsPdfWhitespace(byte); }
 bool IsDelimiterOrSpace(char byte) {
-  return IsSpace(byte) || std::string_view("()<>[]{}/%").find(byte) != std::string_view::npos;
+  return IsPdfWhitespace(byte) || std::string_view("()<>[]{}/%").find(byte) != std::string_view::npos;
 }
 bool IsNumberByte(char byte) { return (byte >= '0' && byte <= '9') || byte == '.' || byte == '-' || byte == '+'; }
 

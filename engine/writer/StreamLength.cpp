@@ -7,22 +7,9 @@
 #include "model/PdfDictionary.h"
 #include "model/StreamBounds.h"
 #include "model/ValueTree.h"
+#include "model/Whitespace.h"
 
 namespace {
-
-// The integer a /Length value stands for, directly or through a reference.
-bool LengthValue(const CPdfObject* value, int64_t& length) {
-  if (value != nullptr && value->Kind() == kindReference) {
-    value = static_cast<const CPdfReference*>(value)->Resolve();
-  }
-  if (value == nullptr || value->Kind() != kindInteger) return false;
-  length = static_cast<const CPdfInteger*>(value)->m_value;
-  return true;
-}
-
-bool IsWhitespace(char byte) {
-  return byte == '\0' || byte == '\t' || byte == '\n' || byte == '\f' || byte == '\r' || byte == ' ';
-}
 
 // A stream whose "endstream" is missing ends where its /Length says, when
 // that lies within what was read before the cut; else before the "endobj"
@@ -39,7 +26,7 @@ void EndCutStream(CPdfStream& stream, int64_t stated) {
     return;
   }
   size_t end = data.size();
-  while (end > begin && IsWhitespace(data[end - 1])) --end;
+  while (end > begin && IsPdfWhitespace(data[end - 1])) --end;
   constexpr std::string_view kEndobj = "endobj";
   if (end - begin >= kEndobj.size() && std::string_view(data).substr(end - kEndobj.size(), kEndobj.size()) == kEndobj) {
     stream.TruncateData(end - kEndobj.size());
@@ -51,7 +38,7 @@ void SettleLength(CPdfStream& stream) {
   if (dictionary == nullptr || stream.Data() == nullptr) return;  // written as nothing
   bool found = false;
   int64_t stated = -1;
-  const bool hasLength = LengthValue(dictionary->Lookup(PdfKeys::length, kindInteger, found), stated);
+  const bool hasLength = DirectInteger(dictionary->Lookup(PdfKeys::length, kindInteger, found), stated);
   if (stream.m_cut) EndCutStream(stream, hasLength ? stated : -1);
   const StreamDataBounds bounds = FindStreamDataBounds(*stream.Data());
   const auto trueLength = static_cast<int64_t>(bounds.end - bounds.begin);

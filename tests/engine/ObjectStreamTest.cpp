@@ -87,6 +87,12 @@ TEST_F(ObjectStreamTest, BadCountAndOffsetsCostOnlyTheirEntries) {
   Unpack(Container(10, data, 500, ""));
   EXPECT_EQ(Latest(7), "(none)");
   EXPECT_EQ(List(10)->GetCount(), 1u);
+  // Entries pointing at one offset: the first the header gives takes the
+  // bytes, which are parsed once.
+  Unpack(Container(10, "7 0 8 0 9 8 (seven) (nine)", 12, "", "3"));
+  EXPECT_EQ(Latest(7), "(seven)\r\n");
+  EXPECT_EQ(Latest(8), "(none)");
+  EXPECT_EQ(Latest(9), "(nine)\r\n");
 }
 
 TEST_F(ObjectStreamTest, ABrokenEntryKeepsItsNeighbours) {
