@@ -28,6 +28,10 @@ QStringList DroppedFiles(const QMimeData* data) {
 TFileList::TFileList(QWidget* parent) : QTreeWidget(parent) {
   setAcceptDrops(true);
   setDropIndicatorShown(false);
+  // A width the user drags is kept; the list's own fitting is not the user's.
+  connect(header(), &QHeaderView::sectionResized, this, [this] {
+    if (!m_fitting && !m_designColumns.isEmpty()) m_userSized = true;
+  });
 }
 
 void TFileList::dragEnterEvent(QDragEnterEvent* event) {
@@ -60,9 +64,6 @@ void TFileList::SetDesignColumns(const QList<int>& widths) {
   m_designColumns = widths;
   m_designWidth = width();
   FitColumns();
-  connect(header(), &QHeaderView::sectionResized, this, [this] {
-    if (!m_fitting) m_userSized = true;
-  }, Qt::UniqueConnection);
 }
 
 void TFileList::resizeEvent(QResizeEvent* event) {

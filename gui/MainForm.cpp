@@ -42,12 +42,12 @@ QString FindHelpFile() {
   return besideProgram;
 }
 
-bool IsExistingFile(const QString& path) {
+}  // namespace
+
+bool TMainForm::IsExistingFile(const QString& path) {
   const QFileInfo info(path);
   return info.exists() && !info.isDir();
 }
-
-}  // namespace
 
 // The window takes the desktop's font; the fixed layout made for 9 points
 // grows with it, and the window can grow beyond that.

@@ -205,6 +205,8 @@ class TMainForm : public QWidget {
   QString FailureReason() const;
   void CleanUpRun();
   void RepairSucceeded(const QString& destination);
+  // A file that is there, not a folder.
+  static bool IsExistingFile(const QString& path);
   void OpenRepairedFile(const QString& destination, const QString& shownName);
   void ProcessEventsIfDue();
 
@@ -242,10 +244,9 @@ class TMainForm : public QWidget {
   QString m_writerPath;
   QString m_writerDestination;
 
-  // Events run at most every kEventIntervalMs while the engine reports.
-  int m_shownPercent = 0;
+  // Events run at most every kEventIntervalMs while the engine reports;
+  // invalid until they first ran in this run.
   QElapsedTimer m_sinceEvents;
-  bool m_eventsRun = false;  // events ran once in this run (m_sinceEvents is set)
 };
 
 // The engine's progress callback: finds the window through the user data.

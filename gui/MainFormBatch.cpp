@@ -20,11 +20,6 @@ constexpr int kColumnSource = 0;
 constexpr int kColumnDestination = 1;
 constexpr int kColumnStatus = 2;
 
-bool IsExistingFile(const QString& path) {
-  const QFileInfo info(path);
-  return info.exists() && !info.isDir();
-}
-
 }  // namespace
 
 struct TMainForm::BatchRun {

@@ -53,7 +53,7 @@ void TMainForm::btnRepairClick() {
   const QString destination = DestinationPath();
   // Replaced only when it was there to be asked about: one that appears
   // later is never replaced without a question.
-  const bool existed = QFileInfo(destination).exists() && !QFileInfo(destination).isDir();
+  const bool existed = IsExistingFile(destination);
   if (!ConfirmOverwrite(destination)) {
     Log(GuiString(idsRepairAborted));
     return;
@@ -121,9 +121,7 @@ int TMainForm::CallEngine(const QString& source, const QByteArray& destinationPa
   record.destinationPath = destinationPath.constData();
   record.callback = &MainFormProgressCallback;
   record.userData = this;
-  m_shownPercent = Gauge->value();
   m_sinceEvents.invalidate();
-  m_eventsRun = false;
   m_lastError.clear();
   m_engineCallActive = true;
   const int result = m_repair(&record);
@@ -201,12 +199,7 @@ void TMainForm::LogSeparator() {
 bool TMainForm::OnMessage(int32_t code, void* data) {
   switch (code) {
     case msgProgress: {
-      const int percent = *static_cast<const uint8_t*>(data);
-      const bool changed = percent != m_shownPercent;
-      if (changed) {
-        Gauge->setValue(percent);
-        m_shownPercent = percent;
-      }
+      Gauge->setValue(*static_cast<const uint8_t*>(data));  // an unchanged value repaints nothing
       ProcessEventsIfDue();
       return false;
     }
@@ -237,8 +230,7 @@ bool TMainForm::OnMessage(int32_t code, void* data) {
 // every kEventIntervalMs: the engine asks and reports many thousand times a
 // second, and running the event loop at each would cost more than the repair.
 void TMainForm::ProcessEventsIfDue() {
-  if (m_eventsRun && m_sinceEvents.elapsed() < kEventIntervalMs) return;
+  if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventIntervalMs) return;
   QCoreApplication::processEvents();
   m_sinceEvents.start();
-  m_eventsRun = true;
 }

@@ -7,8 +7,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QPointer>
+#include <QCoreApplication>
 #include <QPromise>
 #include <QScreen>
+#include <QThreadPool>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrent>
 #include <algorithm>
@@ -37,14 +40,30 @@ std::unique_ptr<Poppler::Document> OpenDocument(const QString& path) {
 // window is open, and a damaged file may have tens of thousands of pages.
 constexpr int kMostThumbnails = 200;
 
+// Poppler works on threads of its own: the shared pool also paints the
+// window, which must never wait behind a slow page. The application waits
+// for them when it ends, which a cancelled drawing makes short.
+QThreadPool& PopplerThreads() {
+  static QPointer<QThreadPool> pool;
+  if (pool == nullptr) {
+    pool = new QThreadPool(QCoreApplication::instance());
+    pool->setMaxThreadCount(2);
+  }
+  return *pool;
+}
+
+bool Cancelled(const QVariant& promise) { return static_cast<QPromise<PreviewItem>*>(promise.value<void*>())->isCanceled(); }
+
 // The page fits the thumbnail's box whatever its shape: a damaged media box
 // may be a thousand times taller than wide. A white page on a light list
 // needs an edge to be seen as a page.
-QImage RenderThumbnail(const Poppler::Page& page, int width) {
+// A closed preview stops drawing within the page.
+QImage RenderThumbnail(const Poppler::Page& page, int width, QPromise<PreviewItem>& promise) {
   const QSizeF points = page.pageSizeF();
   if (points.width() <= 0 || points.height() <= 0) return {};
   const double dpi = kPointsPerInch * std::min(width / points.width(), width * 1.5 / points.height());
-  QImage image = page.renderToImage(dpi, dpi);
+  QImage image = page.renderToImage(dpi, dpi, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr, nullptr, &Cancelled,
+                                    QVariant::fromValue(static_cast<void*>(&promise)));
   if (image.isNull()) return image;
   QPainter edge(&image);
   edge.setPen(QColor(0x80, 0x80, 0x80));
@@ -52,14 +71,14 @@ QImage RenderThumbnail(const Poppler::Page& page, int width) {
   return image;
 }
 
-// Runs on a worker thread; a cancelled future ends it between two pages.
+// Runs on a worker thread; a cancelled future ends it.
 void RenderPreview(QPromise<PreviewItem>& promise, const QString& path, int width) {
   const std::unique_ptr<Poppler::Document> document = OpenDocument(path);
   const int count = document == nullptr ? -1 : document->numPages();
   promise.addResult(PreviewItem{-1, count, {}});
   for (int page = 0; page < std::min(count, kMostThumbnails) && !promise.isCanceled(); ++page) {
     const std::unique_ptr<Poppler::Page> source = document->page(page);
-    QImage image = source == nullptr ? QImage() : RenderThumbnail(*source, width);
+    QImage image = source == nullptr ? QImage() : RenderThumbnail(*source, width, promise);
     promise.addResult(PreviewItem{page, count, std::move(image)});
   }
 }
@@ -72,7 +91,7 @@ void CountPagesLater(const QString& path, QObject* context, std::function<void(i
     done(watcher->result());
     watcher->deleteLater();
   });
-  watcher->setFuture(QtConcurrent::run([path] {
+  watcher->setFuture(QtConcurrent::run(&PopplerThreads(), [path] {
     const std::unique_ptr<Poppler::Document> document = OpenDocument(path);
     return document == nullptr ? -1 : document->numPages();
   }));
@@ -115,16 +134,18 @@ TPreviewWindow::TPreviewWindow(const QString& path, QWidget* parent)
   }
   connect(&m_watcher, &QFutureWatcher<PreviewItem>::resultReadyAt, this,
           [this](int index) { TakeItem(index); });
+  // The count is told once every page is drawn; until then the status says
+  // the preview is being made.
+  connect(&m_watcher, &QFutureWatcher<PreviewItem>::finished, this, [this] {
+    if (m_pageCount >= 0) m_status->setText(FormatText(GuiString(idsPageCount), {QString::number(m_pageCount)}));
+  });
   const int width = qRound(kThumbnailWidth * devicePixelRatioF());
-  m_watcher.setFuture(QtConcurrent::run(&RenderPreview, path, width));
+  m_watcher.setFuture(QtConcurrent::run(&PopplerThreads(), &RenderPreview, path, width));
 }
 
-// The worker ends at its next page; nothing waits for it, and what it still
+// The worker ends within its page; nothing waits for it, and what it still
 // delivers goes nowhere.
-TPreviewWindow::~TPreviewWindow() {
-  m_watcher.disconnect(this);
-  m_watcher.future().cancel();
-}
+TPreviewWindow::~TPreviewWindow() { m_watcher.future().cancel(); }
 
 QString TPreviewWindow::StatusText() const {
   return m_status->text();
@@ -143,9 +164,7 @@ void TPreviewWindow::TakeItem(int index) {
   const PreviewItem item = m_watcher.resultAt(index);
   if (item.page < 0) {
     m_pageCount = item.pageCount;
-    m_status->setText(item.pageCount < 0
-                          ? FormatText(GuiString(idsPreviewCannotOpen), {m_path})
-                          : FormatText(GuiString(idsPageCount), {QString::number(item.pageCount)}));
+    if (item.pageCount < 0) m_status->setText(FormatText(GuiString(idsPreviewCannotOpen), {m_path}));
     return;
   }
   QImage image = item.image;

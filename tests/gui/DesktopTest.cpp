@@ -96,6 +96,12 @@ TEST_F(DesktopTest, TheLogAndTheListGrowWithTheWindowItsSizeIsKept) {
   form->pcMain->setCurrentWidget(form->tsBatch);  // a hidden list learns its size when shown
   EXPECT_EQ(form->FileList->columnWidth(0), sourceColumn + 100);
   EXPECT_EQ(form->FileList->header()->sectionResizeMode(0), QHeaderView::Interactive);
+  // A column the user dragged keeps its width when the window grows.
+  form->FileList->header()->resizeSection(0, 150);
+  form->resize(479 + 300, 349 + 100);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form->FileList->columnWidth(0), 150);
+  form->resize(479 + 200, 349 + 100);
   form.reset();
   form = std::make_unique<TMainForm>(dialogs, &FakeEngine::Repair);
   EXPECT_EQ(form->size(), QSize(679, 449));
