@@ -208,6 +208,7 @@ class TMainForm : public QWidget {
   // A file that is there, not a folder.
   static bool IsExistingFile(const QString& path);
   void OpenRepairedFile(const QString& destination, const QString& shownName);
+  void OpenWithHandler(const QString& handler, const QString& destination, const QString& shownName);
   void ProcessEventsIfDue();
 
   // The batch run (MainFormBatch.cpp).

@@ -172,7 +172,13 @@ void TMainForm::CleanUpRun() {
 // again: where it is the desktop's PDF program, or there is none, the
 // folder opens instead. A launcher that fails is reported when it ends.
 void TMainForm::OpenRepairedFile(const QString& path, const QString& shownName) {
-  const QString handler = m_dialogs.DefaultPdfHandler();
+  const QPointer<TMainForm> window(this);
+  m_dialogs.AskDefaultPdfHandler([window, path, shownName](const QString& handler) {
+    if (window != nullptr) window->OpenWithHandler(handler, path, shownName);
+  });
+}
+
+void TMainForm::OpenWithHandler(const QString& handler, const QString& path, const QString& shownName) {
   QString target = path;
   QString named = shownName;
   if (handler.isEmpty() || handler == QLatin1String(kOwnDesktopEntry)) {

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <memory>
@@ -210,35 +211,44 @@ bool QtUserDialogs::OpenUrl(const QUrl& url) {
   return QDesktopServices::openUrl(url);
 }
 
-QString QtUserDialogs::DefaultPdfHandler() {
-  QProcess query;
-  query.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  query.start(mimeQueryProgram,
-              {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("application/pdf")});
-  if (!query.waitForFinished(kMimeQueryTimeoutMs) || query.exitStatus() != QProcess::NormalExit ||
-      query.exitCode() != 0) {
-    return {};  // QProcess ends a query still running when it goes
-  }
-  return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+namespace {
+
+// A helper program is never waited for on the window's thread: it belongs
+// to the application rather than to a window, and `ended` learns once
+// whether it exited with 0, with the process still readable.
+QProcess* StartHelper(const QString& program, const QStringList& arguments, QProcess::ProcessChannelMode channels,
+                      std::function<void(QProcess& process, bool succeeded)> ended) {
+  auto* process = new QProcess(QCoreApplication::instance());
+  process->setProcessChannelMode(channels);
+  auto report = std::make_shared<std::function<void(QProcess&, bool)>>(std::move(ended));
+  auto end = [process, report](bool succeeded) {
+    if (*report) std::exchange(*report, nullptr)(*process, succeeded);
+    process->deleteLater();
+  };
+  QObject::connect(process, &QProcess::finished, process,
+                   [end](int code, QProcess::ExitStatus status) { end(status == QProcess::NormalExit && code == 0); });
+  QObject::connect(process, &QProcess::errorOccurred, process, [end](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) end(false);
+  });
+  process->start(program, arguments);
+  return process;
+}
+
+}  // namespace
+
+// A query that hangs is ended: no answer means no handler.
+void QtUserDialogs::AskDefaultPdfHandler(std::function<void(const QString&)> answer) {
+  QProcess* query = StartHelper(
+      mimeQueryProgram, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("application/pdf")},
+      QProcess::ForwardedErrorChannel, [answer = std::move(answer)](QProcess& process, bool succeeded) {
+        answer(succeeded ? QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed() : QString());
+      });
+  QTimer::singleShot(kMimeQueryTimeoutMs, query, [query] { query->kill(); });
 }
 
 // Without a desktop environment the launcher runs as long as the program it
-// started, so it is never waited for: it belongs to the application rather
-// than to a window, and reports when it ends.
+// started, so it is never waited for, and reports when it ends.
 void QtUserDialogs::Launch(const QString& path, std::function<void(bool)> finished) {
-  auto* launcher = new QProcess(QCoreApplication::instance());
-  launcher->setProcessChannelMode(QProcess::ForwardedChannels);
-  auto report = std::make_shared<std::function<void(bool)>>(std::move(finished));
-  auto end = [launcher, report](bool succeeded) {
-    if (*report) std::exchange(*report, nullptr)(succeeded);
-    launcher->deleteLater();
-  };
-  QObject::connect(launcher, &QProcess::finished, launcher,
-                   [end](int code, QProcess::ExitStatus status) {
-                     end(status == QProcess::NormalExit && code == 0);
-                   });
-  QObject::connect(launcher, &QProcess::errorOccurred, launcher, [end](QProcess::ProcessError error) {
-    if (error == QProcess::FailedToStart) end(false);
-  });
-  launcher->start(launcherProgram, {path});
+  StartHelper(launcherProgram, {path}, QProcess::ForwardedChannels,
+              [finished = std::move(finished)](QProcess&, bool succeeded) { finished(succeeded); });
 }

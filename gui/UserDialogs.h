@@ -59,9 +59,10 @@ class IUserDialogs {
   virtual QString BrowseForFolder(QWidget* owner, const QString& title) = 0;
   // Opens a file or address with the desktop's associated program.
   virtual bool OpenUrl(const QUrl& url) = 0;
-  // The desktop entry that opens PDF files by default ("viewer.desktop");
-  // empty when there is none.
-  virtual QString DefaultPdfHandler() { return {}; }
+  // Asks for the desktop entry that opens PDF files by default
+  // ("viewer.desktop"; empty when there is none) and returns at once:
+  // `answer` learns it later.
+  virtual void AskDefaultPdfHandler(std::function<void(const QString& handler)> answer) { answer({}); }
   // Starts the desktop's launcher on a local file or folder and returns at
   // once; `finished` learns later whether the launcher succeeded.
   virtual void Launch(const QString& path, std::function<void(bool succeeded)> finished) {
@@ -83,7 +84,7 @@ class QtUserDialogs final : public IUserDialogs {
                             bool& includeSysInfo) override;
   QString BrowseForFolder(QWidget* owner, const QString& title) override;
   bool OpenUrl(const QUrl& url) override;
-  QString DefaultPdfHandler() override;
+  void AskDefaultPdfHandler(std::function<void(const QString& handler)> answer) override;
   void Launch(const QString& path, std::function<void(bool succeeded)> finished) override;
 
   // The freedesktop.org tools behind the last two.

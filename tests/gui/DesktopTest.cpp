@@ -3,6 +3,8 @@
 // source, and the thorough mode.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -62,9 +64,15 @@ TEST_F(DesktopTest, TheResultNeverOpensWithThisProgram) {
 TEST_F(DesktopTest, TheLauncherIsAskedAndItsExitStatusCounts) {
   QtUserDialogs real;
   real.mimeQueryProgram = Script("xdg-mime", "[ \"$*\" = 'query default application/pdf' ] && echo tessaly.desktop");
-  EXPECT_EQ(real.DefaultPdfHandler(), "tessaly.desktop");
+  const auto handler = [&real] {
+    std::optional<QString> answer;
+    real.AskDefaultPdfHandler([&answer](const QString& handler) { answer = handler; });
+    if (!QTest::qWaitFor([&answer] { return answer.has_value(); }, 5000)) return QStringLiteral("(no answer)");
+    return *answer;
+  };
+  EXPECT_EQ(handler(), "tessaly.desktop");
   real.mimeQueryProgram = Path("missing-tool");
-  EXPECT_EQ(real.DefaultPdfHandler(), "");
+  EXPECT_EQ(handler(), "");
   for (const int status : {0, 3}) {
     real.launcherProgram =
         Script("xdg-open", "echo \"$1\" > '" + Path("opened").toUtf8() + "'; exit " + QByteArray::number(status));

@@ -35,7 +35,7 @@ class FakeDialogs final : public IUserDialogs {
                             bool& includeSysInfo) override;
   QString BrowseForFolder(QWidget* owner, const QString& title) override;
   bool OpenUrl(const QUrl& url) override;
-  QString DefaultPdfHandler() override { return pdfHandler; }
+  void AskDefaultPdfHandler(std::function<void(const QString&)> answer) override { answer(pdfHandler); }
   void Launch(const QString& path, std::function<void(bool)> finished) override;
 
   std::vector<Message> messages;

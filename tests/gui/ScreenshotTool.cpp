@@ -38,7 +38,9 @@ class SilentDialogs final : public IUserDialogs {
   bool ExecuteSaveLogDialog(QWidget*, FileDialogRequest&, bool&) override { return false; }
   QString BrowseForFolder(QWidget*, const QString&) override { return {}; }
   bool OpenUrl(const QUrl&) override { return true; }
-  QString DefaultPdfHandler() override { return QStringLiteral("viewer.desktop"); }
+  void AskDefaultPdfHandler(std::function<void(const QString&)> answer) override {
+    answer(QStringLiteral("viewer.desktop"));
+  }
   void Launch(const QString&, std::function<void(bool)> finished) override { finished(true); }
 };
 
