@@ -40,8 +40,10 @@ class SafeOutput {
   const std::string& TemporaryName() const { return m_name; }
 
   // Syncs the file, renames it over the destination (without replace: only
-  // when the destination is still absent) and syncs the folder. On failure
-  // the temporary file is gone and the destination as it was.
+  // when the destination is still absent) and syncs the folder. A failure
+  // before the rename leaves the temporary file gone and the destination as
+  // it was; a failed sync of the folder after it is a failure too, since the
+  // new name may not survive a crash, though the destination is replaced.
   bool Commit();
   // Removes the temporary file.
   void Discard();
