@@ -150,15 +150,21 @@ void CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey k
   const CryptMethod method = security.StreamMethod(stream);
   if (method == CryptMethod::identity) return;
   const std::string_view data = EncodedStreamData(stream);
+  const size_t begin = FindStreamDataBounds(*stream.Data()).begin;
+  // Room for the line ends around the new bytes, so that they are put in
+  // place without a second copy of a large stream.
   CByteArray result;
+  result.reserve(data.size() + begin + 64);
   if (!(encrypt ? security.Encrypt(method, key, data, result) : security.Decrypt(method, key, data, result))) return;
   if (result.size() > INT32_MAX) return;
-  const size_t begin = FindStreamDataBounds(*stream.Data()).begin;
-  CByteArray replaced = begin > 0 ? stream.Data()->substr(0, begin) : CByteArray("\r\n");
   const auto length = static_cast<int32_t>(result.size());
-  replaced += result;
-  replaced += "\r\n";
-  stream.ReplaceData(std::move(replaced));
+  if (begin > 0) {
+    result.insert(0, *stream.Data(), 0, begin);
+  } else {
+    result.insert(0, "\r\n");
+  }
+  result += "\r\n";
+  stream.ReplaceData(std::move(result));
   stream.m_cut = false;
   stream.Dictionary()->SetAt("/Length", std::make_unique<CPdfInteger>(length));
 }
