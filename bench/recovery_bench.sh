@@ -15,7 +15,8 @@ kit=${KIT_DIR:-build/recovery-kit}
 seed=${SEED:-13}
 
 missing=()
-for pair in python3:python3 qpdf:qpdf pdfinfo:poppler-utils mutool:mupdf-tools gs:ghostscript groff:groff; do
+# groff-base alone has groff but not its PDF device (gropdf).
+for pair in python3:python3 qpdf:qpdf pdfinfo:poppler-utils mutool:mupdf-tools gs:ghostscript gropdf:groff; do
   [ -x "/usr/bin/${pair%%:*}" ] || missing+=("${pair#*:}")
 done
 if [ ${#missing[@]} -gt 0 ]; then
