@@ -22,16 +22,39 @@ enum MessageCode {
   msgSourcePath = 11, /* data: the source path, NUL-terminated */
   msgLogLine = 44,    /* data: one log line, NUL-terminated */
   msgQueryStop = 51,  /* data: null; answer nonzero to stop the run */
-  msgError = 53       /* data: an error text, NUL-terminated */
+  msgError = 53,      /* data: an error text, NUL-terminated */
+  msgQueryPassword = 57 /* data: pointer to a PasswordQuery; see below */
 };
 
 /* Bits of the version option word below the output version. With every bit
    clear, the engine's output and messages are the default ones. */
 #define TESSCORE_OPTION_THOROUGH 0x1u /* resynchronise inside damaged objects: recovers more, takes longer */
 #define TESSCORE_OPTION_BATCHED_MESSAGES 0x2u /* stop question and progress at most once per 64 KiB read */
+#define TESSCORE_OPTION_PASSWORD_QUERY 0x4u /* msgQueryPassword when the empty user password does not open the source */
+
+/* The longest password the engine takes, in bytes (after SASLprep for
+   AES-256 files of revision 6). */
+#define TESSCORE_PASSWORD_MAX 127
+
+/* msgQueryPassword: sent only with TESSCORE_OPTION_PASSWORD_QUERY set, when
+   the source is encrypted with the Standard security handler and the empty
+   user password does not open it. The receiver either answers 0 (no
+   password: the repair fails) or sets `password` and `length` and answers
+   nonzero. The bytes may hold any value, NUL included; they must stay valid
+   until the callback is called again or RepairPdfFile returns, and the
+   engine copies them at once. A null `password`, a `length` of 0 or one over
+   TESSCORE_PASSWORD_MAX count as no password. Either the user or the owner
+   password opens the source. After a wrong answer the engine asks again,
+   with `attempt` one higher; after the third wrong answer the repair fails.
+   The engine never shows a password in any message. */
+typedef struct PasswordQuery {
+  int32_t attempt;      /* 1, 2 or 3 */
+  const char* password; /* set by the receiver */
+  uint32_t length;      /* set by the receiver: bytes in password */
+} PasswordQuery;
 
 /* Data pointers are valid only during the call. The answer is read only for
-   msgQueryStop. */
+   msgQueryStop and msgQueryPassword. */
 typedef int32_t (*ProgressCallback)(int32_t code, void* data, void* userData);
 
 typedef struct EngineCallRecord {
