@@ -1,5 +1,7 @@
 #include "model/StreamBounds.h"
 
+#include "model/Whitespace.h"
+
 namespace {
 
 bool IsEol(char byte) { return byte == '\r' || byte == '\n'; }
@@ -25,4 +27,12 @@ StreamDataBounds FindStreamDataBounds(const CByteArray& data) {
     end -= 1;
   }
   return {begin, end};
+}
+
+bool DeclaredLengthFits(const CByteArray& data, size_t begin, int64_t declared) {
+  if (declared < 0 || begin > data.size() || static_cast<uint64_t>(declared) > data.size() - begin) return false;
+  for (size_t i = begin + static_cast<size_t>(declared); i < data.size(); ++i) {
+    if (!IsPdfWhitespace(data[i])) return false;
+  }
+  return true;
 }

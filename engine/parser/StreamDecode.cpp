@@ -51,6 +51,13 @@ std::vector<FilterStep> FilterChain(const CPdfDictionary& dictionary) {
   return chain;
 }
 
+// Whether the first filter of the chain is Flate, whose data can tell
+// where it ends.
+bool IsFlate(const CPdfDictionary& dictionary) {
+  const std::vector<FilterStep> chain = FilterChain(dictionary);
+  return !chain.empty() && (IsName(chain.front().filter, "/FlateDecode") || IsName(chain.front().filter, "/Fl"));
+}
+
 // Reads /Predictor and its companions; false for values out of range.
 bool ReadPredictor(const CPdfObject* parameters, PredictorParameters& predictor) {
   if (parameters == nullptr || parameters->Kind() != kindDictionary) return true;
@@ -75,17 +82,57 @@ bool ReadPredictor(const CPdfObject* parameters, PredictorParameters& predictor)
 
 }  // namespace
 
+size_t StreamDataEnd(const CPdfStream& stream) {
+  const CByteArray* data = stream.Data();
+  if (data == nullptr) return 0;
+  const StreamDataBounds bounds = FindStreamDataBounds(*data);
+  int64_t declared = 0;
+  if (stream.Dictionary() != nullptr && IntegerEntry(*stream.Dictionary(), "/Length", declared) &&
+      DeclaredLengthFits(*data, bounds.begin, declared)) {
+    return bounds.begin + static_cast<size_t>(declared);
+  }
+  // A CR before the LF may be the data's own last byte: a deflated stream
+  // tells, by where it ends.
+  const bool crLf = bounds.end + 2 == data->size() && (*data)[bounds.end] == '\r';
+  if (crLf && stream.Dictionary() != nullptr && IsFlate(*stream.Dictionary())) {
+    const std::string_view withCr = std::string_view(*data).substr(bounds.begin, bounds.end + 1 - bounds.begin);
+    if (DeflatedSize(withCr) == withCr.size()) return bounds.end + 1;
+  }
+  return bounds.end;
+}
+
 std::string_view EncodedStreamData(const CPdfStream& stream) {
   const CByteArray* data = stream.Data();
   if (data == nullptr) return {};
-  const StreamDataBounds bounds = FindStreamDataBounds(*data);
-  size_t end = bounds.end;
-  int64_t length = 0;
-  if (stream.Dictionary() != nullptr && IntegerEntry(*stream.Dictionary(), "/Length", length) && length >= 0 &&
-      static_cast<uint64_t>(length) <= data->size() - bounds.begin) {
-    end = bounds.begin + static_cast<size_t>(length);
+  const size_t begin = FindStreamDataBounds(*data).begin;
+  return std::string_view(*data).substr(begin, StreamDataEnd(stream) - begin);
+}
+
+size_t DeflatedSize(std::string_view data) {
+  constexpr size_t kChunk = 64 * 1024;
+  std::unique_ptr<unsigned char[]> chunk(new unsigned char[kChunk]);
+  // Deflate expands at most about 1032 times, and a bomb is not followed
+  // further than 256 MiB: its end stays unknown.
+  const uint64_t limit = std::min<uint64_t>(static_cast<uint64_t>(data.size()) * 1032 + kChunk, uint64_t{256} << 20);
+  for (int windowBits : {15 + 32, -15}) {
+    z_stream z{};
+    if (inflateInit2(&z, windowBits) != Z_OK) return std::string_view::npos;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size() < UINT32_MAX ? data.size() : UINT32_MAX);
+    int status = Z_OK;
+    while (status == Z_OK && z.total_out < limit) {
+      z.next_out = chunk.get();
+      z.avail_out = static_cast<uInt>(kChunk);
+      status = inflate(&z, Z_NO_FLUSH);
+      if (status == Z_BUF_ERROR && z.avail_in == 0) break;
+    }
+    const size_t consumed = z.total_in;
+    const bool headerRejected = status == Z_DATA_ERROR && z.total_out == 0 && z.total_in <= 2;
+    inflateEnd(&z);
+    if (status == Z_STREAM_END) return consumed;
+    if (!headerRejected || windowBits < 0) break;
   }
-  return std::string_view(*data).substr(bounds.begin, end - bounds.begin);
+  return std::string_view::npos;
 }
 
 bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {

@@ -21,9 +21,19 @@ enum class DecodeOutcome {
 DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CByteArray& decoded);
 
 // The stream's data as the source gave it: after the end-of-line that follows
-// "stream", as long as /Length says when that fits, else up to the
-// end-of-line before "endstream".
+// "stream", up to StreamDataEnd.
 std::string_view EncodedStreamData(const CPdfStream& stream);
+
+// Where the stream's data ends inside the bytes kept between "stream" and
+// "endstream": after as many bytes as /Length declares when that length
+// fits them, else before the end-of-line that precedes "endstream". Where
+// that end-of-line is CR LF and the data is Flate, the CR stays data when
+// the zlib stream needs it to end.
+size_t StreamDataEnd(const CPdfStream& stream);
+
+// How many bytes of the data a complete zlib (or bare deflate) stream
+// takes; npos when it does not end within them.
+size_t DeflatedSize(std::string_view data);
 
 // Inflates zlib (or bare deflate) data. Answers false when the data ended
 // early, was corrupt or would exceed the limit; what came before is kept.

@@ -8,6 +8,7 @@
 #include "model/StreamBounds.h"
 #include "model/ValueTree.h"
 #include "model/Whitespace.h"
+#include "parser/StreamDecode.h"
 
 namespace {
 
@@ -40,13 +41,11 @@ void SettleLength(CPdfStream& stream) {
   int64_t stated = -1;
   const bool hasLength = DirectInteger(dictionary->Lookup(PdfKeys::length, kindInteger, found), stated);
   if (stream.m_cut) EndCutStream(stream, hasLength ? stated : -1);
-  const StreamDataBounds bounds = FindStreamDataBounds(*stream.Data());
-  const auto trueLength = static_cast<int64_t>(bounds.end - bounds.begin);
-  // Readers take the length with or without the last end-of-line; both
-  // readings occur in real files, so either is kept as the source wrote it.
-  if (hasLength && (stated == trueLength || stated == static_cast<int64_t>(stream.Data()->size() - bounds.begin))) {
-    return;
-  }
+  const size_t begin = FindStreamDataBounds(*stream.Data()).begin;
+  // A declared length that fits is right as the source wrote it, whichever
+  // end-of-line before "endstream" it counts.
+  if (hasLength && DeclaredLengthFits(*stream.Data(), begin, stated)) return;
+  const auto trueLength = static_cast<int64_t>(StreamDataEnd(stream) - begin);
   if (trueLength > INT32_MAX) return;  // no integer of the model can say it
   dictionary->SetAt("/Length", std::make_unique<CPdfInteger>(static_cast<int32_t>(trueLength)));
 }

@@ -2,7 +2,10 @@
 // whatever the source said; a length that already fits is left as written.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <cstdio>
+#include <regex>
 #include <string>
 
 #include "EngineTestSupport.h"
@@ -80,6 +83,63 @@ TEST(StreamLength, ALengthThatFitsIsKeptAsWritten) {
 TEST(StreamLength, StreamsNestedInValuesAreSettledToo) {
   const Repaired repaired = RepairBody("2 0 obj [ << /Length 7 >> stream\nabc\nendstream ] endobj\n");
   EXPECT_NE(repaired.output.find("<<\r\n/Length\t3\r\n>>\r\nstream\nabc\nendstream"), std::string::npos);
+}
+
+TEST(StreamLength, ADeclaredLengthIsKeptWhateverEndOfLineAndWhiteSpaceFollow) {
+  // Data "XY", data ending in CR, data ending in LF; then every end-of-line
+  // variant and white space before "endstream".
+  for (const std::string data : {"XY", "X\r", "X\n"}) {
+    for (const std::string tail : {"", "\r", "\n", "\r\n", " \r\n", "\r\r\n", "\n\n", " ", "\t\n "}) {
+      const Repaired repaired =
+          RepairBody("2 0 obj << /Filter /X /Length 2 >>\nstream\n" + data + tail + "endstream endobj\n");
+      EXPECT_NE(repaired.output.find("/Filter\t/X\r\n/Length\t2\r\n>>\r\nstream\n" + data + tail + "endstream"),
+                std::string::npos)
+          << "data \"" << data << "\" then \"" << tail << "\"";
+    }
+  }
+}
+
+// Deflated bytes whose last byte (of the checksum) is CR, or is not.
+std::string Deflated(bool endingInCr) {
+  for (int n = 0;; ++n) {
+    const std::string plain = "BT /F1 12 Tf 72 712 Td (line " + std::to_string(n) + ") Tj ET";
+    uLongf size = compressBound(plain.size());
+    std::string deflated(size, '\0');
+    compress(reinterpret_cast<Bytef*>(deflated.data()), &size, reinterpret_cast<const Bytef*>(plain.data()), plain.size());
+    deflated.resize(size);
+    if ((deflated.back() == '\r') == endingInCr) return deflated;
+  }
+}
+
+// The data of the one stream of a repaired file, as its /Length reads it.
+std::string WrittenStreamData(const std::string& output) {
+  std::smatch match;
+  static const std::regex kStream("/Length\t(\\d+)\r\n>>\r\nstream\r?\n");
+  if (!std::regex_search(output, match, kStream)) return {};
+  return output.substr(match.position(0) + match.length(0), std::stoul(match[1].str()));
+}
+
+bool Inflates(const std::string& data) {
+  std::string plain(4096, '\0');
+  uLongf size = plain.size();
+  return uncompress(reinterpret_cast<Bytef*>(plain.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+                    data.size()) == Z_OK;
+}
+
+TEST(StreamLength, AComputedLengthKeepsAFlateStreamsLastCr) {
+  const std::string deflated = Deflated(true);
+  for (const std::string stated : {"", "/Length 9999", "/Length 3"}) {
+    const Repaired repaired =
+        RepairBody("2 0 obj << /Filter /FlateDecode " + stated + " >>\nstream\n" + deflated + "\nendstream endobj\n");
+    const std::string written = WrittenStreamData(repaired.output);
+    EXPECT_EQ(written, deflated) << stated;
+    EXPECT_TRUE(Inflates(written)) << stated;
+    ExpectSoundStreams(repaired);
+  }
+  // Where the CR is the end-of-line's own, it stays out of the data.
+  const std::string other = Deflated(false);
+  const Repaired plain = RepairBody("2 0 obj << /Filter /FlateDecode >>\nstream\n" + other + "\r\nendstream endobj\n");
+  EXPECT_EQ(WrittenStreamData(plain.output), other);
 }
 
 }  // namespace
