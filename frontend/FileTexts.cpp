@@ -1,8 +1,11 @@
 #include "FileTexts.h"
 
-#include "core/FileErrorTable.h"
+#include "tesscore_shared/FileErrorTable.h"
 
 namespace frontend {
+
+const int kCauseSharingViolation = file_errors::kCauseSharingViolation;
+const int kCauseInvalidFile = file_errors::kCauseInvalidFile;
 
 int CauseOf(int error) { return file_errors::CauseOf(error); }
 

@@ -2,16 +2,14 @@
 
 #include <string>
 
-#include "core/FileErrorTable.h"
-
 // The front ends word their own file failures as the engine words its
 // failures: the same cause texts from the same table.
 namespace frontend {
 
 // The engine's refusal of the file it reads as the one it writes.
-inline constexpr int kCauseSharingViolation = file_errors::kCauseSharingViolation;
+extern const int kCauseSharingViolation;
 // The engine's refusal of what is not a file.
-inline constexpr int kCauseInvalidFile = file_errors::kCauseInvalidFile;
+extern const int kCauseInvalidFile;
 
 // The cause (0-14) of a system error number.
 int CauseOf(int error);

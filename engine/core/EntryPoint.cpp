@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "core/EngineStrings.h"
+#include "base/EngineStrings.h"
 #include "core/RepairEngine.h"
 #include "tesscore/tesscore.h"
 

@@ -1,10 +1,7 @@
 #include "core/RepairEngine.h"
 
 #include <cstdio>
-#include <new>
 
-#include "core/EngineStrings.h"
-#include "core/Exceptions.h"
 
 void CRepairEngine::CPdfVersion::SetFromOption(uint32_t option) {
   const uint32_t minor = option >> 16;
@@ -14,45 +11,5 @@ void CRepairEngine::CPdfVersion::SetFromOption(uint32_t option) {
     m_text = text;
   } else {
     m_text = "1.4";
-  }
-}
-
-void CRepairEngine::SendText(int code, const std::string& text) const {
-  if (m_callback == nullptr) return;
-  m_callback(code, const_cast<char*>(text.c_str()), m_userData);
-}
-
-void CRepairEngine::SendStringMessage(int code, int stringId) const {
-  if (m_callback == nullptr) return;
-  SendText(code, std::string(LoadEngineString(stringId)));
-}
-
-std::string CRepairEngine::FormatErrorMessage(int id, const CException& failure) {
-  constexpr size_t kMaxFailureText = 4096;
-  std::string text;
-  failure.GetErrorMessage(text);
-  if (text.size() > kMaxFailureText) text.resize(kMaxFailureText);
-  return ReplacePercentOne(LoadEngineString(id), text);
-}
-
-void CRepairEngine::ReportCurrentException() const noexcept {
-  try {
-    try {
-      throw;
-    } catch (const CException& failure) {
-      std::string text;
-      if (failure.GetErrorMessage(text)) {
-        SendText(msgError, FormatErrorMessage(idsGeneralError, failure));
-      } else {
-        SendStringMessage(msgError, idsUnknownError);
-      }
-    } catch (const std::bad_alloc&) {
-      SendText(msgError, FormatErrorMessage(idsGeneralError, CMemoryException()));
-    } catch (...) {
-      SendStringMessage(msgError, idsUnknownError);
-    }
-  } catch (...) {
-    // Not even the report could be made (memory is gone); the caller's
-    // result code still tells the story.
   }
 }

@@ -2,14 +2,14 @@
 #include <cerrno>
 #include <memory>
 
-#include "core/EngineStrings.h"
-#include "core/Exceptions.h"
+#include "base/EngineStrings.h"
+#include "base/Exceptions.h"
 #include "core/RepairEngine.h"
 #include "io/File64.h"
 #include "io/File64Ex.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
-#include "parser/EncryptedSource.h"
+#include "security/EncryptedSource.h"
 #include "parser/ObjectStreams.h"
 #include "parser/ParseRun.h"
 #include "rebuild/InfoDictionary.h"

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Exceptions.h"
-#include "core/Object.h"
+#include "base/Exceptions.h"
+#include "base/Object.h"
 
 // A thin wrapper over a file descriptor with 64-bit positions: every
 // operation is one system call and every failure raises CFileException.

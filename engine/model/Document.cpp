@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "parser/StandardSecurity.h"
-
-CPdfDocument::CPdfDocument(const CRepairEngine* engine) : m_engine(engine) {}
+CPdfDocument::CPdfDocument(const CMessageSink* engine) : m_engine(engine) {}
 
 // The added objects go first: they may point into the table, never the
 // other way round.
@@ -12,10 +10,6 @@ CPdfDocument::~CPdfDocument() {
   m_addedObjects.RemoveAll();
   m_typeIndex.RemoveAll();
   m_table.RemoveAll();
-}
-
-void CPdfDocument::SetEncryption(std::unique_ptr<CSourceEncryption> encryption) {
-  m_encryption = std::move(encryption);
 }
 
 std::vector<const CPdfDictionary*> CPdfDocument::TrailerDictionaries() const {

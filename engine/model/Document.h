@@ -7,15 +7,21 @@
 #include "model/PdfDictionary.h"
 #include "model/TypeIndex.h"
 
-class CRepairEngine;
+class CMessageSink;
 struct CSourceEncryption;
+
+// The security handler's state is the security room's own: it is set and
+// freed there, where its type is known.
+struct SourceEncryptionDeleter {
+  void operator()(CSourceEncryption* encryption) const;
+};
 
 // Everything of one repair run: the salvaged objects by key, the type index
 // of the reconstruction, and the objects the reconstruction creates. Ownership
 // is a tree rooted here.
 class CPdfDocument {
  public:
-  explicit CPdfDocument(const CRepairEngine* engine);
+  explicit CPdfDocument(const CMessageSink* engine);
   virtual ~CPdfDocument();
 
   CPdfObjectTable& Table() { return m_table; }
@@ -23,7 +29,8 @@ class CPdfDocument {
   CPdfTypeIndex& TypeIndex() { return m_typeIndex; }
   CPdfObjectList& AddedObjects() { return m_addedObjects; }
   const CPdfObjectList& AddedObjects() const { return m_addedObjects; }
-  const CRepairEngine* Engine() const { return m_engine; }
+  // Where the stages report: the run's message sink.
+  const CMessageSink* Engine() const { return m_engine; }
   // Thorough recovery: resynchronise inside damaged objects.
   bool Thorough() const { return m_thorough; }
   void SetThorough(bool thorough) { m_thorough = thorough; }
@@ -36,18 +43,18 @@ class CPdfDocument {
   // Those trailers and the dictionaries of the cross-reference streams in
   // the table, the newest (last in the file) first.
   std::vector<const CPdfDictionary*> TrailerDictionaries() const;
-  // Thorough recovery of an encrypted source that opened: the output is
-  // encrypted again. Null for every other source.
+  // An encrypted source that opened: the output is encrypted again. Null
+  // for every other source.
   void SetEncryption(std::unique_ptr<CSourceEncryption> encryption);
   const CSourceEncryption* Encryption() const { return m_encryption.get(); }
 
  private:
   CPdfObjectTable m_table;
-  const CRepairEngine* m_engine;  // not owned: receives the messages
+  const CMessageSink* m_engine;  // not owned: receives the messages
   CPdfTypeIndex m_typeIndex;
   CPdfObjectList m_addedObjects;
   std::vector<std::unique_ptr<CPdfDictionary>> m_trailers;  // never written
-  std::unique_ptr<CSourceEncryption> m_encryption;
+  std::unique_ptr<CSourceEncryption, SourceEncryptionDeleter> m_encryption;
   bool m_thorough = false;
   bool m_batchedMessages = false;
 };

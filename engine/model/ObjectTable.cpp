@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "model/Growth.h"
 
 

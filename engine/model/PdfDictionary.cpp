@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "model/ValueOutput.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Object.h"
+#include "base/Object.h"
 #include "model/ObjectPool.h"
 #include "model/TextBytes.h"
 

@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "model/ObjectPool.h"
 
 CTextBytes::~CTextBytes() {

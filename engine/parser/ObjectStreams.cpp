@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "core/RepairEngine.h"
+#include "base/MessageSink.h"
 #include "io/File64Ex.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 #include "model/Whitespace.h"
 #include "parser/Parser.h"
-#include "parser/StreamDecode.h"
+#include "decode/StreamDecode.h"
 #include "parser/Tokenizer.h"
 
 namespace {
@@ -227,6 +227,6 @@ void UnpackObjectStreams(CPdfDocument& document, CFile64Ex& source) {
     for (const Container& gone : unpacked) table.Remove(gone.key, gone.stream);
     for (const Container& gone : xrefs) table.Remove(gone.key, gone.stream);
   } catch (...) {
-    if (const CRepairEngine* engine = document.Engine()) engine->ReportCurrentException();
+    if (const CMessageSink* engine = document.Engine()) engine->ReportCurrentException();
   }
 }

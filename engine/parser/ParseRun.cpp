@@ -1,14 +1,14 @@
 #include "parser/ParseRun.h"
 
-#include "core/EngineStrings.h"
-#include "core/RepairEngine.h"
+#include "base/EngineStrings.h"
+#include "base/MessageSink.h"
 #include "io/File64Ex.h"
 #include "model/Document.h"
 #include "parser/Parser.h"
 #include "parser/Tokenizer.h"
 
 uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file) {
-  const CRepairEngine* engine = document.Engine();
+  const CMessageSink* engine = document.Engine();
   if (engine != nullptr) engine->SendStringMessage(msgLogLine, idsParsingSource);
   document.Table().RemoveAll();
   try {

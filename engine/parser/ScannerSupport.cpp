@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "core/Exceptions.h"
-#include "core/RepairEngine.h"
+#include "base/Exceptions.h"
+#include "base/MessageSink.h"
 #include "io/File64Ex.h"
 #include "model/Document.h"
 #include "parser/NumberText.h"
@@ -17,7 +17,7 @@ namespace {
 struct ScannerInput {
   CPdfDocument* document = nullptr;       // takes the trailers, or none
   CPdfObjectTable* table = nullptr;       // where references resolve and objects go
-  const CRepairEngine* engine = nullptr;  // asked and told once per token, or none
+  const CMessageSink* engine = nullptr;  // asked and told once per token, or none
   CFile64Ex* file = nullptr;
   uint64_t length = 0;
   std::string_view memory;  // read instead of a file when no file is bound
@@ -127,7 +127,7 @@ namespace {
 
 // Asks the stop question and reports changed progress now.
 bool AskBatched() {
-  const CRepairEngine* engine = g_input.engine;
+  const CMessageSink* engine = g_input.engine;
   if (engine == nullptr) return false;
   if (HasProgress()) g_input.nextQuestion = g_input.file->GetPosition() + kBatchedQuestionStep;
   if (engine->QueryStop() != 0) {
@@ -150,7 +150,7 @@ uint64_t ScannerBytesLeft() {
 
 bool AskStopAndReportProgressNow() {
   if (g_input.stopPending) return true;
-  const CRepairEngine* engine = g_input.engine;
+  const CMessageSink* engine = g_input.engine;
   if (engine == nullptr) return false;
   if (g_input.batched) return BatchedQuestionDue() && AskBatched();
   if (engine->QueryStop() != 0) return true;
@@ -159,7 +159,7 @@ bool AskStopAndReportProgressNow() {
 }
 
 size_t RepeatTokenHook(size_t count) {
-  const CRepairEngine* engine = g_input.engine;
+  const CMessageSink* engine = g_input.engine;
   if (engine == nullptr || g_input.batched) return count;
   const bool progress = HasProgress();
   const uint8_t value = progress ? ParseProgress() : 0;

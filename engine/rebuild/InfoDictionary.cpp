@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "core/EngineStrings.h"
+#include "base/EngineStrings.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 

@@ -15,7 +15,7 @@
 #include "model/ObjectTable.h"
 #include "model/PdfDictionary.h"
 #include "model/Whitespace.h"
-#include "parser/StreamDecode.h"
+#include "decode/StreamDecode.h"
 #include "rebuild/PageTree.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/EngineStrings.h"
-#include "core/RepairEngine.h"
+#include "base/EngineStrings.h"
+#include "base/MessageSink.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 
@@ -40,7 +40,7 @@ std::unique_ptr<CPdfReference> NewReference(CPdfObject* target) {
 }  // namespace
 
 CPdfDictionary* RebuildCatalog(CPdfDocument& document) {
-  if (const CRepairEngine* engine = document.Engine()) {
+  if (const CMessageSink* engine = document.Engine()) {
     engine->SendStringMessage(msgLogLine, idsRepairingSource);
   }
   document.AddedObjects().RemoveAll();

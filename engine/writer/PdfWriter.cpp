@@ -6,9 +6,9 @@
 #include <memory>
 #include <string_view>
 
-#include "core/EngineStrings.h"
-#include "core/Exceptions.h"
-#include "core/RepairEngine.h"
+#include "base/EngineStrings.h"
+#include "base/Exceptions.h"
+#include "base/MessageSink.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 #include "model/ValueOutput.h"
@@ -132,7 +132,7 @@ void AppendXrefTable(CBufferedOutput& out, const std::vector<CPdfObject*>& objec
 
 // Steps after the header; answers false on a stop request.
 bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBufferedOutput& out) {
-  const CRepairEngine* engine = document.Engine();
+  const CMessageSink* engine = document.Engine();
   uint64_t counter = 1;
   std::vector<CPdfObject*> objects = NumberObjects(document, counter);
   EncryptForOutput(document, objects, counter);
@@ -180,7 +180,7 @@ void WriteXrefSubsection(const std::vector<CXrefEntry>& entries, size_t first, s
 
 int WriteDocument(CPdfDocument& document, const std::string& version, CPdfObject* root,
                   CPdfObject* info, CFile64& file) {
-  const CRepairEngine* engine = document.Engine();
+  const CMessageSink* engine = document.Engine();
   if (engine != nullptr) engine->SendStringMessage(msgLogLine, idsWritingResult);
   if (root == nullptr) return 0;
 

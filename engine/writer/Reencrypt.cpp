@@ -4,9 +4,9 @@
 
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
-#include "parser/EncryptedSource.h"
-#include "parser/StandardSecurity.h"
-#include "parser/StringBytes.h"
+#include "security/EncryptedSource.h"
+#include "security/StandardSecurity.h"
+#include "decode/StringBytes.h"
 
 void EncryptForOutput(const CPdfDocument& document, std::vector<CPdfObject*>& objects, uint64_t& counter) {
   const CSourceEncryption* encryption = document.Encryption();

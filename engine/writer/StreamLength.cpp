@@ -8,7 +8,7 @@
 #include "model/StreamBounds.h"
 #include "model/ValueTree.h"
 #include "model/Whitespace.h"
-#include "parser/StreamDecode.h"
+#include "decode/StreamDecode.h"
 
 namespace {
 

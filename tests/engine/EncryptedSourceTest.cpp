@@ -8,8 +8,8 @@
 #include <string>
 
 #include "EngineTestSupport.h"
-#include "core/EngineStrings.h"
-#include "parser/StringBytes.h"
+#include "base/EngineStrings.h"
+#include "decode/StringBytes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "io/File64Ex.h"
 
 namespace {

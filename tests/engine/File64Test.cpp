@@ -5,7 +5,7 @@
 #include <cerrno>
 
 #include "EngineTestSupport.h"
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "io/File64.h"
 #include "io/File64Ex.h"
 

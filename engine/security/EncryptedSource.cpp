@@ -1,19 +1,19 @@
-#include "parser/EncryptedSource.h"
+#include "security/EncryptedSource.h"
 
 #include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
 
-#include "core/EngineStrings.h"
-#include "core/RepairEngine.h"
+#include "base/EngineStrings.h"
+#include "base/MessageSink.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 #include "model/StreamBounds.h"
 #include "model/ValueTree.h"
-#include "parser/StandardSecurity.h"
-#include "parser/StreamDecode.h"
-#include "parser/StringBytes.h"
+#include "security/StandardSecurity.h"
+#include "decode/StreamDecode.h"
+#include "decode/StringBytes.h"
 
 namespace {
 
@@ -171,6 +171,12 @@ void CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey k
 
 }  // namespace
 
+void SourceEncryptionDeleter::operator()(CSourceEncryption* encryption) const { delete encryption; }
+
+void CPdfDocument::SetEncryption(std::unique_ptr<CSourceEncryption> encryption) {
+  m_encryption.reset(encryption.release());
+}
+
 void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfObject& object) {
   VisitValueTree(&object, [&](CPdfObject& value) {
     if (value.Kind() == kindString) CryptString(security, encrypt, key, static_cast<CPdfText&>(value));
@@ -187,7 +193,7 @@ void OpenEncryptedSource(CPdfDocument& document) {
   const std::vector<const CPdfDictionary*> trailers = document.TrailerDictionaries();
   const EncryptEntry encrypt = FindEncrypt(document, trailers);
   const auto cannotOpen = [&document] {
-    if (const CRepairEngine* engine = document.Engine()) engine->SendStringMessage(msgLogLine, idsEncryptedSource);
+    if (const CMessageSink* engine = document.Engine()) engine->SendStringMessage(msgLogLine, idsEncryptedSource);
   };
   if (encrypt.dictionary == nullptr) {
     // Named but lost: the content stays encrypted, and the user is told.

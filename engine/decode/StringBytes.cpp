@@ -1,4 +1,4 @@
-#include "parser/StringBytes.h"
+#include "decode/StringBytes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "parser/StreamDecode.h"
+#include "decode/StreamDecode.h"
 
 namespace {
 

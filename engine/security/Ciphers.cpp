@@ -1,4 +1,4 @@
-#include "parser/Ciphers.h"
+#include "security/Ciphers.h"
 
 #include <openssl/evp.h>
 #include <openssl/provider.h>

@@ -1,9 +1,9 @@
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <cerrno>
 
-#include "core/EngineStrings.h"
-#include "core/FileErrorTable.h"
+#include "base/EngineStrings.h"
+#include "tesscore_shared/FileErrorTable.h"
 
 bool CException::GetErrorMessage(std::string& text) const {
   text.clear();

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/Object.h"
+#include "base/Object.h"
 
 // Failures inside the engine are exceptions of this family. A failure that
 // carries a text of its own is reported with it; the others generically.

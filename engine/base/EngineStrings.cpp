@@ -1,8 +1,8 @@
-#include "core/EngineStrings.h"
+#include "base/EngineStrings.h"
 
 #include <array>
 
-#include "core/FileErrorTable.h"
+#include "tesscore_shared/FileErrorTable.h"
 
 namespace {
 

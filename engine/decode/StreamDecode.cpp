@@ -1,4 +1,4 @@
-#include "parser/StreamDecode.h"
+#include "decode/StreamDecode.h"
 
 #include <zlib.h>
 

@@ -1,10 +1,10 @@
-#include "parser/StandardSecurity.h"
+#include "security/StandardSecurity.h"
 
 #include <cerrno>
 #include <cstdlib>
 
 #include "model/PdfDictionary.h"
-#include "parser/StringBytes.h"
+#include "decode/StringBytes.h"
 
 namespace {
 

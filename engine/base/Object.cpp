@@ -1,4 +1,4 @@
-#include "core/Object.h"
+#include "base/Object.h"
 
 const CRuntimeClass CObject::classCObject = {"CObject", nullptr};
 

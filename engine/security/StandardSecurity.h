@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "model/PdfObject.h"
-#include "parser/Ciphers.h"
+#include "security/Ciphers.h"
 
 class CPdfDictionary;
 

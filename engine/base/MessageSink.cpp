@@ -1,0 +1,46 @@
+#include "base/MessageSink.h"
+
+#include <new>
+
+#include "base/EngineStrings.h"
+#include "base/Exceptions.h"
+
+void CMessageSink::SendText(int code, const std::string& text) const {
+  if (m_callback == nullptr) return;
+  m_callback(code, const_cast<char*>(text.c_str()), m_userData);
+}
+
+void CMessageSink::SendStringMessage(int code, int stringId) const {
+  if (m_callback == nullptr) return;
+  SendText(code, std::string(LoadEngineString(stringId)));
+}
+
+std::string CMessageSink::FormatErrorMessage(int id, const CException& failure) {
+  constexpr size_t kMaxFailureText = 4096;
+  std::string text;
+  failure.GetErrorMessage(text);
+  if (text.size() > kMaxFailureText) text.resize(kMaxFailureText);
+  return ReplacePercentOne(LoadEngineString(id), text);
+}
+
+void CMessageSink::ReportCurrentException() const noexcept {
+  try {
+    try {
+      throw;
+    } catch (const CException& failure) {
+      std::string text;
+      if (failure.GetErrorMessage(text)) {
+        SendText(msgError, FormatErrorMessage(idsGeneralError, failure));
+      } else {
+        SendStringMessage(msgError, idsUnknownError);
+      }
+    } catch (const std::bad_alloc&) {
+      SendText(msgError, FormatErrorMessage(idsGeneralError, CMemoryException()));
+    } catch (...) {
+      SendStringMessage(msgError, idsUnknownError);
+    }
+  } catch (...) {
+    // Not even the report could be made (memory is gone); the caller's
+    // result code still tells the story.
+  }
+}
