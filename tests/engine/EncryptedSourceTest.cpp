@@ -91,6 +91,8 @@ TEST(EncryptedSource, ADictionaryThatDoesNotOpenFailsTheRepairWithItsCause) {
       // Without /ID the key of revisions 2 to 4 cannot be made.
       {Source("<< " + valid + " >>", ""), idsIdLost},
       {Source("(not a dictionary)"), idsEncryptLost},
+      // A trailer with ">>" in a string and in a comment is read whole.
+      {Source("<< " + valid + " >>", "/Note (>> \\) %) " + kId + " % a comment >>\n"), idsNoPassword},
   };
   for (const uint32_t mode : kModes) {
     for (const auto& [source, cause] : cases) {
