@@ -172,22 +172,6 @@ void CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey k
   stream.Dictionary()->SetAt("/Length", std::make_unique<CPdfInteger>(length));
 }
 
-}  // namespace
-
-void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfObject& object) {
-  VisitValueTree(&object, [&](CPdfObject& value) {
-    if (value.Kind() == kindString) CryptString(security, encrypt, key, static_cast<CPdfText&>(value));
-    if (value.Kind() != kindStream) return true;
-    auto& stream = static_cast<CPdfStream&>(value);
-    // Cross-reference streams are never encrypted, their /ID included.
-    if (stream.Dictionary() != nullptr && stream.Dictionary()->TypeName() == "/XRef") return false;
-    CryptStream(security, encrypt, key, stream);
-    return true;
-  });
-}
-
-namespace {
-
 // The empty user password first, then what the caller answers, three
 // times at most. The copies of a password are wiped once tried.
 bool Authenticate(const CPdfDocument& document, CStandardSecurity& security) {
@@ -203,6 +187,18 @@ bool Authenticate(const CPdfDocument& document, CStandardSecurity& security) {
 }
 
 }  // namespace
+
+void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfObject& object) {
+  VisitValueTree(&object, [&](CPdfObject& value) {
+    if (value.Kind() == kindString) CryptString(security, encrypt, key, static_cast<CPdfText&>(value));
+    if (value.Kind() != kindStream) return true;
+    auto& stream = static_cast<CPdfStream&>(value);
+    // Cross-reference streams are never encrypted, their /ID included.
+    if (stream.Dictionary() != nullptr && stream.Dictionary()->TypeName() == "/XRef") return false;
+    CryptStream(security, encrypt, key, stream);
+    return true;
+  });
+}
 
 int OpenEncryptedSource(CPdfDocument& document) {
   const std::vector<const CPdfDictionary*> trailers = document.TrailerDictionaries();
