@@ -37,7 +37,8 @@ class CPdfDocument {
   // Batched messages: questions and progress once per stretch of work.
   bool BatchedMessages() const { return m_batchedMessages; }
   void SetBatchedMessages(bool batched) { m_batchedMessages = batched; }
-  // Thorough recovery: the trailer dictionaries of the source, in file order.
+  // The trailer dictionaries of the source, in file order: read by thorough
+  // recovery's parse, or after the default one.
   void AddTrailer(std::unique_ptr<CPdfDictionary> trailer) { m_trailers.push_back(std::move(trailer)); }
   const std::vector<std::unique_ptr<CPdfDictionary>>& Trailers() const { return m_trailers; }
   // Those trailers and the dictionaries of the cross-reference streams in

@@ -88,15 +88,18 @@ struct EncryptEntry {
   bool named = false;                   // a trailer names one, found or not
 };
 
-// The newest trailer decides: its /Encrypt, or none when it names none (a
-// file saved in clear after it was encrypted). Only when every trailer is
-// lost, the newest dictionary of the handler's shape.
+// The newest trailer that names a /Root or an /Encrypt decides: its
+// /Encrypt, or none when it names none (a file saved in clear after it was
+// encrypted). The main trailer of a linearized file names neither: its
+// first-page trailer, earlier in the file, holds them. Only when no trailer
+// decides, the newest dictionary of the handler's shape.
 EncryptEntry FindEncrypt(const CPdfDocument& document, const std::vector<const CPdfDictionary*>& trailers) {
   EncryptEntry found;
-  if (!trailers.empty()) {
-    const CPdfObject* value = Entry(*trailers.front(), "/Encrypt");
+  for (const CPdfDictionary* trailer : trailers) {
+    const CPdfObject* value = Entry(*trailer, "/Encrypt");
+    found.named = value != nullptr && value->Kind() != kindNull;
+    if (!found.named && Entry(*trailer, "/Root") == nullptr) continue;
     const CPdfObject* target = Direct(value);
-    found.named = value != nullptr;
     if (target == nullptr || target->Kind() != kindDictionary) return found;
     found.dictionary = static_cast<const CPdfDictionary*>(target);
     if (value->Kind() == kindReference) found.key = static_cast<const CPdfReference*>(value)->m_key;
@@ -169,6 +172,20 @@ void CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey k
   stream.Dictionary()->SetAt("/Length", std::make_unique<CPdfInteger>(length));
 }
 
+// The empty user password first, then what the caller answers, three
+// times at most. The copies of a password are wiped once tried.
+bool Authenticate(const CPdfDocument& document, CStandardSecurity& security) {
+  if (security.Authenticate({})) return true;
+  const CMessageSink* engine = document.Engine();
+  std::string password;
+  for (int32_t attempt = 1; engine != nullptr && attempt <= 3 && engine->QueryPassword(attempt, password); ++attempt) {
+    const bool opened = security.Authenticate(password);
+    std::fill(password.begin(), password.end(), '\0');
+    if (opened) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void SourceEncryptionDeleter::operator()(CSourceEncryption* encryption) const { delete encryption; }
@@ -189,34 +206,28 @@ void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectK
   });
 }
 
-void OpenEncryptedSource(CPdfDocument& document) {
+int OpenEncryptedSource(CPdfDocument& document) {
   const std::vector<const CPdfDictionary*> trailers = document.TrailerDictionaries();
   const EncryptEntry encrypt = FindEncrypt(document, trailers);
-  const auto cannotOpen = [&document] {
-    if (const CMessageSink* engine = document.Engine()) engine->SendStringMessage(msgLogLine, idsEncryptedSource);
-  };
-  if (encrypt.dictionary == nullptr) {
-    // Named but lost: the content stays encrypted, and the user is told.
-    if (encrypt.named) cannotOpen();
-    return;
-  }
+  if (encrypt.dictionary == nullptr) return encrypt.named ? idsEncryptLost : 0;
   auto encryption = std::make_unique<CSourceEncryption>();
   const bool hasId = FindId(trailers, encryption->id);
   CStandardSecurity& security = encryption->security;
-  std::string fresh;
-  if (!security.Open(*encrypt.dictionary, encryption->id[0])) {
-    cannotOpen();
-    return;
-  }
+  if (!security.Read(*encrypt.dictionary, encryption->id[0])) return idsUnknownHandler;
   // Without an /ID, revisions 2 to 4 keyed the file with an empty one, and
-  // so does a reader of an output without one; revisions 5 and 6 do not
-  // depend on it, and the output gets one of its own.
+  // so does a reader of an output without one; that is tried with the empty
+  // password. When it fails the /ID was lost, and no password would help.
+  if (!hasId && security.Revision() <= 4) {
+    if (!security.Authenticate({})) return idsIdLost;
+  } else if (!Authenticate(document, security)) {
+    return idsNoPassword;
+  }
+  // Revisions 5 and 6 do not depend on the /ID: the output gets one of its
+  // own.
   encryption->hasId = hasId;
   if (!hasId && security.Revision() >= 5) {
-    if (!security.RandomBytes(16, fresh)) {
-      cannotOpen();
-      return;
-    }
+    std::string fresh;
+    if (!security.RandomBytes(16, fresh)) return idsUnknownHandler;
     encryption->id = {fresh, fresh};
     encryption->hasId = true;
   }
@@ -233,4 +244,5 @@ void OpenEncryptedSource(CPdfDocument& document) {
     }
   });
   document.SetEncryption(std::move(encryption));
+  return 0;
 }
