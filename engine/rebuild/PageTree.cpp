@@ -82,7 +82,7 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   if (document.Thorough()) {
     AttachUnreachable(*root, nodes);
     ListEachNodeOnce(*root);
-    RestoreLostFonts(*root, document.Table());
+    RestoreLostFonts(*root, document);
   }
   CountPages(root);
   return root;
