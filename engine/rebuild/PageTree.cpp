@@ -82,6 +82,7 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   if (document.Thorough()) {
     AttachUnreachable(*root, nodes);
     ListEachNodeOnce(*root);
+    DropLostContents(nodes);
     RestoreLostFonts(*root, document);
   }
   CountPages(root);

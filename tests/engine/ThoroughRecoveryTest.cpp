@@ -151,6 +151,15 @@ TEST(ThoroughRecovery, ALostFontTakesOnlyAnEncodingThatCanBeWritten) {
   EXPECT_FALSE(Holds(outcome, " 0 0 R"));
 }
 
+TEST(ThoroughRecovery, ContentsThatWereCutAwayLeaveNoNullInTheContentsArray) {
+  const std::string body = "1 0 obj << /Type /Page /MediaBox [0 0 10 10] /Contents [4 0 R 5 0 R] >> endobj\n"
+                           "5 0 obj << /Length 5 >>\nstream\nBT ET\nendstream\nendobj\n";
+  EXPECT_NE(Repair(body, false).complaints, "");
+  const Outcome outcome = Repair(body);
+  EXPECT_EQ(outcome.complaints, "");
+  EXPECT_TRUE(Holds(outcome, "/Contents [\n1 0 R\n]"));
+}
+
 TEST(ThoroughRecovery, AnObjectNestedTooDeepForTheGrammarCostsNoOtherObject) {
   const std::string body = "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n5 0 obj " +
                            std::string(20000, '[') + std::string(20000, ']') + " endobj\n3 0 obj " + kPage + " endobj\n";
