@@ -30,8 +30,8 @@ work=$(mktemp -d)
 # Prints what the readers say is wrong with one output, nothing when all is well.
 judge() {
   local out=$1 said
-  # The readers' exit status says nothing here: poppler answers 0 after it
-  # rebuilt the table, and non-zero for a damaged page it still shows.
+  # What poppler writes decides, not its exit status: it answers 0 after it
+  # rebuilt the table.
   said=$(pdffonts "$out" 2>&1 >/dev/null)
   [[ $said == *"try to reconstruct"* ]] && echo -n ' pdffonts'
   said=$(pdftoppm -r 20 "$out" "$work/page" 2>&1 >/dev/null)
