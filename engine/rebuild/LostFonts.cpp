@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/Document.h"
 #include "model/ObjectTable.h"
 #include "model/PdfDictionary.h"
 #include "model/Whitespace.h"
@@ -116,6 +117,29 @@ std::unique_ptr<CPdfDictionary> StandardFont(CPdfObject* encoding) {
   return font;
 }
 
+// The standard font that stands in for every lost one: an object of its own,
+// made when first needed. A font written directly in the resources has no
+// object number, and some readers (poppler) then ask for one that the
+// cross-reference table does not hold and rebuild the table from scratch.
+class CStandardFontSupply {
+ public:
+  CStandardFontSupply(CPdfObjectList& added, CPdfObject* encoding) : m_added(added), m_encoding(encoding) {}
+
+  std::unique_ptr<CPdfReference> NewReference() {
+    if (m_font == nullptr) {
+      std::unique_ptr<CPdfDictionary> created = StandardFont(m_encoding);
+      m_added.Add(created.get());
+      m_font = created.release();
+    }
+    return std::make_unique<CPdfReference>(kUnresolvableKey, m_font, nullptr);
+  }
+
+ private:
+  CPdfObjectList& m_added;
+  CPdfObject* m_encoding;
+  CPdfDictionary* m_font = nullptr;
+};
+
 std::string NameBytes(const CPdfObject* value) {
   return value != nullptr && value->Kind() == kindName ? static_cast<const CPdfText*>(value)->m_bytes : std::string();
 }
@@ -210,7 +234,7 @@ CPdfObject* FontNamedByNumber(const CPdfObjectTable& table, std::string_view nam
 }
 
 void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPdfObjectTable& table,
-                      CPdfObject* encoding, CContentFontNames& contentNames) {
+                      CStandardFontSupply& standardFont, CContentFontNames& contentNames) {
   std::unordered_set<std::string> names;
   contentNames.Collect(page, names);
   if (names.empty()) return;
@@ -227,15 +251,16 @@ void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPd
     if (CPdfObject* numbered = FontNamedByNumber(table, name)) {
       fonts->SetAt(name, std::make_unique<CPdfReference>(kUnresolvableKey, numbered, nullptr));
     } else {
-      fonts->SetAt(name, StandardFont(encoding));
+      fonts->SetAt(name, standardFont.NewReference());
     }
   }
 }
 
 }  // namespace
 
-void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
-  CPdfObject* const encoding = MostCommonEncoding(table);
+void RestoreLostFonts(CPdfPagesNode& root, CPdfDocument& document) {
+  const CPdfObjectTable& table = document.Table();
+  CStandardFontSupply standardFont(document.AddedObjects(), MostCommonEncoding(table));
   struct Pending {
     CPdfDictionary* node;
     CPdfDictionary* inherited;  // the resources a page below would inherit
@@ -248,7 +273,7 @@ void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
     pending.pop_back();
     if (!seen.insert(next.node).second) continue;
     if (IsPage(next.node)) {
-      RestorePageFonts(*next.node, next.inherited, table, encoding, contentNames);
+      RestorePageFonts(*next.node, next.inherited, table, standardFont, contentNames);
       continue;
     }
     CPdfDictionary* own = AsDictionary(DirectEntry(*next.node, "/Resources"));

@@ -1,11 +1,12 @@
 #pragma once
 
-class CPdfObjectTable;
+class CPdfDocument;
 class CPdfPagesNode;
 
 // Thorough recovery, after the page tree is rebuilt: every font that a
 // page's content streams select with "Tf" and that its resources no longer
 // hold as a font is replaced: by the surviving font its name gives the
 // number of, else by a standard one in the encoding most surviving fonts
-// use, so that the text shows.
-void RestoreLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table);
+// use, so that the text shows. The standard font is one object, added to
+// the document, that every page without its font refers to.
+void RestoreLostFonts(CPdfPagesNode& root, CPdfDocument& document);

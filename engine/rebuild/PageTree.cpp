@@ -82,7 +82,8 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   if (document.Thorough()) {
     AttachUnreachable(*root, nodes);
     ListEachNodeOnce(*root);
-    RestoreLostFonts(*root, document.Table());
+    DropLostContents(nodes);
+    RestoreLostFonts(*root, document);
   }
   CountPages(root);
   return root;

@@ -246,3 +246,15 @@ void ListEachNodeOnce(CPdfPagesNode& root) {
     if (IsPages(node)) stack.push_back({node, KidsOf(node), 0, false});
   }
 }
+
+void DropLostContents(const std::vector<CPdfObject*>& nodes) {
+  for (CPdfObject* node : nodes) {
+    if (!IsPage(node)) continue;
+    bool isArray = false;
+    CPdfObject* contents = static_cast<CPdfDictionary*>(node)->Lookup("/Contents", kindArray, isArray);
+    if (!isArray) continue;
+    static_cast<CPdfArray*>(contents)->RemoveIf([](const CPdfObject* element) {
+      return element != nullptr && element->Kind() == kindReference && Resolved(element) == nullptr;
+    });
+  }
+}

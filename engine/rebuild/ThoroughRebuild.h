@@ -20,3 +20,8 @@ void AttachUnreachable(CPdfPagesNode& root, const std::vector<CPdfObject*>& node
 // the root is listed once, by the first pages node that lists it in page
 // order, and its /Parent names that node.
 void ListEachNodeOnce(CPdfPagesNode& root);
+
+// In thorough recovery: a page's /Contents array loses the references to
+// content streams that are gone. Written as null they would leave an array
+// of streams holding something else, which readers reject or skip.
+void DropLostContents(const std::vector<CPdfObject*>& nodes);

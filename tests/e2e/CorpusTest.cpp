@@ -144,6 +144,11 @@ class Corpus : public ::testing::TestWithParam<CorpusFile> {
     const std::regex streamLength("expected endstream|stream length|lacks /Length", std::regex::icase);
     EXPECT_FALSE(std::regex_search(check, streamLength)) << check;
 
+    // Poppler reads the cross-reference table as written, without
+    // rebuilding it: every object it looks up (each font too) is listed.
+    const auto [fonts, fontsStatus] = RunCommand("pdffonts " + Quoted(m_output));
+    EXPECT_EQ(fonts.find("reconstruct"), std::string::npos) << fonts;
+
     const int pages = RootCount(ReadAll(m_output));
     ASSERT_GE(pages, 0) << "no page-tree root found";
     if (pages >= 1) {

@@ -13,7 +13,18 @@ struct Outcome {
   int result;
   std::string output;  // line ends as LF, tabs as spaces, for reading
   int pages;           // the root's /Count as pdfinfo reads it, or -1
+  std::string complaints;  // what pdffonts writes to its error stream, and qpdf --check's failure
 };
+
+std::string Shell(const std::string& command) {
+  std::string said;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) said += line;
+    ::pclose(pipe);
+  }
+  return said;
+}
 
 Outcome Repair(const std::string& body, bool thorough = true) {
   ScratchDir dir;
@@ -21,15 +32,15 @@ Outcome Repair(const std::string& body, bool thorough = true) {
   MessageLog log;
   EngineCallRecord record =
       log.Record(dir.Path("in.pdf"), dir.Path("out.pdf"), (4u << 16) | (thorough ? TESSCORE_OPTION_THOROUGH : 0));
-  Outcome outcome{RepairPdfFile(&record), "", -1};
+  Outcome outcome{RepairPdfFile(&record), "", -1, ""};
   for (char c : ReadWholeFile(dir.Path("out.pdf"))) {
     if (c != '\r') outcome.output += c == '\t' ? ' ' : c;
   }
-  if (FILE* pipe = ::popen(("pdfinfo '" + dir.Path("out.pdf") + "' 2>/dev/null").c_str(), "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) std::sscanf(line, "Pages: %d", &outcome.pages);
-    ::pclose(pipe);
-  }
+  const std::string out = "'" + dir.Path("out.pdf") + "'";
+  const std::string info = Shell("pdfinfo " + out + " 2>/dev/null | grep '^Pages:'");
+  std::sscanf(info.c_str(), "Pages: %d", &outcome.pages);
+  outcome.complaints =
+      Shell("pdffonts " + out + " 2>&1 >/dev/null; qpdf --check " + out + " >/dev/null 2>&1 || echo qpdf $?");
   return outcome;
 }
 
@@ -110,8 +121,19 @@ TEST(ThoroughRecovery, AFontThatWasLostIsReplacedByTheOneItsNameNumbersOrAStanda
       "endstream\nendobj\n6 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Courier /Encoding /WinAnsiEncoding >> endobj\n";
   EXPECT_FALSE(Holds(Repair(body, false), "/Helvetica"));
   const Outcome outcome = Repair(body);
-  EXPECT_TRUE(Holds(outcome, "/F1 <<\n/Encoding /WinAnsiEncoding\n/Type /Font\n/Subtype /Type1\n/BaseFont /Helvetica\n>>\n"));
+  EXPECT_TRUE(Holds(outcome, "/F1 6 0 R\n"));
+  EXPECT_TRUE(Holds(outcome, "6 0 obj\n<<\n/Encoding /WinAnsiEncoding\n/Type /Font\n/Subtype /Type1\n/BaseFont /Helvetica\n>>\n"));
   EXPECT_TRUE(Holds(outcome, "/R6 1 0 R\n"));
+}
+
+TEST(ThoroughRecovery, AStandardFontInPlaceOfALostOneNeedsNoTableReconstruction) {
+  // Two pages lost their font: both take one standard font object, as a
+  // font written into the resources has no number that poppler can look up.
+  const std::string content = "4 0 obj << /Length 22 >>\nstream\nBT /F1 9 Tf (a) Tj ET\nendstream\nendobj\n";
+  const std::string body = "1 0 obj " + kPage + " endobj\n3 0 obj " + kPage + " endobj\n" + content;
+  const Outcome outcome = Repair(body);
+  EXPECT_EQ(outcome.complaints, "");
+  EXPECT_EQ(outcome.output.find("/BaseFont /Helvetica"), outcome.output.rfind("/BaseFont /Helvetica"));
 }
 
 TEST(ThoroughRecovery, ALostFontTakesOnlyAnEncodingThatCanBeWritten) {
@@ -127,6 +149,15 @@ TEST(ThoroughRecovery, ALostFontTakesOnlyAnEncodingThatCanBeWritten) {
   EXPECT_EQ(outcome.result, 1);
   EXPECT_TRUE(Holds(outcome, "/BaseFont /Helvetica"));
   EXPECT_FALSE(Holds(outcome, " 0 0 R"));
+}
+
+TEST(ThoroughRecovery, ContentsThatWereCutAwayLeaveNoNullInTheContentsArray) {
+  const std::string body = "1 0 obj << /Type /Page /MediaBox [0 0 10 10] /Contents [4 0 R 5 0 R] >> endobj\n"
+                           "5 0 obj << /Length 5 >>\nstream\nBT ET\nendstream\nendobj\n";
+  EXPECT_NE(Repair(body, false).complaints, "");
+  const Outcome outcome = Repair(body);
+  EXPECT_EQ(outcome.complaints, "");
+  EXPECT_TRUE(Holds(outcome, "/Contents [\n1 0 R\n]"));
 }
 
 TEST(ThoroughRecovery, AnObjectNestedTooDeepForTheGrammarCostsNoOtherObject) {
