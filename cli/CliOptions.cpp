@@ -51,10 +51,12 @@ bool UsageError(const char* format, const std::string& argument) {
 
 // The option as it was written: a long option is always a whole argument
 // (its value after "=" left out), a short one is its letter, also inside a
-// group of letters. getopt has moved past the argument when it was used up.
-std::string OptionName(char** argv, int optionIndexBefore, int option) {
+// group of letters. getopt has moved past the argument when it was used up;
+// a long option whose value was the next argument is named by its entry.
+std::string OptionName(char** argv, int optionIndexBefore, int option, int longIndex) {
   const char* argument = optind > optionIndexBefore ? argv[optind - 1] : "";
   if (std::strncmp(argument, "--", 2) == 0) return std::string(argument, std::strcspn(argument, "="));
+  if (longIndex >= 0) return std::string("--") + kLongOptions[longIndex].name;
   const int letter = option == '?' || option == ':' ? optopt : option;
   return std::string("-") + static_cast<char>(letter);
 }
@@ -140,9 +142,10 @@ std::optional<CliOptions> ParseCommandLine(int argc, char** argv) {
   opterr = 0;  // our own messages, in the program's language
   while (true) {
     const int optionIndexBefore = optind;
-    const int option = getopt_long(argc, argv, ":o:d:fj:qhV", kLongOptions, nullptr);
+    int longIndex = -1;
+    const int option = getopt_long(argc, argv, ":o:d:fj:qhV", kLongOptions, &longIndex);
     if (option == -1) break;
-    if (!ApplyOption(option, OptionName(argv, optionIndexBefore, option), options)) {
+    if (!ApplyOption(option, OptionName(argv, optionIndexBefore, option, longIndex), options)) {
       WipePassword(options.password);
       return std::nullopt;
     }

@@ -71,7 +71,7 @@ if ! command -v qpdf >/dev/null; then
 fi
 
 # encrypted NAME USER OWNER BITS: a copy of the sample, encrypted by qpdf.
-encrypted() { qpdf --encrypt "$2" "$3" "$4" -- "$corpus/d_py_incremental__clean.pdf" "$1"; }
+encrypted() { qpdf --allow-weak-crypto --encrypt "$2" "$3" "$4" -- "$corpus/d_py_incremental__clean.pdf" "$1"; }
 encrypted aes256.pdf 'user pw' 'owner pw' 256
 encrypted rc4.pdf $'\xe9t\xe9' owner 128
 printf 'user pw\n' > user.txt

@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -132,7 +133,7 @@ TEST_F(PasswordTest, TheRealDialogIsMaskedAndAnswersWhatWasTyped) {
       EXPECT_EQ(field->echoMode(), QLineEdit::Password);
       EXPECT_EQ(dialog->findChild<QLabel*>("PromptLabel")->text(), Prompt("/tmp/x.pdf"));
       EXPECT_EQ(dialog->findChild<QLabel*>("RetryLabel")->text(), kWrong);
-      QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->buttons().at(0);
+      QAbstractButton* ok = dialog->findChild<QDialogButtonBox*>()->buttons().at(0);
       EXPECT_EQ(ok->text(), "确定");
       EXPECT_FALSE(ok->isEnabled());
       QTest::keyClicks(field, "pa\u00DF");
