@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config flex bison zlib1g-dev libssl-dev
+  cmake ninja-build g++ pkg-config flex bison zlib1g-dev libssl-dev libidn-dev
   qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev fonts-wqy-microhei
   libpoppler-qt6-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -15,7 +15,7 @@ struct EngineString {
 
 // The numeric formats (2, 3, 5, 14) are the formats the writer and the
 // information dictionary use with the C library's formatting functions.
-constexpr std::array<EngineString, 14> kEngineStrings = {{
+constexpr std::array<EngineString, 18> kEngineStrings = {{
     {idsCannotCreateFile, file_errors::kCannotCreateFileText},
     {idsXrefInUseLine, "%010llu %05lu n\r\n"},
     {idsHeaderLine, "%%PDF-%s\r\n"},
@@ -29,7 +29,11 @@ constexpr std::array<EngineString, 14> kEngineStrings = {{
     {idsCreator, kCreatorText},
     {idsProducer, kCreatorText},
     {idsDateFormat, "(D:%Y%m%d%H%M%S)"},
-    {idsEncryptedSource, "来源文件已加密，无法用空密码打开，修复后的内容可能仍无法读取。"},
+    {idsCannotDecrypt, "错误 5: 不能解密来源文件。%1"},
+    {idsNoPassword, "没有给出正确的密码。"},
+    {idsUnknownHandler, "不支持的安全处理程序。"},
+    {idsIdLost, "文件标识 (/ID) 已丢失，无法算出密钥。"},
+    {idsEncryptLost, "加密字典已丢失。"},
 }};
 
 }  // namespace

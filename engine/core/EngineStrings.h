@@ -19,7 +19,13 @@ enum EngineStringId : int {
   idsCreator = 12,
   idsProducer = 13,
   idsDateFormat = 14,
-  idsEncryptedSource = 15,
+  // 15 is no longer used: a source that cannot be decrypted fails (16).
+  idsCannotDecrypt = 16,
+  // The causes that fill in 16.
+  idsNoPassword = 17,
+  idsUnknownHandler = 18,
+  idsIdLost = 19,
+  idsEncryptLost = 20,
 };
 
 // The text of a string id; empty for an id the table does not hold.

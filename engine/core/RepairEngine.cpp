@@ -22,6 +22,16 @@ void CRepairEngine::SendText(int code, const std::string& text) const {
   m_callback(code, const_cast<char*>(text.c_str()), m_userData);
 }
 
+bool CRepairEngine::QueryPassword(int32_t attempt, std::string& password) const {
+  password.clear();
+  if (m_callback == nullptr || !m_passwordQuery) return false;
+  PasswordQuery query{attempt, nullptr, 0};
+  if (m_callback(msgQueryPassword, &query, m_userData) == 0) return false;
+  if (query.password == nullptr || query.length == 0 || query.length > TESSCORE_PASSWORD_MAX) return false;
+  password.assign(query.password, query.length);
+  return true;
+}
+
 void CRepairEngine::SendStringMessage(int code, int stringId) const {
   if (m_callback == nullptr) return;
   SendText(code, std::string(LoadEngineString(stringId)));

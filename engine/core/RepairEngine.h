@@ -42,6 +42,10 @@ class CRepairEngine {
   }
   void SetBatchedMessages(bool batched) { m_batched = batched; }
   int QueryStop() const { return m_callback != nullptr ? m_callback(msgQueryStop, nullptr, m_userData) : 0; }
+  // msgQueryPassword, only when the caller asked for it: true with the
+  // answer's bytes copied into `password`, false for no password.
+  void SetPasswordQuery(bool query) { m_passwordQuery = query; }
+  bool QueryPassword(int32_t attempt, std::string& password) const;
   void SendText(int code, const std::string& text) const;
   void SendStringMessage(int code, int stringId) const;
 
@@ -58,5 +62,6 @@ class CRepairEngine {
   ProgressCallback m_callback;
   void* m_userData;
   bool m_batched = false;
+  bool m_passwordQuery = false;
   mutable int m_lastProgress = -1;  // the last value sent with batched messages
 };

@@ -12,6 +12,7 @@
 #include "parser/EncryptedSource.h"
 #include "parser/ObjectStreams.h"
 #include "parser/ParseRun.h"
+#include "parser/TrailerScan.h"
 #include "rebuild/InfoDictionary.h"
 #include "rebuild/PageTree.h"
 #include "writer/PdfWriter.h"
@@ -47,6 +48,22 @@ bool OpenDestination(CFile64& destination, const std::string& path, const CFile6
   return false;
 }
 
+// After the parse: an encrypted source is opened first, and a source that
+// cannot be decrypted ends the repair with nothing written.
+int RepairParsed(const CRepairEngine& engine, CPdfDocument& document, CFile64Ex& source, const std::string& version,
+                 CFile64& destination) {
+  // Thorough recovery read the trailers in its parse.
+  if (!document.Thorough()) ReadTrailers(document, source);
+  if (const int cause = OpenEncryptedSource(document)) {
+    engine.SendText(msgError, ReplacePercentOne(LoadEngineString(idsCannotDecrypt), LoadEngineString(cause)));
+    return 0;
+  }
+  UnpackObjectStreams(document, source);
+  CPdfDictionary* catalog = RebuildCatalog(document);
+  CPdfDictionary* info = BuildInfoDictionary(document);
+  return catalog != nullptr ? WriteDocument(document, version, catalog, info, destination) : 0;
+}
+
 }  // namespace
 
 int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, uint32_t versionOption,
@@ -58,6 +75,7 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
   document->SetThorough((versionOption & TESSCORE_OPTION_THOROUGH) != 0);
   document->SetBatchedMessages((versionOption & TESSCORE_OPTION_BATCHED_MESSAGES) != 0);
   SetBatchedMessages(document->BatchedMessages());
+  SetPasswordQuery((versionOption & TESSCORE_OPTION_PASSWORD_QUERY) != 0);
   m_version.SetFromOption(versionOption);
   SendProgress(0);
 
@@ -74,13 +92,7 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
       std::string version = ReadHeaderVersion(*source);
       if (version.empty()) version = m_version.Text();
       int written = 0;
-      if (ParseObjects(*document, *source) > 0) {
-        if (document->Thorough()) OpenEncryptedSource(*document);
-        UnpackObjectStreams(*document, *source);
-        CPdfDictionary* catalog = RebuildCatalog(*document);
-        CPdfDictionary* info = BuildInfoDictionary(*document);
-        if (catalog != nullptr) written = WriteDocument(*document, version, catalog, info, *destination);
-      }
+      if (ParseObjects(*document, *source) > 0) written = RepairParsed(*this, *document, *source, version, *destination);
       // The file is complete only once it is closed: network file systems
       // report a full disk, a quota or an I/O error there.
       destination->Close();

@@ -30,14 +30,15 @@ class CPdfDocument {
   // Batched messages: questions and progress once per stretch of work.
   bool BatchedMessages() const { return m_batchedMessages; }
   void SetBatchedMessages(bool batched) { m_batchedMessages = batched; }
-  // Thorough recovery: the trailer dictionaries of the source, in file order.
+  // The trailer dictionaries of the source, in file order: read by thorough
+  // recovery's parse, or after the default one.
   void AddTrailer(std::unique_ptr<CPdfDictionary> trailer) { m_trailers.push_back(std::move(trailer)); }
   const std::vector<std::unique_ptr<CPdfDictionary>>& Trailers() const { return m_trailers; }
   // Those trailers and the dictionaries of the cross-reference streams in
   // the table, the newest (last in the file) first.
   std::vector<const CPdfDictionary*> TrailerDictionaries() const;
-  // Thorough recovery of an encrypted source that opened: the output is
-  // encrypted again. Null for every other source.
+  // An encrypted source that opened: the output is encrypted again. Null for
+  // every other source.
   void SetEncryption(std::unique_ptr<CSourceEncryption> encryption);
   const CSourceEncryption* Encryption() const { return m_encryption.get(); }
 

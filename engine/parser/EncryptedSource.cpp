@@ -96,7 +96,7 @@ EncryptEntry FindEncrypt(const CPdfDocument& document, const std::vector<const C
   if (!trailers.empty()) {
     const CPdfObject* value = Entry(*trailers.front(), "/Encrypt");
     const CPdfObject* target = Direct(value);
-    found.named = value != nullptr;
+    found.named = value != nullptr && value->Kind() != kindNull;
     if (target == nullptr || target->Kind() != kindDictionary) return found;
     found.dictionary = static_cast<const CPdfDictionary*>(target);
     if (value->Kind() == kindReference) found.key = static_cast<const CPdfReference*>(value)->m_key;
@@ -183,34 +183,46 @@ void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectK
   });
 }
 
-void OpenEncryptedSource(CPdfDocument& document) {
+namespace {
+
+// The empty user password first, then what the caller answers, three
+// times at most. The copies of a password are wiped once tried.
+bool Authenticate(const CPdfDocument& document, CStandardSecurity& security) {
+  if (security.Authenticate({})) return true;
+  const CRepairEngine* engine = document.Engine();
+  std::string password;
+  for (int32_t attempt = 1; engine != nullptr && attempt <= 3 && engine->QueryPassword(attempt, password); ++attempt) {
+    const bool opened = security.Authenticate(password);
+    std::fill(password.begin(), password.end(), '\0');
+    if (opened) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int OpenEncryptedSource(CPdfDocument& document) {
   const std::vector<const CPdfDictionary*> trailers = document.TrailerDictionaries();
   const EncryptEntry encrypt = FindEncrypt(document, trailers);
-  const auto cannotOpen = [&document] {
-    if (const CRepairEngine* engine = document.Engine()) engine->SendStringMessage(msgLogLine, idsEncryptedSource);
-  };
-  if (encrypt.dictionary == nullptr) {
-    // Named but lost: the content stays encrypted, and the user is told.
-    if (encrypt.named) cannotOpen();
-    return;
-  }
+  if (encrypt.dictionary == nullptr) return encrypt.named ? idsEncryptLost : 0;
   auto encryption = std::make_unique<CSourceEncryption>();
   const bool hasId = FindId(trailers, encryption->id);
   CStandardSecurity& security = encryption->security;
-  std::string fresh;
-  if (!security.Open(*encrypt.dictionary, encryption->id[0])) {
-    cannotOpen();
-    return;
-  }
+  if (!security.Read(*encrypt.dictionary, encryption->id[0])) return idsUnknownHandler;
   // Without an /ID, revisions 2 to 4 keyed the file with an empty one, and
-  // so does a reader of an output without one; revisions 5 and 6 do not
-  // depend on it, and the output gets one of its own.
+  // so does a reader of an output without one; that is tried with the empty
+  // password. When it fails the /ID was lost, and no password would help.
+  if (!hasId && security.Revision() <= 4) {
+    if (!security.Authenticate({})) return idsIdLost;
+  } else if (!Authenticate(document, security)) {
+    return idsNoPassword;
+  }
+  // Revisions 5 and 6 do not depend on the /ID: the output gets one of its
+  // own.
   encryption->hasId = hasId;
   if (!hasId && security.Revision() >= 5) {
-    if (!security.RandomBytes(16, fresh)) {
-      cannotOpen();
-      return;
-    }
+    std::string fresh;
+    if (!security.RandomBytes(16, fresh)) return idsUnknownHandler;
     encryption->id = {fresh, fresh};
     encryption->hasId = true;
   }
@@ -227,4 +239,5 @@ void OpenEncryptedSource(CPdfDocument& document) {
     }
   });
   document.SetEncryption(std::move(encryption));
+  return 0;
 }

@@ -8,12 +8,6 @@
 
 namespace {
 
-// The 32 bytes that pad a password, and stand for the empty one.
-constexpr std::string_view kPadding(
-    "\x28\xBF\x4E\x5E\x4E\x75\x8A\x41\x64\x00\x4E\x56\xFF\xFA\x01\x08"
-    "\x2E\x2E\x00\xB6\xD0\x68\x3E\x80\x2F\x0C\xA9\xFE\x64\x53\x69\x7A",
-    32);
-
 // An integer; one too large for the model's 32 bits is kept as a real's
 // text (a /P written unsigned), and read here.
 bool WideIntegerEntry(const CPdfDictionary& dictionary, std::string_view key, int64_t& integer) {
@@ -67,7 +61,7 @@ std::string LittleEndian(uint32_t value, size_t bytes) {
 
 }  // namespace
 
-bool CStandardSecurity::Open(const CPdfDictionary& encrypt, std::string_view firstId) {
+bool CStandardSecurity::Read(const CPdfDictionary& encrypt, std::string_view firstId) {
   int64_t version = 0;
   int64_t revision = 0;
   int64_t permissions = 0;
@@ -93,14 +87,15 @@ bool CStandardSecurity::Open(const CPdfDictionary& encrypt, std::string_view fir
   m_keyLength = aes256 ? 32 : static_cast<size_t>(bits / 8);
   if (!ReadMethods(encrypt)) return false;
   const size_t hashedSize = aes256 ? 48 : 32;
-  std::string owner;
-  std::string user;
-  if (!StringEntry(encrypt, "/O", hashedSize, owner) || !StringEntry(encrypt, "/U", hashedSize, user)) return false;
+  if (!StringEntry(encrypt, "/O", hashedSize, m_owner) || !StringEntry(encrypt, "/U", hashedSize, m_user)) return false;
   if (aes256) {
-    std::string userKey;
-    return StringEntry(encrypt, "/UE", 32, userKey) && OpenRevision6(user, userKey);
+    // Without /OE only the user password opens the file.
+    if (!StringEntry(encrypt, "/UE", 32, m_userKey)) return false;
+    if (!StringEntry(encrypt, "/OE", 32, m_ownerKey)) m_ownerKey.clear();
   }
-  return OpenRevision4(owner, user, static_cast<int32_t>(static_cast<uint32_t>(permissions)), firstId);
+  m_permissions = static_cast<uint32_t>(permissions);
+  m_firstId.assign(firstId);
+  return true;
 }
 
 // Versions 4 and 5 name their methods through crypt filters; the earlier
@@ -141,63 +136,6 @@ bool CStandardSecurity::MethodOfFilter(std::string_view name, CryptMethod& metho
   const auto found = m_filters.find(name);
   if (found == m_filters.end()) return false;
   method = found->second;
-  return true;
-}
-
-// The file key from the padded empty password, checked against /U.
-bool CStandardSecurity::OpenRevision4(std::string_view owner, std::string_view user, int32_t permissions,
-                                      std::string_view firstId) {
-  std::string input = std::string(kPadding) + std::string(owner) +
-                      LittleEndian(static_cast<uint32_t>(permissions), 4) + std::string(firstId);
-  if (m_revision >= 4 && !m_encryptMetadata) input += "\xFF\xFF\xFF\xFF";
-  std::string hash;
-  if (!m_ciphers.Md5(input, hash)) return false;
-  for (int i = 0; m_revision >= 3 && i < 50; ++i) {
-    if (!m_ciphers.Md5(std::string_view(hash).substr(0, m_keyLength), hash)) return false;
-  }
-  m_fileKey = hash.substr(0, m_keyLength);
-  std::string check;
-  if (m_revision == 2) return m_ciphers.Rc4(m_fileKey, kPadding, check) && check == user;
-  if (!m_ciphers.Md5(std::string(kPadding) + std::string(firstId), check)) return false;
-  for (int i = 0; i < 20; ++i) {
-    std::string key = m_fileKey;
-    for (char& byte : key) byte = static_cast<char>(byte ^ i);
-    if (!m_ciphers.Rc4(key, std::string(check), check)) return false;
-  }
-  // Only the first 16 bytes of /U are defined; the rest is arbitrary.
-  return check == user.substr(0, 16);
-}
-
-// Revisions 5 and 6: the empty password's hash with the validation salt
-// must be /U's first 32 bytes; with the key salt it unlocks /UE.
-bool CStandardSecurity::OpenRevision6(std::string_view user, std::string_view userKey) {
-  std::string hash;
-  if (!HashRevision6(user.substr(32, 8), hash) || hash != user.substr(0, 32)) return false;
-  if (!HashRevision6(user.substr(40, 8), hash)) return false;
-  return m_ciphers.Aes(false, hash, std::string(16, '\0'), userKey, false, m_fileKey) && m_fileKey.size() == 32;
-}
-
-bool CStandardSecurity::HashRevision6(std::string_view salt, std::string& hash) const {
-  // The password is empty, and so is the user data of a user password.
-  if (!m_ciphers.Sha2(256, salt, hash)) return false;
-  if (m_revision == 5) return true;
-  std::string encrypted;
-  // At least 64 rounds; then on while the last byte says so. That byte is
-  // at most 255, so the loop ends by round 288.
-  for (int round = 0; round < 64 || static_cast<uint8_t>(encrypted.back()) > round - 32; ++round) {
-    std::string repeated;
-    repeated.reserve(64 * hash.size());
-    for (int i = 0; i < 64; ++i) repeated += hash;
-    if (!m_ciphers.Aes(true, std::string_view(hash).substr(0, 16), std::string_view(hash).substr(16, 16), repeated,
-                       false, encrypted) ||
-        encrypted.size() < 16) {
-      return false;
-    }
-    int sum = 0;
-    for (size_t i = 0; i < 16; ++i) sum += static_cast<uint8_t>(encrypted[i]);
-    if (!m_ciphers.Sha2(256 + 128 * (sum % 3), encrypted, hash)) return false;
-  }
-  hash.resize(32);
   return true;
 }
 

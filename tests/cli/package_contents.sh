@@ -34,7 +34,7 @@ LD_LIBRARY_PATH=$lib_dir root/usr/bin/tessaly-cli --version | grep -qxF "tessaly
   fail "packaged tessaly-cli does not run"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libc6 libstdc++6 libssl3 qt6-qpa-plugins fonts-wqy-microhei libqt6widgets6; do
+for package in libc6 libstdc++6 libssl3 libidn12 qt6-qpa-plugins fonts-wqy-microhei libqt6widgets6; do
   grep -q "$package" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Version)" = "1.0.0.0" ] || fail "version: $(dpkg-deb -f "$deb" Version)"

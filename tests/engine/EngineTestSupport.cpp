@@ -40,6 +40,16 @@ int32_t MessageLog::Callback(int32_t code, void* data, void* userData) {
     return code == msgQueryStop ? log.stopAnswer : 0;
   }
   std::string text;
+  if (code == msgQueryPassword) {
+    auto& query = *static_cast<PasswordQuery*>(data);
+    const size_t asked = log.TextsOf(msgQueryPassword).size();
+    log.messages.push_back({code, std::to_string(query.attempt)});
+    if (log.nullPassword) return 1;
+    if (asked >= log.passwords.size()) return 0;
+    query.password = log.passwords[asked].data();
+    query.length = static_cast<uint32_t>(log.passwords[asked].size());
+    return 1;
+  }
   if (code == msgProgress) {
     text = std::to_string(*static_cast<const uint8_t*>(data));
   } else if (data != nullptr) {

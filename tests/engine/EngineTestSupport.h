@@ -32,6 +32,10 @@ struct MessageLog {
   };
   std::vector<Message> messages;
   int stopAnswer = 0;
+  // The answers to msgQueryPassword in turn (its text is the attempt); past
+  // them, no password. With nullPassword, nonzero with a null password.
+  std::vector<std::string> passwords;
+  bool nullPassword = false;
   // Large inputs send millions of token messages: count those instead.
   bool keepTokenMessages = true;
   size_t tokenMessages = 0;
