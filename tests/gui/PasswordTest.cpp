@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -22,6 +24,15 @@ namespace {
 using Step = FakeEngine::Step;
 const std::string kNoPassword = "错误 15: 不能解密来源文件：没有能打开它的密码。";
 const QString kWrong = "上一次输入的密码不正确，请重新输入。";
+
+// qpdf's exit status, its output left out.
+int RunQuietly(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  process.start(program, arguments);
+  return process.waitForFinished(30'000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
 
 class PasswordTest : public ::testing::Test, public FormFixture {
  protected:
@@ -116,6 +127,28 @@ TEST_F(PasswordTest, ABatchAsksPerFileAndACancelDoesNotStopIt) {
   EXPECT_EQ(dialogs.messages.back().text, "已修复 2 个文件，失败 1 个，中断 0 个");
   EXPECT_FALSE(QFile::exists(Path("b_fixed.pdf")));
   ExpectNoPasswordShown("sesame");
+}
+
+// The engine itself, on a file qpdf encrypted: the dialog's answer opens it,
+// and after a Cancel nothing is written.
+TEST_F(PasswordTest, TheEngineTakesTheDialogsAnswer) {
+  if (QStandardPaths::findExecutable("qpdf").isEmpty()) GTEST_SKIP() << "qpdf missing";
+  const QString source = Path("locked.pdf");
+  ASSERT_EQ(RunQuietly("qpdf", {"--empty", "--encrypt", "user pw", "owner", "256", "--", source}), 0);
+  TMainForm window(dialogs, &RepairPdfFile);
+  window.chkOpenFixed->setChecked(false);
+  window.txtSrcFile->setText(source);
+  dialogs.passwordAnswers = {QString("wrong"), QString("user pw")};
+  window.btnRepairClick();
+  ASSERT_EQ(dialogs.passwordRequests.size(), 2u);
+  EXPECT_EQ(dialogs.passwordRequests[1].retryText, kWrong);
+  EXPECT_EQ(RunQuietly("qpdf", {"--password=user pw", "--check", Path("locked_fixed.pdf")}), 0);
+  QFile::remove(Path("locked_fixed.pdf"));
+  dialogs.passwordAnswers = {std::nullopt};
+  window.btnRepairClick();
+  EXPECT_EQ(dialogs.passwordRequests.size(), 3u);
+  EXPECT_EQ(dialogs.messages.back().icon, MessageIcon::Warning);
+  EXPECT_FALSE(QFile::exists(Path("locked_fixed.pdf")));
 }
 
 // The toolkit's dialog: masked, naming the file, OK only with something
