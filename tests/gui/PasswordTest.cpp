@@ -49,7 +49,7 @@ class PasswordTest : public ::testing::Test, public FormFixture {
   }
 
   static QString Prompt(const QString& source) {
-    return "文件“" + source + "”已加密，需要密码才能打开。请输入它的用户密码或所有者密码。";
+    return "文件“" + source + "”已加密，需要密码才能打开。\n请输入它的用户密码或所有者密码。";
   }
 
   // No password ever reaches the log or a message.
