@@ -86,7 +86,8 @@ inline constexpr const char* kHelp =
     "  -h, --help                显示本说明\n"
     "  -V, --version             显示版本\n"
     "\n"
-    "退出状态: 0 所有文件都已修复；1 有文件没有修复；2 命令行错误；\n"
+    "退出状态: 0 所有文件都已修复；1 有文件没有修复；2 命令行错误或\n"
+    "密码文件不能使用；"
     "130 修复被中断（Ctrl-C、SIGTERM、SIGHUP）。\n";
 
 // A text of the table with its one "%s" filled in.
