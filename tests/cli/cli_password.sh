@@ -7,6 +7,7 @@ cli=$1 corpus=$2
 source "$(dirname "$0")/common.sh"
 
 cp "$corpus/d_gs_report__endobj_removed.pdf" a.pdf
+export SOURCE_DATE_EPOCH=1700000000  # the same dates in every output
 
 # The plain command is the thorough repair; of two mode options the last counts.
 "$cli" -q -o plain.pdf a.pdf && "$cli" -q --thorough -o thorough.pdf a.pdf &&
@@ -55,7 +56,8 @@ refused "--password 和 --password-file 不能同时使用" "$cli" --password x 
 # unencrypted source repairs as always and the password is never printed.
 printf 'se\0cr\377t\r\nnext\n' > nul.txt
 head -c 127 /dev/zero | tr '\0' 'p' > longest.txt
-for file in nul.txt longest.txt; do
+{ cat longest.txt; printf '\r\n'; } > longest_crlf.txt
+for file in nul.txt longest.txt longest_crlf.txt; do
   out=$("$cli" -f --password-file "$file" -o out.pdf a.pdf 2>&1); status=$?
   [ $status -eq 0 ] || fail "--password-file $file: exit $status: $out"
 done
@@ -84,6 +86,14 @@ for case in "aes256 user.txt user pw" "aes256 owner.txt user pw" "rc4 latin1.txt
   [ $status -eq 0 ] || fail "$name with $file: exit $status: $out"
   qpdf --password="$password" --check "$name.out.pdf" >/dev/null 2>&1 || fail "$name with $file: unreadable"
   ! grep -qF -- "$password" <<<"$out" || fail "$name with $file: the password was printed"
+done
+# One password for every file that asks, in workers side by side.
+mkdir batch
+cp aes256.pdf batch/one.pdf; cp aes256.pdf batch/two.pdf; cp "$corpus/d_py_incremental__clean.pdf" batch/open.pdf
+out=$("$cli" -j 2 --password-file user.txt batch/*.pdf 2>&1); status=$?
+[ $status -eq 0 ] || fail "batch with a password: exit $status: $out"
+for name in one two; do
+  qpdf --password='user pw' --check "batch/${name}_fixed.pdf" >/dev/null 2>&1 || fail "batch: $name unreadable"
 done
 for mode in --classic --thorough; do
   for args in "" "--password-file wrong.txt"; do
