@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "CliTexts.h"
 #include "TerminalText.h"
@@ -24,7 +26,8 @@ bool Refuse(const char* pattern, const std::string& shownName, const char* reaso
 }
 
 // Byte by byte: nothing after the first line is taken from standard input,
-// and the line is short. False when it grows past any password.
+// and the line is short. A line that grows past any password is cut off
+// there, still too long; false on a read error.
 bool ReadFirstLine(int fd, std::string& line, int& error) {
   char byte = 0;
   while (line.size() <= kLongestLine) {
@@ -45,12 +48,31 @@ bool ReadFirstLine(int fd, std::string& line, int& error) {
   return true;
 }
 
+// The terminal as it was before the echo went off; a stop signal during
+// the question gives it back before the signal ends the program, so that
+// the shell is not left without echo.
+termios g_savedTerminal {};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+using SignalHandler = void (*)(int);
+SignalHandler g_previousHandlers[std::size(kStopSignals)] {};
+
+void RestoreAndEnd(int signal) {
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
 // A person typing at a terminal is asked, and sees no echo of the password.
 class HiddenTyping {
  public:
-  explicit HiddenTyping(int fd) : m_fd(fd) {
-    if (isatty(fd) == 0 || tcgetattr(fd, &m_saved) != 0) return;
-    termios quiet = m_saved;
+  explicit HiddenTyping(int fd) {
+    if (fd != STDIN_FILENO || isatty(fd) == 0 || tcgetattr(fd, &g_savedTerminal) != 0) return;
+    // A signal ignored at the start (nohup) stays ignored.
+    for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+      g_previousHandlers[i] = std::signal(kStopSignals[i], &RestoreAndEnd);
+      if (g_previousHandlers[i] == SIG_IGN) std::signal(kStopSignals[i], SIG_IGN);
+    }
+    termios quiet = g_savedTerminal;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     m_active = tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
     std::fputs(texts::kPasswordPrompt, stderr);
@@ -58,15 +80,14 @@ class HiddenTyping {
   }
   ~HiddenTyping() {
     if (!m_active) return;
-    tcsetattr(m_fd, TCSAFLUSH, &m_saved);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+    for (size_t i = 0; i < std::size(kStopSignals); ++i) std::signal(kStopSignals[i], g_previousHandlers[i]);
     std::fputc('\n', stderr);
   }
   HiddenTyping(const HiddenTyping&) = delete;
   HiddenTyping& operator=(const HiddenTyping&) = delete;
 
  private:
-  int m_fd;
-  termios m_saved {};
   bool m_active = false;
 };
 
