@@ -12,6 +12,7 @@
 #include "parser/EncryptedSource.h"
 #include "parser/ObjectStreams.h"
 #include "parser/ParseRun.h"
+#include "parser/Tokenizer.h"
 #include "parser/TrailerScan.h"
 #include "rebuild/InfoDictionary.h"
 #include "rebuild/PageTree.h"
@@ -49,12 +50,14 @@ bool OpenDestination(CFile64& destination, const std::string& path, const CFile6
 }
 
 // After the parse: an encrypted source is opened first, and a source that
-// cannot be decrypted ends the repair with nothing written.
+// cannot be decrypted ends the repair with nothing written. After a stop
+// nobody is asked for a password; the writer hears the stop again.
 int RepairParsed(const CRepairEngine& engine, CPdfDocument& document, CFile64Ex& source, const std::string& version,
                  CFile64& destination) {
+  const bool stopped = ParseWasStopped();
   // Thorough recovery read the trailers in its parse.
-  if (!document.Thorough()) ReadTrailers(document, source);
-  if (const int cause = OpenEncryptedSource(document)) {
+  if (!document.Thorough() && !stopped) ReadTrailers(document, source);
+  if (const int cause = stopped ? 0 : OpenEncryptedSource(document)) {
     engine.SendText(msgError, ReplacePercentOne(LoadEngineString(idsCannotDecrypt), LoadEngineString(cause)));
     return 0;
   }

@@ -88,15 +88,18 @@ struct EncryptEntry {
   bool named = false;                   // a trailer names one, found or not
 };
 
-// The newest trailer decides: its /Encrypt, or none when it names none (a
-// file saved in clear after it was encrypted). Only when every trailer is
-// lost, the newest dictionary of the handler's shape.
+// The newest trailer that names a /Root or an /Encrypt decides: its
+// /Encrypt, or none when it names none (a file saved in clear after it was
+// encrypted). The main trailer of a linearized file names neither: its
+// first-page trailer, earlier in the file, holds them. Only when no trailer
+// decides, the newest dictionary of the handler's shape.
 EncryptEntry FindEncrypt(const CPdfDocument& document, const std::vector<const CPdfDictionary*>& trailers) {
   EncryptEntry found;
-  if (!trailers.empty()) {
-    const CPdfObject* value = Entry(*trailers.front(), "/Encrypt");
-    const CPdfObject* target = Direct(value);
+  for (const CPdfDictionary* trailer : trailers) {
+    const CPdfObject* value = Entry(*trailer, "/Encrypt");
     found.named = value != nullptr && value->Kind() != kindNull;
+    if (!found.named && Entry(*trailer, "/Root") == nullptr) continue;
+    const CPdfObject* target = Direct(value);
     if (target == nullptr || target->Kind() != kindDictionary) return found;
     found.dictionary = static_cast<const CPdfDictionary*>(target);
     if (value->Kind() == kindReference) found.key = static_cast<const CPdfReference*>(value)->m_key;

@@ -27,6 +27,7 @@ struct ScannerInput {
   bool batched = false;               // ask and tell once per stretch of input
   uint64_t nextQuestion = 0;          // the read position of the next batched question
   bool stopPending = false;           // a stop was answered; the input ends
+  bool stopAnswered = false;          // a stop was answered without batching
 };
 ScannerInput g_input;
 
@@ -73,6 +74,7 @@ void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsed
 CPdfObjectTable* BoundObjectTable() { return g_input.table; }
 CPdfDocument* BoundDocument() { return g_input.document; }
 bool ThoroughRecovery() { return g_input.thorough; }
+bool ParseWasStopped() { return g_input.stopPending || g_input.stopAnswered; }
 CParsedObjectSink* BoundObjectSink() { return g_input.sink; }
 
 // With batched messages the scanner reads this much at a time; otherwise
@@ -153,7 +155,10 @@ bool AskStopAndReportProgressNow() {
   const CRepairEngine* engine = g_input.engine;
   if (engine == nullptr) return false;
   if (g_input.batched) return BatchedQuestionDue() && AskBatched();
-  if (engine->QueryStop() != 0) return true;
+  if (engine->QueryStop() != 0) {
+    g_input.stopAnswered = true;
+    return true;
+  }
   if (HasProgress()) engine->SendProgress(ParseProgress());
   return false;
 }

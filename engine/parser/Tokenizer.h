@@ -27,6 +27,9 @@ void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length, bool 
 void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsedObjectSink* sink,
                          bool thorough = false);
 
+// Whether the caller asked the parse of the bound input to stop.
+bool ParseWasStopped();
+
 // Discards all buffered input, the condition stack and any half-read token.
 void ResetTokenizer();
 

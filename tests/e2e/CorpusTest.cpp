@@ -30,9 +30,9 @@ using e2e::ReadAll;
 
 const fs::path kShared = TESSALY_SHARED_DIR;
 
-// Recorded outputs made before the engine opened object streams and wrote
-// true stream lengths, and whether the repaired file holds the clean
-// source's whole text.
+// Recorded outputs made before the engine opened object streams, wrote
+// true stream lengths and decrypted encrypted sources in the default mode,
+// and whether the repaired file holds the clean source's whole text.
 struct StaleRecord {
   const char* reason;
   bool wholeText;
@@ -175,7 +175,10 @@ TEST_P(Corpus, RepairsToTheExpectedBytesAndSatisfiesTheJudges) {
         auto [words, status] = RunCommand("pdftotext " + Quoted(pdf) + " - | tr -s ' \\n' ' '");
         return words;
       };
-      EXPECT_EQ(text(m_output), text(CleanSourceOf(file.source))) << stale->second.reason;
+      // A file of the public suite has no clean source: its own text, where
+      // a reader gets it, is the one to keep.
+      const fs::path clean = CleanSourceOf(file.source);
+      EXPECT_EQ(text(m_output), text(clean.empty() ? file.source : clean)) << stale->second.reason;
     }
   }
   // Batched messages change the messages, never the bytes.

@@ -1,7 +1,8 @@
 // The contract: any byte string, repaired as a file, gives result 0 or 1 and
 // never a crash, a hang or a leak. The callback answers every question with
-// "go on" and counts what it hears, so that every message is delivered. The
-// low bits of the first byte choose the engine's options, so that one input
+// "go on" (a password query with a wrong password) and counts what it hears,
+// so that every message is delivered. The low bits of the first byte choose
+// the engine's options, so that one input
 // reaches both the default and the thorough parse ("%" of a PDF header picks
 // thorough recovery; the fuzz script also seeds each file behind a space).
 #include <unistd.h>
@@ -28,6 +29,13 @@ int32_t Count(int32_t code, void* data, void* userData) {
     if (percent > 100) std::abort();
     heard.progress += percent;
   }
+  if (code == msgQueryPassword) {
+    auto& query = *static_cast<PasswordQuery*>(data);
+    if (query.attempt < 1 || query.attempt > 3) std::abort();
+    query.password = "fuzz";
+    query.length = 4;
+    return 1;
+  }
   return 0;
 }
 
@@ -47,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(file);
 
   Heard heard;
-  const uint32_t options = size > 0 ? data[0] & (TESSCORE_OPTION_THOROUGH | TESSCORE_OPTION_BATCHED_MESSAGES) : 0;
+  const uint32_t options = size > 0 ? data[0] & (TESSCORE_OPTION_THOROUGH | TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_PASSWORD_QUERY) : 0;
   const EngineCallRecord record{source.c_str(), 0, (4u << 16) | options, destination.c_str(), &Count, &heard};
   const int result = RepairPdfFile(&record);
   if (result != 0 && result != 1) std::abort();

@@ -46,7 +46,10 @@ enum MessageCode {
    TESSCORE_PASSWORD_MAX count as no password. Either the user or the owner
    password opens the source. After a wrong answer the engine asks again,
    with `attempt` one higher; after the third wrong answer the repair fails.
-   The engine never shows a password in any message. */
+   Without the bit nobody is asked, and a source that the empty user
+   password does not open fails at once. Either way a failure is one
+   msgError that names the cause, and the result 0. The engine never shows a
+   password in any message. */
 typedef struct PasswordQuery {
   int32_t attempt;      /* 1, 2 or 3 */
   const char* password; /* set by the receiver */
