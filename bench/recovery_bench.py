@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Recovery bench: repairs every file of a damage kit folder (made by
-bench/damage_kit.py) with tessaly-cli in default and thorough mode, qpdf,
+bench/damage_kit.py) with tessaly-cli in classic (--classic) and thorough mode, qpdf,
 mutool clean and Ghostscript, judges each output against the clean
 reference (kit/judge.py: same-position page text, no extra pages) and prints,
 per kind of damage and overall, the files fully recovered and the pages
@@ -32,7 +32,7 @@ ACCEPTED = {"qpdf": {0, 3}}   # qpdf exits 3 when it wrote a file with warnings
 def commands(cli):
     gs = ["gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite"]
     return {
-        "default": lambda i, o: [cli, "-q", "-f", "-o", o, i],
+        "default": lambda i, o: [cli, "--classic", "-q", "-f", "-o", o, i],
         "thorough": lambda i, o: [cli, "--thorough", "-q", "-f", "-o", o, i],
         "qpdf": lambda i, o: ["qpdf", "--decode-level=none", i, o],
         "mutool": lambda i, o: ["mutool", "clean", i, o],

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Recovery comparison: makes the damage kit (bench/damage_kit.py) and repairs
-# every damaged file with tessaly-cli (default and --thorough), qpdf,
+# every damaged file with tessaly-cli (--classic and --thorough), qpdf,
 # mutool clean and Ghostscript, then prints files fully recovered and pages
 # recovered per kind of damage and tool, and the time per tool.
 #

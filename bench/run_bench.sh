@@ -34,7 +34,7 @@ median() { sort -g | sed -n "$(( (runs + 1) / 2 ))p"; }
 source_file=""
 command_for() {
   case $1 in
-    tessaly) argv=("$cli" -q -f -o "$work/out-t.pdf" "$source_file") ;;
+    tessaly) argv=("$cli" -q -f --classic -o "$work/out-t.pdf" "$source_file") ;;
     thorough) argv=("$cli" -q -f --thorough -o "$work/out-h.pdf" "$source_file") ;;
     mutool) argv=(mutool clean "$source_file" "$work/out-m.pdf") ;;
     qpdf) argv=(qpdf "$source_file" "$work/out-q.pdf") ;;

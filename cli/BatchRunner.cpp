@@ -57,7 +57,7 @@ void BatchRunner::Launch(size_t index) {
   std::fflush(stdout);  // the worker must not write our buffered output again
   std::fflush(stderr);
   const WorkerTask task{file.source, running->output.WriterPath(), m_settings.versionOption,
-                        m_settings.showProgress};
+                        m_settings.showProgress, m_settings.password};
   const auto worker = StartWorker(task);
   if (!worker) {
     m_reporter.Error(file.source, texts::Formatted(texts::kWorkerNotStarted, std::strerror(errno)));

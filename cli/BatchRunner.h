@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "BatchPlan.h"
@@ -19,6 +20,7 @@ struct BatchSettings {
   bool force = false;
   int jobs = 1;
   bool showProgress = false;
+  std::string_view password;  // the answer to the engine's first password query; empty for none
 };
 
 // Repairs a list of files, up to `jobs` at once, each in a worker process

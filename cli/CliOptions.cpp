@@ -7,7 +7,9 @@
 #include <cstring>
 
 #include "CliTexts.h"
+#include "PasswordSource.h"
 #include "TerminalText.h"
+#include "tesscore/tesscore.h"
 
 #ifndef TESSALY_VERSION
 #define TESSALY_VERSION "0.0.0.0"
@@ -16,13 +18,16 @@
 namespace {
 
 constexpr int kMaxJobs = 64;
-enum LongOnly { optPdfVersion = 256, optThorough };
+enum LongOnly { optPdfVersion = 256, optThorough, optClassic, optPassword, optPasswordFile };
 
 const option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
     {"output-dir", required_argument, nullptr, 'd'},
     {"pdf-version", required_argument, nullptr, optPdfVersion},
     {"thorough", no_argument, nullptr, optThorough},
+    {"classic", no_argument, nullptr, optClassic},
+    {"password", required_argument, nullptr, optPassword},
+    {"password-file", required_argument, nullptr, optPasswordFile},
     {"force", no_argument, nullptr, 'f'},
     {"jobs", required_argument, nullptr, 'j'},
     {"quiet", no_argument, nullptr, 'q'},
@@ -46,10 +51,12 @@ bool UsageError(const char* format, const std::string& argument) {
 
 // The option as it was written: a long option is always a whole argument
 // (its value after "=" left out), a short one is its letter, also inside a
-// group of letters. getopt has moved past the argument when it was used up.
-std::string OptionName(char** argv, int optionIndexBefore, int option) {
+// group of letters. getopt has moved past the argument when it was used up;
+// a long option whose value was the next argument is named by its entry.
+std::string OptionName(char** argv, int optionIndexBefore, int option, int longIndex) {
   const char* argument = optind > optionIndexBefore ? argv[optind - 1] : "";
   if (std::strncmp(argument, "--", 2) == 0) return std::string(argument, std::strcspn(argument, "="));
+  if (longIndex >= 0) return std::string("--") + kLongOptions[longIndex].name;
   const int letter = option == '?' || option == ':' ? optopt : option;
   return std::string("-") + static_cast<char>(letter);
 }
@@ -59,6 +66,18 @@ bool TakePath(std::string& field, const std::string& name) {
   if (*optarg == '\0') return UsageError(texts::kEmptyArgument, name);
   field = optarg;
   return true;
+}
+
+// The password is taken out of the argument list at once, so that the
+// process list shows it for as short a time as we can make it.
+bool TakePassword(CliOptions& options, const std::string& name) {
+  const size_t length = std::strlen(optarg);
+  if (length == 0) return UsageError(texts::kEmptyArgument, name);
+  options.password.assign(optarg, length);
+  std::memset(optarg, 'x', length);
+  if (length <= TESSCORE_PASSWORD_MAX) return true;
+  std::fputs(texts::kPasswordTooLong, stderr);
+  return false;
 }
 
 // Applies one option; false after a usage error.
@@ -71,6 +90,9 @@ bool ApplyOption(int option, const std::string& name, CliOptions& options) {
     case 'h': options.showHelp = true; return true;
     case 'V': options.showVersion = true; return true;
     case optThorough: options.thorough = true; return true;
+    case optClassic: options.thorough = false; return true;
+    case optPassword: return TakePassword(options, name);
+    case optPasswordFile: return TakePath(options.passwordFile, name);
     case optPdfVersion: {
       const auto version = VersionOptionFromText(optarg);
       if (!version) return UsageError(texts::kBadVersion, optarg);
@@ -97,6 +119,9 @@ bool CheckCombination(const CliOptions& options) {
   if (!options.output.empty() && !options.outputFolder.empty()) {
     return UsageError(texts::kOutputAndFolder, "");
   }
+  if (!options.password.empty() && !options.passwordFile.empty()) {
+    return UsageError(texts::kPasswordTwice, "");
+  }
   if (!options.output.empty() && options.sources.size() > 1) {
     return UsageError(texts::kOutputNeedsOneSource, "");
   }
@@ -117,12 +142,19 @@ std::optional<CliOptions> ParseCommandLine(int argc, char** argv) {
   opterr = 0;  // our own messages, in the program's language
   while (true) {
     const int optionIndexBefore = optind;
-    const int option = getopt_long(argc, argv, ":o:d:fj:qhV", kLongOptions, nullptr);
+    int longIndex = -1;
+    const int option = getopt_long(argc, argv, ":o:d:fj:qhV", kLongOptions, &longIndex);
     if (option == -1) break;
-    if (!ApplyOption(option, OptionName(argv, optionIndexBefore, option), options)) return std::nullopt;
+    if (!ApplyOption(option, OptionName(argv, optionIndexBefore, option, longIndex), options)) {
+      WipePassword(options.password);
+      return std::nullopt;
+    }
   }
   for (int i = optind; i < argc; ++i) options.sources.emplace_back(argv[i]);
-  if (!CheckCombination(options)) return std::nullopt;
+  if (!CheckCombination(options)) {
+    WipePassword(options.password);
+    return std::nullopt;
+  }
   return options;
 }
 

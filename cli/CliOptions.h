@@ -11,7 +11,13 @@ struct CliOptions {
   std::string output;        // -o: the destination of a single source; empty when not given
   std::string outputFolder;  // --output-dir: where default destinations go; empty when not given
   uint32_t versionOption = 4u << 16;  // "1.4"
-  bool thorough = false;  // --thorough: the engine's thorough recovery
+  // The engine's thorough recovery unless --classic asks for its default
+  // repair; of --classic and --thorough the last one given counts.
+  bool thorough = true;
+  // The password of an encrypted source, from --password or, after
+  // parsing, from --password-file; empty when none was given.
+  std::string password;
+  std::string passwordFile;  // --password-file: "-" for standard input
   bool force = false;
   bool quiet = false;
   int jobs = 1;

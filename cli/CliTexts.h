@@ -43,6 +43,18 @@ inline constexpr const char* kBadJobs = "tessaly-cli: 无效的任务数“%s”
 inline constexpr const char* kNoSource = "tessaly-cli: 没有给出来源文件\n";
 inline constexpr const char* kOutputNeedsOneSource = "tessaly-cli: -o 只能用于一个来源文件；多个文件请用 --output-dir\n";
 inline constexpr const char* kOutputAndFolder = "tessaly-cli: -o 和 --output-dir 不能同时使用\n";
+inline constexpr const char* kPasswordTwice = "tessaly-cli: --password 和 --password-file 不能同时使用\n";
+
+// Reading the password; every one of these ends the run before any repair.
+inline constexpr const char* kPasswordFileMissing = "tessaly-cli: 密码文件“%s”不存在\n";
+inline constexpr const char* kPasswordFileIsFolder = "tessaly-cli: 密码文件“%s”是一个文件夹\n";
+inline constexpr const char* kPasswordFileNotRegular =
+    "tessaly-cli: 密码文件“%s”不是普通文件（管道和设备不能用作密码文件；从标准输入读取请用“-”）\n";
+inline constexpr const char* kPasswordFileEmpty = "tessaly-cli: 密码文件“%s”的第一行是空的，其中没有密码\n";
+inline constexpr const char* kPasswordFileUnreadable = "tessaly-cli: 不能读取密码文件“%s”：%s\n";
+inline constexpr const char* kPasswordTooLong = "tessaly-cli: 密码超过 127 个字节，不能使用\n";
+inline constexpr const char* kStandardInput = "标准输入";
+inline constexpr const char* kPasswordPrompt = "密码: ";
 
 inline constexpr const char* kHelp =
     "修复损坏的 PDF 文件：保留来源文件中所有完整的对象，重建目录和页面树，\n"
@@ -52,20 +64,30 @@ inline constexpr const char* kHelp =
     "（report.pdf 修复为 report_fixed.pdf）。多个来源文件各自修复为默认的\n"
     "目标文件名，并为每个文件显示修复状态。\n"
     "\n"
+    "默认进行深度修复；--classic 进行普通修复。两个都给出时后面的一个有效。\n"
+    "加密的来源文件用空的用户密码打不开时，用 --password-file 或 --password\n"
+    "给出它的用户密码或所有者密码。\n"
+    "\n"
     "选项:\n"
     "  -o, --output 目标文件     一个来源文件时的目标文件\n"
     "  -d, --output-dir 文件夹   把目标文件写到这个文件夹中\n"
     "      --pdf-version 版本    来源文件没有可读的文件头时输出的 PDF 版本，\n"
     "                            1.0 到 1.6，默认为 1.4\n"
-    "      --thorough            深度修复：跳过损坏的内容并重新同步，能找回\n"
-    "                            更多对象和页面，但需要更长时间\n"
+    "      --thorough            深度修复（默认）：跳过损坏的内容并重新同步，\n"
+    "                            能找回更多对象和页面，但需要更长时间\n"
+    "      --classic             普通修复：比深度修复快，但找回的内容可能较少\n"
+    "      --password-file 文件  加密的来源文件的密码：文件的第一行（不含行尾）；\n"
+    "                            文件为“-”时从标准输入读取\n"
+    "      --password 密码       加密的来源文件的密码。注意：其他用户能在进程列表\n"
+    "                            中看到它，请尽量改用 --password-file\n"
     "  -f, --force               覆盖已经存在的目标文件（只替换普通文件）\n"
     "  -j, --jobs 数目           同时修复的文件数，默认为 1\n"
     "  -q, --quiet               只显示错误\n"
     "  -h, --help                显示本说明\n"
     "  -V, --version             显示版本\n"
     "\n"
-    "退出状态: 0 所有文件都已修复；1 有文件没有修复；2 命令行错误；\n"
+    "退出状态: 0 所有文件都已修复；1 有文件没有修复；2 命令行错误或\n"
+    "密码文件不能使用；"
     "130 修复被中断（Ctrl-C、SIGTERM、SIGHUP）。\n";
 
 // A text of the table with its one "%s" filled in.

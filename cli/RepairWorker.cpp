@@ -24,6 +24,7 @@ constexpr int64_t kProgressIntervalNs = 200'000'000;
 struct WorkerState {
   int fd = -1;
   bool sendProgress = false;
+  std::string_view password;
   bool frontEndGone = false;
   unsigned messagesSinceClock = 0;
   uint8_t percent = 0;
@@ -62,10 +63,21 @@ void Send(WorkerState& state, RecordKind kind, const char* data, size_t size) {
   return 0;
 }
 
+// The password is offered once: a second query means it did not open the
+// source, and asking again would only give the same bytes.
+[[gnu::noinline]] int32_t OnPasswordQuery(const WorkerState& state, void* data) {
+  auto* query = static_cast<PasswordQuery*>(data);
+  if (query == nullptr || query->attempt != 1 || state.password.empty()) return 0;
+  query->password = state.password.data();
+  query->length = static_cast<uint32_t>(state.password.size());
+  return 1;
+}
+
 // The two messages of every token come first and cost next to nothing.
 int32_t OnEngineMessage(int32_t code, void* data, void* userData) {
   auto& state = *static_cast<WorkerState*>(userData);
   if (code == msgQueryStop) return StopRequested() || state.frontEndGone ? -1 : 0;
+  if (code == msgQueryPassword) return OnPasswordQuery(state, data);
   if (code != msgProgress) return OnTextMessage(state, code, data);
   state.percent = *static_cast<const uint8_t*>(data);
   if (!state.sendProgress || ++state.messagesSinceClock < kMessagesBetweenClockReads) return 0;
@@ -81,6 +93,7 @@ int32_t OnEngineMessage(int32_t code, void* data, void* userData) {
   WorkerState state;
   state.fd = fd;
   state.sendProgress = task.sendProgress;
+  state.password = task.password;
   const EngineCallRecord record{task.source.c_str(), 0, task.versionOption, task.target.c_str(),
                                 &OnEngineMessage, &state};
   const int result = RepairPdfFile(&record);

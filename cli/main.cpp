@@ -9,6 +9,7 @@
 #include "CliOptions.h"
 #include "CliTexts.h"
 #include "Console.h"
+#include "PasswordSource.h"
 #include "Reporter.h"
 #include "tesscore/tesscore.h"
 
@@ -33,10 +34,12 @@ int Repair(const CliOptions& options) {
   const bool showProgress = !options.quiet && isatty(STDERR_FILENO) != 0;
   Console console(showProgress);
   Reporter reporter(console, options.quiet, files.size() > 1);
-  // Our own front end needs no question and progress per token.
+  // Our own front end needs no question and progress per token. It is asked
+  // for a password also when it has none, so that it can answer none.
   const uint32_t versionOption = options.versionOption | TESSCORE_OPTION_BATCHED_MESSAGES |
+                                 TESSCORE_OPTION_PASSWORD_QUERY |
                                  (options.thorough ? TESSCORE_OPTION_THOROUGH : 0u);
-  const BatchSettings settings{versionOption, options.force, options.jobs, showProgress};
+  const BatchSettings settings{versionOption, options.force, options.jobs, showProgress, options.password};
   BatchRunner runner(settings, console, reporter);
   const int repaired = runner.Run(files);
   int status = repaired == static_cast<int>(files.size()) ? kExitRepaired : kExitNotRepaired;
@@ -44,10 +47,21 @@ int Repair(const CliOptions& options) {
   return ExitAfterOutput(status, console.OutputFailed());
 }
 
+// A password file that cannot give a password ends the run before any
+// repair, like a usage error.
+int RepairWithPassword(CliOptions& options) {
+  if (!options.passwordFile.empty() && !ReadPasswordFile(options.passwordFile, options.password)) {
+    return kExitUsage;
+  }
+  const int status = Repair(options);
+  WipePassword(options.password);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto options = ParseCommandLine(argc, argv);
+  auto options = ParseCommandLine(argc, argv);
   if (!options) return kExitUsage;
   if (options->showHelp) {
     PrintHelp();
@@ -57,5 +71,5 @@ int main(int argc, char** argv) {
     PrintVersion();
     return ExitAfterOutput(kExitRepaired, false);
   }
-  return Repair(*options);
+  return RepairWithPassword(*options);
 }

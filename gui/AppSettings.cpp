@@ -51,7 +51,10 @@ void AppSettings::Load() {
       ReadInteger(store, QStringLiteral("OpenFilterIndex"), DefaultOpenFilterIndex());
   m_saveFilterIndex =
       ReadInteger(store, QStringLiteral("SaveFilterIndex"), DefaultSaveFilterIndex());
-  m_thorough = ReadInteger(store, QStringLiteral("Thorough"), DefaultThorough() ? 1 : 0) != 0;
+  m_thoroughChosen = ReadInteger(store, QStringLiteral("ThoroughChosen"), 0) != 0;
+  m_thorough = m_thoroughChosen
+                   ? ReadInteger(store, QStringLiteral("Thorough"), DefaultThorough() ? 1 : 0) != 0
+                   : DefaultThorough();
   store.endGroup();
   store.beginGroup(kWindowGroup);
   m_windowSize = QSize(ReadInteger(store, QStringLiteral("Width"), 0),
@@ -59,7 +62,7 @@ void AppSettings::Load() {
 }
 
 // OpenFixed and Thorough are written as the text "1" or "0", the others as
-// numbers.
+// numbers; ThoroughChosen only once the user changed Thorough.
 void AppSettings::Save() const {
   QSettings store(StoreFileName(), QSettings::IniFormat);
   store.beginGroup(kGroup);
@@ -71,6 +74,7 @@ void AppSettings::Save() const {
   store.setValue(QStringLiteral("OpenFilterIndex"), m_openFilterIndex);
   store.setValue(QStringLiteral("SaveFilterIndex"), m_saveFilterIndex);
   store.setValue(QStringLiteral("Thorough"), m_thorough ? QStringLiteral("1") : QStringLiteral("0"));
+  if (m_thoroughChosen) store.setValue(QStringLiteral("ThoroughChosen"), QStringLiteral("1"));
   store.endGroup();
   store.beginGroup(kWindowGroup);
   store.setValue(QStringLiteral("Width"), m_windowSize.width());

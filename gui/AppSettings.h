@@ -44,9 +44,18 @@ class AppSettings {
   static int DefaultSaveFilterIndex() { return 1; }
 
   // Thorough recovery: the engine resynchronises inside damaged objects.
+  // The window saves every value when it closes, so a stored value alone
+  // does not say that the user chose it: a store of the time when the
+  // default was off holds "0" for everyone. The value counts only with the
+  // mark ThoroughChosen, which a setter that changes the value sets and
+  // which stays once set; without it the default holds.
   bool Thorough() const { return m_thorough; }
-  void SetThorough(bool value) { m_thorough = value; }
-  static bool DefaultThorough() { return false; }
+  void SetThorough(bool value) {
+    m_thoroughChosen = m_thoroughChosen || value != m_thorough;
+    m_thorough = value;
+  }
+  bool ThoroughChosen() const { return m_thoroughChosen; }
+  static bool DefaultThorough() { return true; }
 
   // The window's size at the end of the last run; empty at first.
   QSize WindowSize() const { return m_windowSize; }
@@ -60,5 +69,6 @@ class AppSettings {
   int m_openFilterIndex = DefaultOpenFilterIndex();
   int m_saveFilterIndex = DefaultSaveFilterIndex();
   bool m_thorough = DefaultThorough();
+  bool m_thoroughChosen = false;
   QSize m_windowSize;
 };

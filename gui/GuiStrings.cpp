@@ -127,6 +127,11 @@ constexpr GuiStringEntry kGuiStrings[] = {
     {idsPreviewPage, "第 %d 页"},
     {idsThorough, "深度修复（较慢）(&T)"},
     {idsThoroughHint, "跳过损坏的内容并重新同步，能找回更多对象和页面，但需要更长时间。"},
+    {idsPasswordTitle, "输入密码"},
+    {idsPasswordPrompt, "文件“%s”已加密，需要密码才能打开。\n请输入它的用户密码或所有者密码。"},
+    {idsPasswordField, "密码(&P):"},
+    {idsPasswordWrong, "上一次输入的密码不正确，请重新输入。"},
+    {idsPasswordTooLong, "密码太长：最多 127 个字节（UTF-8 编码）。请重新输入。"},
 };
 
 }  // namespace

@@ -125,6 +125,12 @@ enum GuiStringId : int {
   idsPreviewPage = 65472,
   idsThorough = 65473,
   idsThoroughHint = 65474,
+  // The password of an encrypted source.
+  idsPasswordTitle = 65475,
+  idsPasswordPrompt = 65476,
+  idsPasswordField = 65477,
+  idsPasswordWrong = 65478,
+  idsPasswordTooLong = 65479,
 };
 
 // The text with that number; an unknown number gives an empty text.

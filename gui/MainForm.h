@@ -75,6 +75,12 @@ class TMainForm : public QWidget {
   void SaveDialogTypeChange();
   void btnRepairClick();
   bool OnMessage(int32_t code, void* data);
+  // msgQueryPassword (MainFormPassword.cpp): asks the user; true with the
+  // query's password set, false for none.
+  bool OnPasswordQuery(PasswordQuery* query);
+  // Overwrites the last answer's bytes; the engine copied them at once, and
+  // every message after the answer calls this first.
+  void WipePassword();
   void btnHelpClick();
   void pcMainChange(int index);
   void labHomepageClick();
@@ -192,6 +198,8 @@ class TMainForm : public QWidget {
   // The engine writes through destinationPath (MainFormOutput.cpp gives it
   // a safe output); answers the engine's result.
   int CallEngine(const QString& source, const QByteArray& destinationPath);
+  // After the engine call: the last answer wiped and its buffer freed.
+  void ReleasePassword();
   uint32_t VersionOption() const;
   // Repairs into a safe output that replaces the destination only when the
   // repair completed; replace: the user agreed to replace an existing file.
@@ -230,6 +238,9 @@ class TMainForm : public QWidget {
   std::unique_ptr<TAnchors> m_anchors;
   bool m_dstEdited = false;  // the destination no longer follows the source
   QString m_lastError;       // the engine's last error text in this run
+  QString m_engineSource;    // the source of the engine call in progress
+  QByteArray m_password;     // the last password answer, while the engine may read it
+  bool m_passwordHeld = false;
   QString m_repairedFile;    // what the preview shows: the last file repaired
   int m_runSerial = 0;       // a late page count of an earlier run is dropped
   QPointer<TPreviewWindow> m_preview;

@@ -27,7 +27,10 @@ constexpr int32_t kAnswerStop = -1;  // all bits set
 
 int32_t MainFormProgressCallback(int32_t code, void* data, void* userData) {
   try {
-    return static_cast<TMainForm*>(userData)->OnMessage(code, data) ? kAnswerStop : 0;
+    auto* form = static_cast<TMainForm*>(userData);
+    if (code == msgQueryPassword) return form->OnPasswordQuery(static_cast<PasswordQuery*>(data)) ? 1 : 0;
+    form->WipePassword();
+    return form->OnMessage(code, data) ? kAnswerStop : 0;
   } catch (...) {
     return 0;  // nothing may unwind through the engine's frames
   }
@@ -123,17 +126,21 @@ int TMainForm::CallEngine(const QString& source, const QByteArray& destinationPa
   record.userData = this;
   m_sinceEvents.invalidate();
   m_lastError.clear();
+  m_engineSource = source;
   m_engineCallActive = true;
   const int result = m_repair(&record);
   m_engineCallActive = false;
+  ReleasePassword();
   return result;
 }
 
 // The output version's list index in the high half, the option bits below.
 uint32_t TMainForm::VersionOption() const {
   // The window needs no question and progress per token: it asks the engine
-  // for them once per stretch of work.
-  const uint32_t bits = TESSCORE_OPTION_BATCHED_MESSAGES | (chkThorough->isChecked() ? TESSCORE_OPTION_THOROUGH : 0u);
+  // for them once per stretch of work. A source that needs a password is
+  // asked about rather than failed.
+  const uint32_t bits = TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_PASSWORD_QUERY |
+                        (chkThorough->isChecked() ? TESSCORE_OPTION_THOROUGH : 0u);
   return (static_cast<uint32_t>(cmbPDFVersion->currentIndex()) << 16) | bits;
 }
 

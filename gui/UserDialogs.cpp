@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "GuiStrings.h"
+#include "PasswordDialog.h"
 #include "SaveLogDialog.h"
 
 namespace {
@@ -200,6 +201,10 @@ bool QtUserDialogs::ExecuteSaveLogDialog(QWidget* owner, FileDialogRequest& requ
     QObject::connect(box, &QCheckBox::toggled, &dialog,
                      [&includeSysInfo](bool checked) { includeSysInfo = checked; });
   });
+}
+
+bool QtUserDialogs::AskPassword(QWidget* owner, const PasswordRequest& request, QString& password) {
+  return RunPasswordDialog(owner, request, password);
 }
 
 QString QtUserDialogs::BrowseForFolder(QWidget* owner, const QString& title) {

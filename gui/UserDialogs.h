@@ -28,6 +28,13 @@ struct FileDialogRequest {
   std::function<QString(int)> onTypeChange;
 };
 
+// The question for the password of an encrypted source.
+struct PasswordRequest {
+  QString caption;
+  QString text;       // names the file
+  QString retryText;  // that the last password was wrong; empty at the first attempt
+};
+
 // Everything the window asks of the user or of the desktop goes through here,
 // so that tests can answer instead of a person.
 class IUserDialogs {
@@ -54,6 +61,12 @@ class IUserDialogs {
   virtual bool ExecuteSaveLogDialog(QWidget* owner, FileDialogRequest& request,
                                     bool& /*includeSysInfo*/) {
     return ExecuteSaveDialog(owner, request);
+  }
+  // A dialog with a masked field; true when the user confirmed, with what
+  // was typed in `password`. Without its own, an implementation answers
+  // Cancel.
+  virtual bool AskPassword(QWidget* /*owner*/, const PasswordRequest& /*request*/, QString& /*password*/) {
+    return false;
   }
   // The chosen folder, or empty when the user cancelled.
   virtual QString BrowseForFolder(QWidget* owner, const QString& title) = 0;
@@ -82,6 +95,7 @@ class QtUserDialogs final : public IUserDialogs {
   bool ExecuteSaveDialog(QWidget* owner, FileDialogRequest& request) override;
   bool ExecuteSaveLogDialog(QWidget* owner, FileDialogRequest& request,
                             bool& includeSysInfo) override;
+  bool AskPassword(QWidget* owner, const PasswordRequest& request, QString& password) override;
   QString BrowseForFolder(QWidget* owner, const QString& title) override;
   bool OpenUrl(const QUrl& url) override;
   void AskDefaultPdfHandler(std::function<void(const QString& handler)> answer) override;

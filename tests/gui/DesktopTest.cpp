@@ -201,25 +201,25 @@ TEST_F(DesktopTest, TheDestinationFollowsTheSourceUntilTheUserTypesOne) {
   qputenv("HOME", realHome);
 }
 
-TEST_F(DesktopTest, ThoroughModeIsAnOptionBothRepairsPassToTheEngine) {
-  EXPECT_FALSE(form->chkThorough->isChecked());
+TEST_F(DesktopTest, ThoroughModeIsOnByDefaultAndBothRepairsPassItToTheEngine) {
+  constexpr uint32_t kAlways = TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_PASSWORD_QUERY;
+  EXPECT_TRUE(form->chkThorough->isChecked());
   EXPECT_EQ(form->chkThorough->text(), "深度修复（较慢）(&T)");
   EXPECT_EQ(form->chkThorough->toolTip(),
             "跳过损坏的内容并重新同步，能找回更多对象和页面，但需要更长时间。");
   form->chkOpenFixed->setChecked(false);
   form->txtSrcFile->setText(Path("in.pdf"));
   form->btnRepairClick();
-  EXPECT_EQ(FakeEngine::versionOption, (4u << 16) | TESSCORE_OPTION_BATCHED_MESSAGES);
-  form->chkThorough->setChecked(true);
+  EXPECT_EQ(FakeEngine::versionOption, (4u << 16) | kAlways | TESSCORE_OPTION_THOROUGH);
+  form->chkThorough->setChecked(false);
   form->btnRepairClick();
-  EXPECT_EQ(FakeEngine::versionOption, (4u << 16) | TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_THOROUGH);
+  EXPECT_EQ(FakeEngine::versionOption, (4u << 16) | kAlways);
   dialogs.filesChoice = {WriteFile("b.pdf", "%PDF")};
   form->cmbPDFVersion->setCurrentIndex(6);
   form->btnAddFilesClick();
   form->btnRepairFilesClick();
-  EXPECT_EQ(FakeEngine::versionOption, (6u << 16) | TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_THOROUGH);
-  form.reset();
-  EXPECT_EQ(QSettings(SettingsFile(), QSettings::IniFormat).value("Misc/Thorough").toString(), "1");
-  form = std::make_unique<TMainForm>(dialogs, &FakeEngine::Repair);
-  EXPECT_TRUE(form->chkThorough->isChecked());
+  EXPECT_EQ(FakeEngine::versionOption, (6u << 16) | kAlways);
+  form->chkThorough->setChecked(true);
+  form->btnRepairFilesClick();
+  EXPECT_EQ(FakeEngine::versionOption, (6u << 16) | kAlways | TESSCORE_OPTION_THOROUGH);
 }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <algorithm>
 #include <cstdio>
 
 const QString kSeparator(56, u'-');
@@ -60,6 +61,15 @@ bool FakeDialogs::ExecuteSaveLogDialog(QWidget*, FileDialogRequest& request, boo
   return true;
 }
 
+bool FakeDialogs::AskPassword(QWidget*, const PasswordRequest& request, QString& password) {
+  passwordRequests.push_back(request);
+  if (passwordAnswers.empty()) return false;
+  const std::optional<QString> answer = passwordAnswers.front();
+  passwordAnswers.pop_front();
+  if (answer) password = *answer;
+  return answer.has_value();
+}
+
 QString FakeDialogs::BrowseForFolder(QWidget*, const QString& title) {
   folderTitle = title;
   return folderChoice;
@@ -87,6 +97,24 @@ void FakeEngine::Reset() {
   stopAnswered = false;
   stopLatencyMs = -1;
   stopRequested.invalidate();
+  password = "sesame";
+  passwordsReceived.clear();
+  passwordsWiped = true;
+}
+
+bool FakeEngine::AskPassword(const EngineCallRecord* record) {
+  for (int32_t attempt = 1; attempt <= 3; ++attempt) {
+    PasswordQuery query{attempt, nullptr, 0};
+    if (record->callback(msgQueryPassword, &query, record->userData) == 0 || query.password == nullptr) return false;
+    const std::string answer(query.password, query.length);
+    passwordsReceived.push_back(answer);
+    uint8_t percent = 1;
+    record->callback(msgProgress, &percent, record->userData);
+    passwordsWiped = passwordsWiped && std::all_of(query.password, query.password + query.length,
+                                                   [](char byte) { return byte == 0; });
+    if (answer == password) return true;
+  }
+  return false;
 }
 
 std::vector<FakeEngine::Message> FakeEngine::CompleteRun() {
@@ -139,6 +167,12 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
         break;
       case Step::Hook:
         if (hook) hook();
+        break;
+      case Step::AskPassword:
+        if (!AskPassword(record)) {
+          send(msgError, text.data());
+          return 0;
+        }
         break;
       case Step::AskStopUntilStopped:
       case Step::QuestionsUntilStopped: {

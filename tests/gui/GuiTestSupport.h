@@ -33,6 +33,7 @@ class FakeDialogs final : public IUserDialogs {
   bool ExecuteSaveDialog(QWidget* owner, FileDialogRequest& request) override;
   bool ExecuteSaveLogDialog(QWidget* owner, FileDialogRequest& request,
                             bool& includeSysInfo) override;
+  bool AskPassword(QWidget* owner, const PasswordRequest& request, QString& password) override;
   QString BrowseForFolder(QWidget* owner, const QString& title) override;
   bool OpenUrl(const QUrl& url) override;
   void AskDefaultPdfHandler(std::function<void(const QString&)> answer) override { answer(pdfHandler); }
@@ -59,6 +60,11 @@ class FakeDialogs final : public IUserDialogs {
   std::vector<bool> sysInfoShown;
   std::optional<bool> sysInfoChoice;
 
+  // The password dialog takes its answers from the front, an empty
+  // optional for Cancel; Cancel when none is left.
+  std::vector<PasswordRequest> passwordRequests;
+  std::deque<std::optional<QString>> passwordAnswers;
+
   QString folderChoice;
   QString folderTitle;
 
@@ -75,7 +81,10 @@ class FakeDialogs final : public IUserDialogs {
 // The engine's stand-in: replays scripted messages through the callback the
 // window passed, and records the call record.
 struct FakeEngine {
-  enum class Step { Progress, SourcePath, Log, Error, AskStop, AskStopUntilStopped, QuestionsUntilStopped, Hook };
+  // AskPassword queries up to three times, as the engine does, and fails
+  // the run with its text as the error unless an answer is `password`.
+  enum class Step { Progress, SourcePath, Log, Error, AskStop, AskStopUntilStopped, QuestionsUntilStopped, Hook,
+                    AskPassword };
   struct Message {
     Step step;
     int percent = 0;
@@ -101,6 +110,11 @@ struct FakeEngine {
   static inline bool stopAnswered = false;
   static inline qint64 stopLatencyMs = -1;  // from stopRequested to the stop answer
   static inline QElapsedTimer stopRequested;
+  static inline std::string password = "sesame";
+  static inline std::vector<std::string> passwordsReceived;
+  // Every answer's bytes were overwritten by the next message the engine sent.
+  static inline bool passwordsWiped = true;
+  static bool AskPassword(const EngineCallRecord* record);
 };
 
 // A window with fake dialogs and the fake engine, in a fresh folder that

@@ -67,7 +67,7 @@ TEST_F(SaveLogTest, WithTheReportTheLogFollowsTheSettingsSection) {
   EXPECT_EQ(lines.mid(at - 7, 6),
             QStringList({"设置信息:", "完成后打开修复的文件(&O): 否", "输出的 PDF 文件版本(&V): 4",
                          "临时文件目录(&T): " + AppSettings::DefaultTempDir(),
-                         "内部处理缓存大小(&B): 512", "深度修复（较慢）(&T): 否"}));
+                         "内部处理缓存大小(&B): 512", "深度修复（较慢）(&T): 是"}));
   EXPECT_EQ(lines[at + 1], kSeparator);
   EXPECT_EQ(lines.mid(at + 2), log);
 }

@@ -115,3 +115,33 @@ TEST_F(SettingsTest, TheWindowClosedLastWritesItsValues) {
   EXPECT_EQ(form->cmbPDFVersion->currentText(), "1.6");
   EXPECT_FALSE(form->chkOpenFixed->isChecked());
 }
+
+// Thorough recovery is on for everyone who never changed it, also where an
+// older window saved "0" only because it closed; a user's own choice stays.
+TEST_F(SettingsTest, ThoroughIsOnUnlessTheUserTurnedItOff) {
+  EXPECT_TRUE(form->chkThorough->isChecked());  // a fresh store
+  CloseForm();
+  EXPECT_EQ(StoredLine("Thorough"), "Thorough=1");
+  EXPECT_EQ(StoredLine("ThoroughChosen"), "");
+  QSettings(SettingsFile(), QSettings::IniFormat).setValue("Misc/Thorough", "0");  // an old store
+  NewForm();
+  EXPECT_TRUE(form->chkThorough->isChecked());
+  CloseForm();
+  EXPECT_EQ(StoredLine("Thorough"), "Thorough=1");
+  EXPECT_EQ(StoredLine("ThoroughChosen"), "");
+  NewForm();
+  form->chkThorough->setChecked(false);  // the user's choice
+  CloseForm();
+  EXPECT_EQ(StoredLine("Thorough"), "Thorough=0");
+  EXPECT_EQ(StoredLine("ThoroughChosen"), "ThoroughChosen=1");
+  for (int start = 0; start < 2; ++start) {  // kept, also by a window that leaves it alone
+    NewForm();
+    EXPECT_FALSE(form->chkThorough->isChecked()) << "start " << start;
+    CloseForm();
+  }
+  NewForm();
+  form->chkThorough->setChecked(true);  // chosen on stays chosen
+  CloseForm();
+  EXPECT_EQ(StoredLine("Thorough"), "Thorough=1");
+  EXPECT_EQ(StoredLine("ThoroughChosen"), "ThoroughChosen=1");
+}
