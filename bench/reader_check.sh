@@ -5,7 +5,9 @@
 # cross-reference table ("try to reconstruct") or qpdf --check finds an
 # error. Prints the counts per folder and lists the failing files.
 #
-#   bench/reader_check.sh [--cli PATH] [--thorough] FOLDER...
+#   bench/reader_check.sh [--cli PATH] [--classic] FOLDER...
+#
+# Without --classic the command's own default, the thorough repair, runs.
 #
 # Results go to a temporary folder, removed at the end (KEEP=1 keeps it).
 set -uo pipefail
@@ -15,11 +17,11 @@ folders=()
 while [ $# -gt 0 ]; do
   case $1 in
     --cli) cli=$2; shift 2 ;;
-    --thorough) mode=(--thorough); shift ;;
+    --classic | --thorough) mode=("$1"); shift ;;
     *) folders+=("$1"); shift ;;
   esac
 done
-[ ${#folders[@]} -gt 0 ] || { echo "usage: $0 [--cli PATH] [--thorough] FOLDER..." >&2; exit 2; }
+[ ${#folders[@]} -gt 0 ] || { echo "usage: $0 [--cli PATH] [--classic] FOLDER..." >&2; exit 2; }
 for tool in pdffonts pdftoppm qpdf; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (poppler-utils, qpdf)" >&2; exit 2; }
 done
