@@ -23,7 +23,6 @@ namespace {
 
 using e2e::Quoted;
 using e2e::ReadAll;
-using e2e::Shell;
 
 
 // Three pages of text, an annotation with a string on the second, a
@@ -137,9 +136,9 @@ class EncryptedSource : public ::testing::TestWithParam<Case> {
 
   fs::path Encrypted(const std::string& password, const std::string& options, bool objectStreams) {
     const fs::path encrypted = m_dir / "encrypted.pdf";
-    Shell("qpdf --allow-weak-crypto --object-streams=" + std::string(objectStreams ? "generate" : "disable") +
-          " --encrypt '" + password + "' owner " + options + " -- " + Quoted(m_dir / "clean.pdf") + " " +
-          Quoted(encrypted));
+    judges::Qpdf("--allow-weak-crypto --object-streams=" + std::string(objectStreams ? "generate" : "disable") +
+                 " --encrypt '" + password + "' owner " + options + " -- " + Quoted(m_dir / "clean.pdf") + " " +
+                 Quoted(encrypted));
     return encrypted;
   }
 
@@ -159,18 +158,17 @@ TEST_P(EncryptedSource, OpensWithTheSamePasswordAndKeyWithEveryPage) {
   const RepairRun run = Repair(damaged, repaired, true);
   EXPECT_EQ(run.result, 1);
   for (const std::string& line : run.logLines) EXPECT_NE(line, kNotOpened);
-  EXPECT_EQ(Shell("qpdf --check " + Quoted(repaired) + " 2>&1 | grep -c WARNING; qpdf --check " + Quoted(repaired) +
-                  " >/dev/null 2>&1; echo $?"),
-            "0\n0\n");
-  const std::string encryption = "qpdf --show-encryption --show-encryption-key ";
-  EXPECT_EQ(Shell(encryption + Quoted(repaired)), Shell(encryption + Quoted(encrypted)));
-  EXPECT_EQ(Shell("pdfinfo " + Quoted(repaired) + " 2>/dev/null | grep '^Pages:'"), "Pages:           3\n");
-  const std::string text = " - 2>/dev/null | tr -s ' \\n' ' '";
-  EXPECT_EQ(Shell("pdftotext " + Quoted(repaired) + text), Shell("pdftotext " + Quoted(m_dir / "clean.pdf") + text));
+  const judges::Answer check = judges::QpdfCheck(repaired);
+  EXPECT_EQ(check.status, 0) << check.output;
+  EXPECT_EQ(check.output.find("WARNING"), std::string::npos) << check.output;
+  const std::string encryption = "--show-encryption --show-encryption-key ";
+  EXPECT_EQ(judges::Qpdf(encryption + Quoted(repaired)).output, judges::Qpdf(encryption + Quoted(encrypted)).output);
+  EXPECT_EQ(judges::Pages(repaired), 3);
+  EXPECT_EQ(judges::Text(repaired), judges::Text(m_dir / "clean.pdf"));
   // Strings from object streams, the new information dictionary and the
   // metadata stream all read back in clear.
-  EXPECT_NE(Shell("pdfinfo " + Quoted(repaired)).find("Tessaly: https://tessaly.example/"), std::string::npos);
-  const std::string plain = Shell("qpdf --decrypt --qdf --object-streams=disable " + Quoted(repaired) + " -");
+  EXPECT_NE(judges::Info(repaired).find("Tessaly: https://tessaly.example/"), std::string::npos);
+  const std::string plain = judges::Qpdf("--decrypt --qdf --object-streams=disable " + Quoted(repaired) + " -").output;
   EXPECT_NE(plain.find("(Note on page two)"), std::string::npos);
   EXPECT_NE(plain.find("Encrypted sample metadata"), std::string::npos);
 }
@@ -200,8 +198,7 @@ TEST_F(EncryptedSource, AUserPasswordIsSaidInTheLogAndOnlyInThoroughMode) {
   EXPECT_EQ(standard.result, 1);
   EXPECT_EQ(std::count(standard.logLines.begin(), standard.logLines.end(), kNotOpened), 0);
   // The same objects, copied as they were.
-  EXPECT_EQ(Shell("pdfinfo " + Quoted(m_dir / "thorough.pdf") + " 2>/dev/null | grep '^Pages:'"),
-            "Pages:           3\n");
+  EXPECT_EQ(judges::Pages(m_dir / "thorough.pdf"), 3);
 }
 
 }  // namespace
