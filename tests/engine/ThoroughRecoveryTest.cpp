@@ -26,7 +26,7 @@ Outcome Repair(const std::string& body, bool thorough = true) {
   for (char c : ReadWholeFile(dir.Path("out.pdf"))) {
     if (c != '\r') outcome.output += c == '\t' ? ' ' : c;
   }
-  // Poppler opens every file the engine writes.
+  // pdfinfo judges every file the engine writes (one without pages has 0).
   if (outcome.result == 1) outcome.pages = judges::Pages(dir.Path("out.pdf"));
   return outcome;
 }
