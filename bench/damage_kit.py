@@ -2,10 +2,11 @@
 """Damage kit: makes clean PDF sources and, deterministically from a seed,
 damaged copies of them, one file per (source, kind of damage).
 
-    bench/damage_kit.py OUT [--seed N] [--shared DIR] [--all]
+    bench/damage_kit.py OUT [--seed N] [--shared DIR | --own-sources] [--all]
 
 OUT/sources/   the clean sources (made here, plus copies of DIR/*.pdf,
-               by default ../shared/corpus/sources)
+               by default ../shared/corpus/sources; with --own-sources only
+               the ones made here)
 OUT/refs/      intact references where the damage starts from a changed
                file (an incremental update that supersedes a page)
 OUT/damaged/   <source>__<kind>[_<n>].pdf
@@ -59,7 +60,10 @@ def main():
     ap.add_argument("--seed", default="13")
     ap.add_argument("--all", action="store_true", help="every kind on every source it fits")
     ap.add_argument("--shared", type=Path, default=Path(__file__).resolve().parents[2] / "shared/corpus/sources")
+    ap.add_argument("--own-sources", action="store_true", help="only the sources made here, never copies")
     args = ap.parse_args()
+    if args.own_sources:
+        args.shared = None
     out = args.out.resolve()
     if "/shared/" in str(out) + "/":
         sys.exit("refusing to write under a shared folder: %s" % out)

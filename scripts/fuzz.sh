@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes RepairPdfFile for SECONDS (default 60) with libFuzzer, seeded from the
-# shared corpus. Findings land in build/fuzz/findings; keep each as a
-# regression test under tests/engine/regressions.
+# damage kit's catalogue and, where there is one, the shared corpus. Findings
+# land in build/fuzz/findings; keep each as a regression test under
+# tests/engine/regressions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -13,20 +14,31 @@ cmake --build build/fuzz --target repair_fuzzer
 
 corpus=build/fuzz/corpus
 mkdir -p "$corpus" build/fuzz/findings
+# Seeds: the damage kit's catalogue, made here as the tests make it, and the
+# shared corpus where this machine has one.
+catalogue=build/fuzz/catalogue
+/usr/bin/python3 bench/damage_kit.py "$catalogue" --seed 13 --own-sources >/dev/null
+seeds=("$catalogue"/damaged/*.pdf "$catalogue"/sources/*.pdf)
+encrypt_from=("kit:$catalogue/sources/h_lf_plain.pdf")
 shared=../shared/corpus
 if [ -d "$shared" ]; then
-  cp -n "$shared"/*.pdf "$shared"/public/*.pdf "$corpus"/ 2>/dev/null || true
-  # The first byte picks the options: "%" thorough recovery, a space the default.
-  for seed in "$shared"/*.pdf; do
-    [ -e "$corpus/default-${seed##*/}" ] || { printf ' '; cat "$seed"; } >"$corpus/default-${seed##*/}"
-  done
-  # Encrypted seeds (RC4, AES-128, AES-256) reach the security handler.
-  for bits in 40 "128 --use-aes=y" 256; do
-    seed="$corpus/encrypted-${bits%% *}.pdf"
-    [ -e "$seed" ] || qpdf --allow-weak-crypto --object-streams=generate --encrypt "" owner $bits -- \
-      "$shared/sources/d_py_text.pdf" "$seed" || true
-  done
+  seeds+=("$shared"/*.pdf "$shared"/public/*.pdf)
+  encrypt_from+=(":$shared/sources/d_py_text.pdf")
 fi
+for seed in "${seeds[@]}"; do
+  [ -e "$corpus/${seed##*/}" ] || cp "$seed" "$corpus"/
+  # The first byte picks the options: "%" thorough recovery, a space the default.
+  [ -e "$corpus/default-${seed##*/}" ] || { printf ' '; cat "$seed"; } >"$corpus/default-${seed##*/}"
+done
+# Encrypted seeds (RC4, AES-128, AES-256) reach the security handler.
+for from in "${encrypt_from[@]}"; do
+  tag=${from%%:*} source=${from#*:}
+  for bits in 40 "128 --use-aes=y" 256; do
+    seed="$corpus/encrypted-${tag:+$tag-}${bits%% *}.pdf"
+    [ -e "$seed" ] || qpdf --allow-weak-crypto --object-streams=generate --encrypt "" owner $bits -- \
+      "$source" "$seed" || true
+  done
+done
 cp -n tests/engine/regressions/* "$corpus"/ 2>/dev/null || true
 
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1

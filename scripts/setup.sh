@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs every build and test dependency from Debian's archive, once:
 # packages already present are left alone, and the package lists are
-# refreshed only when something is missing.
+# refreshed only when something is missing. The damage kit, which makes the
+# tests' catalogue of damaged files, needs python3, ghostscript and groff
+# (groff-base lacks its PDF device).
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,7 @@ packages=(
   libpoppler-qt6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qpdf poppler-utils clang libclang-rt-14-dev strace
+  python3 ghostscript groff
   xvfb xauth desktop-file-utils dpkg-dev file
 )
 

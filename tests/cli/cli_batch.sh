@@ -6,14 +6,14 @@ cli=$1 corpus=$2
 source "$(dirname "$0")/common.sh"
 
 mkdir in out
-for name in d_gs_report__length_wrong d_py_text__truncate_50 d_groff_ls__xref_zeroed; do
+for name in gs_text8__length_wrong h_crlf_flate_nested__truncate_50 groff_short__xref_deleted; do
   cp "$corpus/$name.pdf" in/
 done
 printf '%%PDF-1.4\nno objects here\n' > in/empty.pdf
 
 out=$("$cli" -j 2 -d out in/*.pdf 2>err.txt); status=$?
 [ $status -eq 1 ] || fail "batch with a failure: exit $status"
-for name in d_gs_report__length_wrong d_py_text__truncate_50 d_groff_ls__xref_zeroed; do
+for name in gs_text8__length_wrong h_crlf_flate_nested__truncate_50 groff_short__xref_deleted; do
   grep -qxF "[完成] in/$name.pdf -> out/${name}_fixed.pdf" <<<"$out" || fail "status of $name: $out"
   [ -s "out/${name}_fixed.pdf" ] || fail "out/${name}_fixed.pdf missing"
   grep -qxF "in/$name.pdf: 读取并解析来源文件..." err.txt || fail "log of $name not prefixed"
@@ -33,8 +33,8 @@ rm in/empty.pdf
 [ -z "$(temporaries)" ] || fail "temporary file left: $(temporaries)"
 # The extension is what follows the last "." after the last "/".
 mkdir old.files
-cp in/d_gs_report__length_wrong.pdf old.files/scan
-cp in/d_gs_report__length_wrong.pdf a.tar.gz
+cp in/gs_text8__length_wrong.pdf old.files/scan
+cp in/gs_text8__length_wrong.pdf a.tar.gz
 out=$("$cli" old.files/scan a.tar.gz 2>&1); status=$?
 [ $status -eq 0 ] && [ -s old.files/scan_fixed ] && [ -s a.tar_fixed.gz ] ||
   fail "default names: exit $status: $(ls . old.files)"

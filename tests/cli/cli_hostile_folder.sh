@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Run by root into folders that others own, as a careful reviewer of file
-# tools would: planted links never redirect a write, device nodes and pipes
-# survive --force, nothing is replaced silently, the output is synced before
+# Repairs run by root into folders that others own: planted links never
+# redirect a write, device nodes and pipes survive --force, nothing is replaced silently, the output is synced before
 # its rename, every stop is honoured within seconds without leftovers, long
 # names fit, a replaced file keeps its owner and mode.
 set -u
@@ -12,7 +11,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 source "$(dirname "$0")/common.sh"
 chmod 755 "$work"
-cp "$corpus/d_gs_report__length_wrong.pdf" src.pdf
+cp "$corpus/gs_text8__length_wrong.pdf" src.pdf
 nobody=65534
 # Each check says what it saw when it passed, for the record of a CI run.
 mark=0
@@ -164,7 +163,7 @@ section
 name=$(printf '修%.0s' $(seq 83)).pdf
 "$cli" -q -o "$name" src.pdf; status=$?
 [ $status -eq 0 ] && qpdf --check "$name" >/dev/null 2>&1; qstatus=$?
-[ $status -eq 0 ] && [ $qstatus -ne 2 ] || fail "long name: exit $status, qpdf $qstatus"
+[ $status -eq 0 ] && { [ $qstatus -eq 0 ] || [ $qstatus -eq 3 ]; } || fail "long name: exit $status, qpdf $qstatus"
 passed "an 83-character CJK destination name ($(printf %s "$name" | wc -c) bytes) is written"
 section
 

@@ -6,7 +6,7 @@ set -u
 cli=$1 corpus=$2
 source "$(dirname "$0")/common.sh"
 
-cp "$corpus/d_gs_report__endobj_removed.pdf" a.pdf
+cp "$corpus/gs_text12__endobj_removed.pdf" a.pdf
 export SOURCE_DATE_EPOCH=1700000000  # the same dates in every output
 
 # The plain command is the thorough repair; of two mode options the last counts.
@@ -73,7 +73,7 @@ if ! command -v qpdf >/dev/null; then
 fi
 
 # encrypted NAME USER OWNER BITS: a copy of the sample, encrypted by qpdf.
-encrypted() { qpdf --allow-weak-crypto --encrypt "$2" "$3" "$4" -- "$corpus/d_py_incremental__clean.pdf" "$1"; }
+encrypted() { qpdf --allow-weak-crypto --encrypt "$2" "$3" "$4" -- "$corpus/h_incremental__clean.pdf" "$1"; }
 encrypted aes256.pdf 'user pw' 'owner pw' 256
 encrypted rc4.pdf $'\xe9t\xe9' owner 128
 printf 'user pw\n' > user.txt
@@ -89,7 +89,7 @@ for case in "aes256 user.txt user pw" "aes256 owner.txt user pw" "rc4 latin1.txt
 done
 # One password for every file that asks, in workers side by side.
 mkdir batch
-cp aes256.pdf batch/one.pdf; cp aes256.pdf batch/two.pdf; cp "$corpus/d_py_incremental__clean.pdf" batch/open.pdf
+cp aes256.pdf batch/one.pdf; cp aes256.pdf batch/two.pdf; cp "$corpus/h_incremental__clean.pdf" batch/open.pdf
 out=$("$cli" -j 2 --password-file user.txt batch/*.pdf 2>&1); status=$?
 [ $status -eq 0 ] || fail "batch with a password: exit $status: $out"
 for name in one two; do

@@ -1,31 +1,29 @@
 // Every damaged file of the shared corpus, repaired through the public entry
 // point: the output must be exactly the expected file, and the independent
-// judges (qpdf, poppler) must find its structure sound. The few recorded
+// judges (qpdf, poppler) must find its structure sound. Registered only where
+// the shared corpus and its expected outputs are (tests/CMakeLists.txt). The few recorded
 // outputs that predate true stream lengths and opened object streams are
 // judged by the same judges and by the text of the clean source instead.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "E2eSupport.h"
+#include "Soundness.h"
 #include "tesscore/tesscore.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using e2e::Quoted;
 using e2e::ReadAll;
 
 const fs::path kShared = TESSALY_SHARED_DIR;
@@ -87,33 +85,6 @@ std::vector<CorpusFile> ListCorpus() {
   return files;
 }
 
-// Runs a command and answers its output (both streams) and exit status.
-std::pair<std::string, int> RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return {"", -1};
-  char buffer[4096];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-  const int status = ::pclose(pipe);
-  return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
-
-
-// The /Count of the page-tree root that the catalog names, or -1.
-int RootCount(const std::string& pdf) {
-  std::smatch match;
-  const auto objectText = [&](const std::string& number) {
-    const size_t start = pdf.find("\r\n" + number + " 0 obj\r\n");
-    return start == std::string::npos ? std::string() : pdf.substr(start, pdf.find("endobj", start) - start);
-  };
-  if (!std::regex_search(pdf, match, std::regex("trailer\r\n[^]*/Root\t(\\d+) 0 R"))) return -1;
-  const std::string catalog = objectText(match[1]);
-  if (!std::regex_search(catalog, match, std::regex("/Pages\t(\\d+) 0 R"))) return -1;
-  const std::string root = objectText(match[1]);
-  if (!std::regex_search(root, match, std::regex("/Count\t(\\d+)"))) return -1;
-  return std::stoi(match[1]);
-}
-
 class Corpus : public ::testing::TestWithParam<CorpusFile> {
  protected:
   static void SetUpTestSuite() {
@@ -126,36 +97,6 @@ class Corpus : public ::testing::TestWithParam<CorpusFile> {
                                             GetParam().source.filename().string());
   }
   void TearDown() override { fs::remove(m_output); }
-
-  // Stream contents are carried over from the source as they were; the
-  // structure around them must be sound.
-  void ExpectSoundStructure() const {
-    const std::string destination = m_output.string();
-    auto [check, status] = RunCommand("qpdf --check " + Quoted(m_output));
-    EXPECT_NE(status, -1);
-    // The file's own name must not count as a finding.
-    for (size_t at; (at = check.find(destination)) != std::string::npos;) {
-      check.replace(at, destination.size(), "FILE");
-    }
-    const std::regex structural(
-        "(WARNING|ERROR).*(xref|trailer|reconstruct|damaged|expected n n obj|unexpected EOF)", std::regex::icase);
-    EXPECT_FALSE(std::regex_search(check, structural)) << check;
-    // Every written stream carries the length of the data it is written with.
-    const std::regex streamLength("expected endstream|stream length|lacks /Length", std::regex::icase);
-    EXPECT_FALSE(std::regex_search(check, streamLength)) << check;
-
-    // Poppler reads the cross-reference table as written, without
-    // rebuilding it: every object it looks up (each font too) is listed.
-    const auto [fonts, fontsStatus] = RunCommand("pdffonts " + Quoted(m_output));
-    EXPECT_EQ(fonts.find("reconstruct"), std::string::npos) << fonts;
-
-    const int pages = RootCount(ReadAll(m_output));
-    ASSERT_GE(pages, 0) << "no page-tree root found";
-    if (pages >= 1) {
-      const auto [info, infoStatus] = RunCommand("pdfinfo " + Quoted(m_output));
-      EXPECT_NE(info.find("Pages:           " + std::to_string(pages) + "\n"), std::string::npos) << info;
-    }
-  }
 
   fs::path m_output;
 };
@@ -176,14 +117,10 @@ TEST_P(Corpus, RepairsToTheExpectedBytesAndSatisfiesTheJudges) {
     ASSERT_TRUE(stale != kStaleRecords.end()) << "output differs from " << file.expected << " ("
                                               << output.size() << " vs " << expected.size() << " bytes)";
     if (stale->second.wholeText) {
-      const auto text = [](const fs::path& pdf) {
-        auto [words, status] = RunCommand("pdftotext " + Quoted(pdf) + " - | tr -s ' \\n' ' '");
-        return words;
-      };
       // A file of the public suite has no clean source: its own text, where
       // a reader gets it, is the one to keep.
       const fs::path clean = CleanSourceOf(file.source);
-      EXPECT_EQ(text(m_output), text(clean.empty() ? file.source : clean)) << stale->second.reason;
+      EXPECT_EQ(judges::Text(m_output), judges::Text(clean.empty() ? file.source : clean)) << stale->second.reason;
     }
   }
   // Batched messages change the messages, never the bytes.
@@ -191,7 +128,7 @@ TEST_P(Corpus, RepairsToTheExpectedBytesAndSatisfiesTheJudges) {
   EXPECT_EQ(RepairPdfFile(&record), result);
   EXPECT_EQ(ReadAll(m_output), output) << "with batched messages";
   if (result == 0) return;
-  ExpectSoundStructure();
+  e2e::ExpectSoundStructure(m_output);
 }
 
 // Thorough recovery over the same file: as sound, and never fewer pages.
@@ -200,13 +137,13 @@ TEST_P(Corpus, ThoroughRecoveryIsSoundAndKeepsEveryPage) {
   const std::string destination = m_output.string();
   EngineCallRecord record{source.c_str(), 0, 4u << 16, destination.c_str(), nullptr, nullptr};
   const int defaultResult = RepairPdfFile(&record);
-  const int defaultPages = defaultResult == 1 ? RootCount(ReadAll(m_output)) : 0;
+  const int defaultPages = defaultResult == 1 ? e2e::RootCount(ReadAll(m_output)) : 0;
   record.versionOption |= TESSCORE_OPTION_THOROUGH;
   const int result = RepairPdfFile(&record);
   EXPECT_GE(result, defaultResult);
   if (result == 0) return;
-  EXPECT_GE(RootCount(ReadAll(m_output)), defaultPages);
-  ExpectSoundStructure();
+  EXPECT_GE(e2e::RootCount(ReadAll(m_output)), defaultPages);
+  e2e::ExpectSoundStructure(m_output);
 }
 
 std::string TestName(const ::testing::TestParamInfo<CorpusFile>& info) {

@@ -1,16 +1,17 @@
 #pragma once
 
-// What the end-to-end tests share: files read whole, and the independent
-// judges run as commands.
-#include <stdio.h>
-
-#include <cstdio>
+// What the end-to-end tests share: files read and written whole, and the
+// independent judges (tests/support/Judges.h).
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "Judges.h"
+
 namespace e2e {
+
+using judges::Quoted;
 
 inline std::string ReadAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -19,17 +20,8 @@ inline std::string ReadAll(const std::filesystem::path& path) {
   return bytes.str();
 }
 
-inline std::string Quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
-
-// A command's standard output.
-inline std::string Shell(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-    ::pclose(pipe);
-  }
-  return output;
+inline void WriteAll(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 }  // namespace e2e

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "E2eSupport.h"
+#include "Judges.h"
 #include "tesscore/tesscore.h"
 
 namespace fs = std::filesystem;
@@ -24,7 +25,17 @@ namespace {
 
 using e2e::Quoted;
 using e2e::ReadAll;
-using e2e::Shell;
+
+// A judge's whole answer: it must have said something.
+std::string Judge(const std::string& command) {
+  const judges::Answer answer = judges::Run(command);
+  EXPECT_FALSE(answer.output.empty()) << command;
+  return answer.output;
+}
+
+const std::string kQpdf = std::string(TESSALY_QPDF) + " ";
+const std::string kPdfinfo = TESSALY_PDFINFO;
+const std::string kPdftotext = TESSALY_PDFTOTEXT;
 
 
 // Three pages of text, an annotation with a string on the second, a
@@ -150,7 +161,7 @@ class EncryptedSource : public ::testing::TestWithParam<Case> {
 
   fs::path Encrypted(const std::string& password, const std::string& options, bool objectStreams) {
     const fs::path encrypted = m_dir / "encrypted.pdf";
-    Shell("qpdf --allow-weak-crypto --object-streams=" + std::string(objectStreams ? "generate" : "disable") +
+    judges::Run(kQpdf + "--allow-weak-crypto --object-streams=" + std::string(objectStreams ? "generate" : "disable") +
           " --encrypt '" + password + "' owner " + options + " -- " + Quoted(m_dir / "clean.pdf") + " " +
           Quoted(encrypted));
     return encrypted;
@@ -159,17 +170,17 @@ class EncryptedSource : public ::testing::TestWithParam<Case> {
   // The repaired file against its encrypted source: sound, the same
   // encryption and key, three pages and the clean text.
   void ExpectReadable(const fs::path& repaired, const fs::path& encrypted, const std::string& password) const {
-    const std::string open = "qpdf --password='" + password + "' ";
-    EXPECT_EQ(Shell(open + "--check " + Quoted(repaired) + " 2>&1 | grep -c WARNING; " + open + "--check " +
+    const std::string open = kQpdf + "--password='" + password + "' ";
+    EXPECT_EQ(Judge(open + "--check " + Quoted(repaired) + " 2>&1 | grep -c WARNING; " + open + "--check " +
                     Quoted(repaired) + " >/dev/null 2>&1; echo $?"),
               "0\n0\n");
     const std::string encryption = open + "--show-encryption --show-encryption-key ";
-    EXPECT_EQ(Shell(encryption + Quoted(repaired)), Shell(encryption + Quoted(encrypted)));
+    EXPECT_EQ(Judge(encryption + Quoted(repaired)), Judge(encryption + Quoted(encrypted)));
     const std::string poppler = " -upw '" + password + "' ";
-    EXPECT_EQ(Shell("pdfinfo" + poppler + Quoted(repaired) + " 2>/dev/null | grep '^Pages:'"), "Pages:           3\n");
+    EXPECT_EQ(Judge(kPdfinfo + poppler + Quoted(repaired) + " 2>/dev/null | grep '^Pages:'"), "Pages:           3\n");
     const std::string text = " - 2>/dev/null | tr -s ' \\n' ' '";
-    EXPECT_EQ(Shell("pdftotext" + poppler + Quoted(repaired) + text),
-              Shell("pdftotext " + Quoted(m_dir / "clean.pdf") + text));
+    EXPECT_EQ(Judge(kPdftotext + poppler + Quoted(repaired) + text),
+              Judge(kPdftotext + " " + Quoted(m_dir / "clean.pdf") + text));
   }
 
   fs::path m_dir;
@@ -192,8 +203,8 @@ TEST_P(EncryptedSource, OpensWithTheSamePasswordAndKeyWithEveryPage) {
     ExpectReadable(repaired, encrypted, "");
     // Strings from object streams, the new information dictionary and the
     // metadata stream all read back in clear.
-    EXPECT_NE(Shell("pdfinfo " + Quoted(repaired)).find("Tessaly: https://tessaly.example/"), std::string::npos);
-    const std::string plain = Shell("qpdf --decrypt --qdf --object-streams=disable " + Quoted(repaired) + " -");
+    EXPECT_NE(Judge(kPdfinfo + " " + Quoted(repaired)).find("Tessaly: https://tessaly.example/"), std::string::npos);
+    const std::string plain = Judge(kQpdf + "--decrypt --qdf --object-streams=disable " + Quoted(repaired) + " -");
     EXPECT_NE(plain.find("(Note on page two)"), std::string::npos) << mode;
     EXPECT_NE(plain.find("Encrypted sample metadata"), std::string::npos) << mode;
   }
@@ -311,7 +322,7 @@ TEST_F(EncryptedSource, ACutOrAlteredEncryptedFileNeverCrashes) {
         const RepairRun run = Repair(damaged, repaired, mode | TESSCORE_OPTION_PASSWORD_QUERY, asked);
         if (run.result == 0) continue;
         EXPECT_TRUE(run.errors.empty());
-        EXPECT_NE(Shell("qpdf --check " + Quoted(repaired) + " >/dev/null 2>&1; echo $?"), "2\n") << variant.size();
+        EXPECT_NE(Judge(kQpdf + "--check " + Quoted(repaired) + " >/dev/null 2>&1; echo $?"), "2\n") << variant.size();
       }
     }
   }

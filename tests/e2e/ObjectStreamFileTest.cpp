@@ -1,16 +1,11 @@
 // PDF 1.5 files whose pages live in object streams, as qpdf writes them from
-// the clean sources of the shared corpus: intact, without their
+// the clean sources of the damage kit's catalogue: intact, without their
 // cross-reference stream, and with it damaged. Every page comes back with
 // its text.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "E2eSupport.h"
@@ -22,16 +17,9 @@ namespace {
 
 using e2e::Quoted;
 using e2e::ReadAll;
-using e2e::Shell;
+using e2e::WriteAll;
 
-const fs::path kSources = fs::path(TESSALY_SHARED_DIR) / "corpus" / "sources";
-
-std::string Text(const fs::path& pdf) { return Shell("pdftotext " + Quoted(pdf) + " - 2>/dev/null | tr -s ' \\n' ' '"); }
-std::string Pages(const fs::path& pdf) { return Shell("pdfinfo " + Quoted(pdf) + " 2>/dev/null | grep '^Pages:'"); }
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+const fs::path kSources = fs::path(TESSALY_CATALOGUE) / "sources";
 
 // Where the cross-reference stream's object lies: from its header to the
 // end of its "endobj".
@@ -51,7 +39,7 @@ class ObjectStreamFile : public ::testing::TestWithParam<const char*> {
     fs::create_directories(m_dir);
     m_source = kSources / GetParam();
     m_packed = m_dir / "packed.pdf";
-    Shell("qpdf --object-streams=generate " + Quoted(m_source) + " " + Quoted(m_packed));
+    judges::Qpdf("--object-streams=generate " + Quoted(m_source) + " " + Quoted(m_packed));
     ASSERT_NE(ReadAll(m_packed).find("/ObjStm"), std::string::npos) << "qpdf made no object stream";
   }
   void TearDown() override { fs::remove_all(m_dir); }
@@ -66,9 +54,9 @@ class ObjectStreamFile : public ::testing::TestWithParam<const char*> {
     const std::string destination = repaired.string();
     EngineCallRecord record{source.c_str(), 0, 4u << 16, destination.c_str(), nullptr, nullptr};
     EXPECT_EQ(RepairPdfFile(&record), 1) << variant;
-    EXPECT_EQ(Pages(repaired), Pages(m_source)) << variant;
-    EXPECT_EQ(Text(repaired), Text(m_source)) << variant;
-    EXPECT_EQ(Shell("qpdf --check " + Quoted(repaired) + " >/dev/null 2>&1; echo $?"), "0\n") << variant;
+    EXPECT_EQ(judges::Pages(repaired), judges::Pages(m_source)) << variant;
+    EXPECT_EQ(judges::Text(repaired), judges::Text(m_source)) << variant;
+    EXPECT_EQ(judges::QpdfCheck(repaired).status, 0) << variant;
   }
 
   fs::path m_dir;
@@ -91,6 +79,7 @@ TEST_P(ObjectStreamFile, EveryPageComesBackWithItsText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CleanSources, ObjectStreamFile,
-                         ::testing::Values("d_py_text.pdf", "d_gs_report.pdf", "d_groff_ls.pdf", "d_py_crlf_nested.pdf"));
+                         ::testing::Values("h_lf_plain.pdf", "gs_text8.pdf", "groff_short.pdf",
+                                           "h_crlf_flate_nested.pdf"));
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <string>
 
-#include "../e2e/E2eSupport.h"
 #include "EngineTestSupport.h"
+#include "Judges.h"
 #include "base/EngineStrings.h"
 #include "decode/StringBytes.h"
 #include "security/Ciphers.h"
@@ -200,10 +200,11 @@ TEST(EncryptedSource, APasswordOfAnyBytesOpensRevision3) {
     ASSERT_EQ(RepairPdfFile(&record), 1);
     EXPECT_EQ(log.TextsOf(msgQueryPassword), (std::vector<std::string>{"1", "2"}));
     // Judged by qpdf through the owner password: the same /O and key.
-    const std::string out = e2e::Quoted(dir.Path("out.pdf"));
-    EXPECT_EQ(e2e::Shell("qpdf --password=owner --check " + out + " >/dev/null 2>&1; echo $?"), "0\n");
-    EXPECT_EQ(e2e::Shell("pdftotext -opw owner " + out + " - 2>/dev/null | tr -s ' \\n\\f' ' '"), "Hidden words ");
-    EXPECT_NE(e2e::Shell("qpdf --password=owner --decrypt --qdf --preserve-unreferenced " + out + " -").find("(kept as it was)"),
+    const std::string out = judges::Quoted(dir.Path("out.pdf"));
+    EXPECT_EQ(judges::Qpdf("--password=owner --check " + out).status, 0);
+    EXPECT_EQ(judges::Run(std::string(TESSALY_PDFTOTEXT) + " -opw owner " + out + " - 2>/dev/null | tr -s ' \\n\\f' ' '").output,
+              "Hidden words ");
+    EXPECT_NE(judges::Qpdf("--password=owner --decrypt --qdf --preserve-unreferenced " + out + " -").output.find("(kept as it was)"),
               std::string::npos);
   }
   // The owner password itself opens it too, and the SASLprep of revision 6
