@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Repairs run by root into folders that others own: planted links never
-# redirect a write, device nodes and pipes survive --force, nothing is replaced silently, the output is synced before
-# its rename, every stop is honoured within seconds without leftovers, long
-# names fit, a replaced file keeps its owner and mode.
+# redirect a write, device nodes and pipes survive --force, nothing is
+# replaced silently, the output is synced before its rename, every stop is
+# honoured within seconds without leftovers, long names fit, a replaced file
+# keeps its owner and mode.
 set -u
 cli=$1 planter=$2 corpus=$3
 if [ "$(id -u)" -ne 0 ]; then
