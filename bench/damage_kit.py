@@ -2,11 +2,10 @@
 """Damage kit: makes clean PDF sources and, deterministically from a seed,
 damaged copies of them, one file per (source, kind of damage).
 
-    bench/damage_kit.py OUT [--seed N] [--shared DIR | --own-sources] [--all]
+    bench/damage_kit.py OUT [--seed N] [--extra-sources DIR] [--all]
 
-OUT/sources/   the clean sources (made here, plus copies of DIR/*.pdf,
-               by default ../shared/corpus/sources; with --own-sources only
-               the ones made here)
+OUT/sources/   the clean sources: made here, plus copies of DIR/*.pdf when
+               --extra-sources names a folder
 OUT/refs/      intact references where the damage starts from a changed
                file (an incremental update that supersedes a page)
 OUT/damaged/   <source>__<kind>[_<n>].pdf
@@ -17,8 +16,8 @@ all); --all applies every kind to every source it fits (about 480 files),
 for a wider look.
 
 Needs python3, ghostscript, groff and qpdf (bench/recovery_bench.sh installs
-them). OUT must not be inside the shared corpus. Same seed, same tools: same
-bytes.
+them). OUT must not be inside a folder of extra sources. Same seed, same
+tools: same bytes.
 """
 import argparse
 import random
@@ -59,18 +58,16 @@ def main():
     ap.add_argument("out", type=Path)
     ap.add_argument("--seed", default="13")
     ap.add_argument("--all", action="store_true", help="every kind on every source it fits")
-    ap.add_argument("--shared", type=Path, default=Path(__file__).resolve().parents[2] / "shared/corpus/sources")
-    ap.add_argument("--own-sources", action="store_true", help="only the sources made here, never copies")
+    ap.add_argument("--extra-sources", type=Path, help="a folder whose PDF files are damaged too, as copies")
     args = ap.parse_args()
-    if args.own_sources:
-        args.shared = None
     out = args.out.resolve()
-    if "/shared/" in str(out) + "/":
-        sys.exit("refusing to write under a shared folder: %s" % out)
+    extra = args.extra_sources.resolve() if args.extra_sources else None
+    if extra and (out == extra or extra in out.parents):
+        sys.exit("refusing to write inside the extra sources: %s" % out)
     for sub in ("damaged", "refs"):
         shutil.rmtree(out / sub, ignore_errors=True)
         (out / sub).mkdir(parents=True)
-    fams = sources.make_sources(out / "sources", args.shared, args.seed)
+    fams = sources.make_sources(out / "sources", extra, args.seed)
     by_family = {"classic": sorted(n for n, f in fams.items() if f == "classic"),
                  "objstm": sorted(n for n, f in fams.items() if f == "objstm")}
     rows = []

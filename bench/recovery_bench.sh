@@ -7,7 +7,8 @@
 #   bench/recovery_bench.sh [--cli PATH] [other options of bench/recovery_bench.py]
 #
 # KIT_DIR (default build/recovery-kit) holds the sources, the damaged files
-# and the results; SEED (default 13) picks the damage. Without --cli the
+# and the results; SEED (default 13) picks the damage; EXTRA_SOURCES names a
+# folder of further clean PDF files to damage as well. Without --cli the
 # release command line is built in build/release first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,5 +31,5 @@ if [[ " $* " != *" --cli"* ]]; then
   cmake --build build/release -j2 --target tessaly-cli >/dev/null
 fi
 
-/usr/bin/python3 bench/damage_kit.py "$kit" --seed "$seed"
+/usr/bin/python3 bench/damage_kit.py "$kit" --seed "$seed" ${EXTRA_SOURCES:+--extra-sources "$EXTRA_SOURCES"}
 /usr/bin/python3 bench/recovery_bench.py "$kit" "$@"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes RepairPdfFile for SECONDS (default 60) with libFuzzer, seeded from the
-# damage kit's catalogue and, where there is one, the shared corpus. Findings
+# damage kit's catalogue, made here as the tests make it. Findings
 # land in build/fuzz/findings; keep each as a regression test under
 # tests/engine/regressions.
 set -euo pipefail
@@ -14,30 +14,20 @@ cmake --build build/fuzz --target repair_fuzzer
 
 corpus=build/fuzz/corpus
 mkdir -p "$corpus" build/fuzz/findings
-# Seeds: the damage kit's catalogue, made here as the tests make it, and the
-# shared corpus where this machine has one.
+# Seeds: the damage kit's catalogue, made here as the tests make it.
 catalogue=build/fuzz/catalogue
-/usr/bin/python3 bench/damage_kit.py "$catalogue" --seed 13 --own-sources >/dev/null
+/usr/bin/python3 bench/damage_kit.py "$catalogue" --seed 13 >/dev/null
 seeds=("$catalogue"/damaged/*.pdf "$catalogue"/sources/*.pdf)
-encrypt_from=("kit:$catalogue/sources/h_lf_plain.pdf")
-shared=../shared/corpus
-if [ -d "$shared" ]; then
-  seeds+=("$shared"/*.pdf "$shared"/public/*.pdf)
-  encrypt_from+=(":$shared/sources/d_py_text.pdf")
-fi
 for seed in "${seeds[@]}"; do
   [ -e "$corpus/${seed##*/}" ] || cp "$seed" "$corpus"/
   # The first byte picks the options: "%" thorough recovery, a space the default.
   [ -e "$corpus/default-${seed##*/}" ] || { printf ' '; cat "$seed"; } >"$corpus/default-${seed##*/}"
 done
 # Encrypted seeds (RC4, AES-128, AES-256) reach the security handler.
-for from in "${encrypt_from[@]}"; do
-  tag=${from%%:*} source=${from#*:}
-  for bits in 40 "128 --use-aes=y" 256; do
-    seed="$corpus/encrypted-${tag:+$tag-}${bits%% *}.pdf"
-    [ -e "$seed" ] || qpdf --allow-weak-crypto --object-streams=generate --encrypt "" owner $bits -- \
-      "$source" "$seed" || true
-  done
+for bits in 40 "128 --use-aes=y" 256; do
+  seed="$corpus/encrypted-kit-${bits%% *}.pdf"
+  [ -e "$seed" ] || qpdf --allow-weak-crypto --object-streams=generate --encrypt "" owner $bits -- \
+    "$catalogue/sources/h_lf_plain.pdf" "$seed" || true
 done
 cp -n tests/engine/regressions/* "$corpus"/ 2>/dev/null || true
 

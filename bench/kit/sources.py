@@ -1,7 +1,7 @@
 """Clean sources for the damage kit, each made deterministically: hand-written
 PDFs of several layouts, Ghostscript renderings of generated PostScript, groff
-man pages, incremental updates, and object-stream rewrites by qpdf. The shared
-corpus sources are taken as they are.
+man pages, incremental updates, and object-stream rewrites by qpdf. Extra
+sources, where a folder of them is named, are taken as they are.
 """
 import os
 import random
@@ -155,7 +155,7 @@ def object_streams(data, tmp, name, compress=True):
     return dst.read_bytes()
 
 
-def make_sources(out, shared, seed):
+def make_sources(out, extra, seed):
     """Writes out/<name>.pdf for every source; returns {name: family}."""
     out.mkdir(parents=True, exist_ok=True)
     tmp = out / "tmp"
@@ -177,8 +177,8 @@ def make_sources(out, shared, seed):
     made["os_groff_long"] = object_streams(made["groff_long"], tmp, "groff")
     for name, data in made.items():
         (out / (name + ".pdf")).write_bytes(data)
-    if shared and shared.is_dir():
-        for pdf in sorted(shared.glob("*.pdf")):
+    if extra and extra.is_dir():
+        for pdf in sorted(extra.glob("*.pdf")):
             shutil.copyfile(pdf, out / pdf.name)
             made[pdf.stem] = pdf.read_bytes()
     shutil.rmtree(tmp)

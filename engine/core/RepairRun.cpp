@@ -9,13 +9,13 @@
 #include "io/File64Ex.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
-#include "security/EncryptedSource.h"
 #include "parser/ObjectStreams.h"
 #include "parser/ParseRun.h"
 #include "parser/Tokenizer.h"
 #include "parser/TrailerScan.h"
 #include "rebuild/InfoDictionary.h"
 #include "rebuild/PageTree.h"
+#include "security/EncryptedSource.h"
 #include "writer/PdfWriter.h"
 
 namespace {

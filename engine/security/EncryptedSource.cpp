@@ -7,13 +7,13 @@
 
 #include "base/EngineStrings.h"
 #include "base/MessageSink.h"
+#include "decode/StreamDecode.h"
+#include "decode/StringBytes.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 #include "model/StreamBounds.h"
 #include "model/ValueTree.h"
 #include "security/StandardSecurity.h"
-#include "decode/StreamDecode.h"
-#include "decode/StringBytes.h"
 
 namespace {
 
