@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "CliTexts.h"
-#include "FileTexts.h"
 #include "OutputTexts.h"
 #include "RepairWorker.h"
 #include "StopSignals.h"
@@ -48,15 +47,14 @@ void BatchRunner::Launch(size_t index) {
     m_reporter.Error(file.source, file.refusal);
     return Complete(index, FileStatus::failed);
   }
-  auto running = std::make_unique<Running>();
-  running->index = index;
-  if (!running->output.Create(file.destination, m_settings.force, file.source)) {
-    m_reporter.Error(file.source, OutputFailureText(running->output, file.destination));
+  auto running = std::make_unique<Running>(index, file);
+  if (!running->job.Prepare(m_settings.force)) {
+    m_reporter.Error(file.source, OutputFailureText(running->job.Output(), file.destination));
     return Complete(index, FileStatus::failed);
   }
   std::fflush(stdout);  // the worker must not write our buffered output again
   std::fflush(stderr);
-  const WorkerTask task{file.source, running->output.WriterPath(), m_settings.versionOption,
+  const WorkerTask task{file.source, running->job.WriterPath(), m_settings.versionOption,
                         m_settings.showProgress, m_settings.password};
   const auto worker = StartWorker(task);
   if (!worker) {
@@ -112,7 +110,6 @@ bool BatchRunner::ReadFrom(Running& worker) {
 
 void BatchRunner::HandleRecord(const Running& worker, RecordKind kind, const std::string& data) {
   const FileJob& file = (*m_files)[worker.index];
-  const std::string& writerPath = worker.output.WriterPath();
   switch (kind) {
     case RecordKind::progress:
       if (!data.empty()) {
@@ -120,10 +117,10 @@ void BatchRunner::HandleRecord(const Running& worker, RecordKind kind, const std
       }
       break;
     case RecordKind::logLine:
-      m_reporter.LogLine(file.source, frontend::NameDestination(data, writerPath, file.destination));
+      m_reporter.LogLine(file.source, worker.job.Shown(data));
       break;
     case RecordKind::error:
-      m_reporter.Error(file.source, frontend::NameDestination(data, writerPath, file.destination));
+      m_reporter.Error(file.source, worker.job.Shown(data));
       break;
   }
 }
@@ -138,12 +135,12 @@ void BatchRunner::Finish(Running& worker) {
   if (WIFSIGNALED(status) && !m_interrupted) {
     m_reporter.Error(file.source, texts::Formatted(texts::kWorkerCrashed, std::to_string(WTERMSIG(status))));
   }
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-    if (worker.output.Commit()) return Complete(worker.index, FileStatus::done);
-    m_reporter.Error(file.source, OutputFailureText(worker.output, file.destination));
+  const bool repaired = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (!worker.job.Finish(repaired)) {
+    m_reporter.Error(file.source, OutputFailureText(worker.job.Output(), file.destination));
     return Complete(worker.index, FileStatus::failed);
   }
-  worker.output.Discard();
+  if (repaired) return Complete(worker.index, FileStatus::done);
   Complete(worker.index, m_interrupted ? FileStatus::interrupted : FileStatus::failed);
 }
 

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "BatchPlan.h"
+#include "FileJobs.h"
 #include "Console.h"
 #include "Reporter.h"
-#include "SafeOutput.h"
+#include "RepairJob.h"
 #include "WorkerProtocol.h"
 
 struct BatchSettings {
@@ -37,10 +37,11 @@ class BatchRunner {
 
  private:
   struct Running {
+    Running(size_t at, const FileJob& file) : index(at), job(file.source, file.destination) {}
     size_t index = 0;
     pid_t pid = -1;
     int fd = -1;
-    frontend::SafeOutput output;
+    frontend::RepairJob job;
     RecordReader reader;
   };
 

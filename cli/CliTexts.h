@@ -26,8 +26,6 @@ inline constexpr const char* kSummary = "已修复 %d 个文件";
 // The program's own messages.
 inline constexpr const char* kDestinationExists = "目标文件“%s”已经存在，未覆盖（用 -f 覆盖它）。";
 inline constexpr const char* kNotRegularDestination = "目标文件“%s”不是普通文件，不能替换（-f 也不能）。";
-inline constexpr const char* kDuplicateDestination = "目标文件“%s”也是前面一个来源文件的目标文件，未修复。";
-inline constexpr const char* kDestinationIsSource = "目标文件“%s”也是要修复的来源文件，不能写入。";
 inline constexpr const char* kTemporaryReplaced = "修复时目标文件夹中的临时文件被替换，目标文件“%s”未写入。";
 inline constexpr const char* kOutputFailed = "tessaly-cli: 不能写入标准输出或标准错误\n";
 inline constexpr const char* kWorkerCrashed = "修复进程异常结束（信号 %s）。";

@@ -7,30 +7,19 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
+#include <string>
 
+#include "EngineCall.h"
 #include "StopSignals.h"
 #include "WorkerProtocol.h"
-#include "tesscore/tesscore.h"
 
 namespace {
 
-// The engine asks and reports for every token, millions of times per file:
-// the clock is read only every few thousand messages and a progress record
-// goes out at most five times a second.
+// The engine may report many thousand times a second: the clock is read
+// only every few thousand messages and a progress record goes out at most
+// five times a second.
 constexpr unsigned kMessagesBetweenClockReads = 4096;
 constexpr int64_t kProgressIntervalNs = 200'000'000;
-
-struct WorkerState {
-  int fd = -1;
-  bool sendProgress = false;
-  std::string_view password;
-  bool frontEndGone = false;
-  unsigned messagesSinceClock = 0;
-  uint8_t percent = 0;
-  int lastSentPercent = -1;
-  int64_t lastSentNs = 0;
-};
 
 int64_t MonotonicNs() {
   timespec now {};
@@ -38,51 +27,53 @@ int64_t MonotonicNs() {
   return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-void Send(WorkerState& state, RecordKind kind, const char* data, size_t size) {
-  if (!state.frontEndGone && !WriteRecord(state.fd, kind, data, size)) {
-    state.frontEndGone = true;  // nobody to write for: stop the run
+// The job's events as records on the pipe to the front end.
+class WorkerEvents : public frontend::RepairEvents {
+ public:
+  WorkerEvents(int fd, const WorkerTask& task) : m_fd(fd), m_sendProgress(task.sendProgress), m_password(task.password) {}
+
+  // A new percentage is worth a look at the clock; a repeated one only now
+  // and then.
+  void Progress(int percent) override {
+    if (!m_sendProgress) return;
+    if (percent == m_percent && ++m_messagesSinceClock < kMessagesBetweenClockReads) return;
+    m_percent = percent;
+    SendProgressIfDue();
   }
-}
+  void LogLine(const std::string& text) override { Send(RecordKind::logLine, text); }
+  void Error(const std::string& text) override { Send(RecordKind::error, text); }
+  bool StopWanted() override { return StopRequested() || m_frontEndGone; }
+  // The password is offered once: a second query means it did not open the
+  // source, and asking again would only give the same bytes.
+  bool PasswordWanted(int attempt, frontend::PasswordAnswer& answer) override {
+    return attempt == 1 && answer.Assign(m_password.data(), m_password.size());
+  }
 
-// Out of line, so that the per-token path below needs no stack frame.
-[[gnu::noinline]] int32_t OnProgressDue(WorkerState& state) {
-  state.messagesSinceClock = 0;
-  const int64_t now = MonotonicNs();
-  if (state.percent == state.lastSentPercent || now - state.lastSentNs < kProgressIntervalNs) return 0;
-  state.lastSentPercent = state.percent;
-  state.lastSentNs = now;
-  const char byte = static_cast<char>(state.percent);
-  Send(state, RecordKind::progress, &byte, 1);
-  return 0;
-}
+ private:
+  void Send(RecordKind kind, const std::string& data) {
+    if (!m_frontEndGone && !WriteRecord(m_fd, kind, data.data(), data.size())) {
+      m_frontEndGone = true;  // nobody to write for: stop the run
+    }
+  }
 
-[[gnu::noinline]] int32_t OnTextMessage(WorkerState& state, int32_t code, const void* data) {
-  if (code != msgLogLine && code != msgError) return 0;
-  const char* text = static_cast<const char*>(data);
-  Send(state, code == msgError ? RecordKind::error : RecordKind::logLine, text, std::strlen(text));
-  return 0;
-}
+  void SendProgressIfDue() {
+    m_messagesSinceClock = 0;
+    const int64_t now = MonotonicNs();
+    if (m_percent == m_lastSentPercent || now - m_lastSentNs < kProgressIntervalNs) return;
+    m_lastSentPercent = m_percent;
+    m_lastSentNs = now;
+    Send(RecordKind::progress, std::string(1, static_cast<char>(m_percent)));
+  }
 
-// The password is offered once: a second query means it did not open the
-// source, and asking again would only give the same bytes.
-[[gnu::noinline]] int32_t OnPasswordQuery(const WorkerState& state, void* data) {
-  auto* query = static_cast<PasswordQuery*>(data);
-  if (query == nullptr || query->attempt != 1 || state.password.empty()) return 0;
-  query->password = state.password.data();
-  query->length = static_cast<uint32_t>(state.password.size());
-  return 1;
-}
-
-// The two messages of every token come first and cost next to nothing.
-int32_t OnEngineMessage(int32_t code, void* data, void* userData) {
-  auto& state = *static_cast<WorkerState*>(userData);
-  if (code == msgQueryStop) return StopRequested() || state.frontEndGone ? -1 : 0;
-  if (code == msgQueryPassword) return OnPasswordQuery(state, data);
-  if (code != msgProgress) return OnTextMessage(state, code, data);
-  state.percent = *static_cast<const uint8_t*>(data);
-  if (!state.sendProgress || ++state.messagesSinceClock < kMessagesBetweenClockReads) return 0;
-  return OnProgressDue(state);
-}
+  int m_fd;
+  bool m_sendProgress;
+  std::string_view m_password;
+  bool m_frontEndGone = false;
+  unsigned m_messagesSinceClock = 0;
+  int m_percent = 0;
+  int m_lastSentPercent = -1;
+  int64_t m_lastSentNs = 0;
+};
 
 [[noreturn]] void RunWorker(const WorkerTask& task, int fd, pid_t frontEnd) {
   // A front end that dies unexpectedly ends its workers too, with a signal
@@ -90,13 +81,8 @@ int32_t OnEngineMessage(int32_t code, void* data, void* userData) {
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != frontEnd) _exit(1);
   UnblockStopSignals();
-  WorkerState state;
-  state.fd = fd;
-  state.sendProgress = task.sendProgress;
-  state.password = task.password;
-  const EngineCallRecord record{task.source.c_str(), 0, task.versionOption, task.target.c_str(),
-                                &OnEngineMessage, &state};
-  const int result = RepairPdfFile(&record);
+  WorkerEvents events(fd, task);
+  const int result = frontend::CallEngine(task.source, task.target, task.versionOption, events);
   _exit(result != 0 ? 0 : 1);
 }
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "BatchPlan.h"
+#include "FileJobs.h"
 #include "BatchRunner.h"
 #include "CliOptions.h"
 #include "CliTexts.h"

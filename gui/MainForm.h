@@ -5,9 +5,11 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "AppSettings.h"
 #include "PagePreview.h"
+#include "EngineCall.h"
 #include "SaveLogDialog.h"
 #include "UserDialogs.h"
 #include "tesscore/tesscore.h"
@@ -37,11 +39,11 @@ class TUpDown;
 // synchronous engine call on this thread; pending events run while the
 // engine reports progress. The window is laid out at fixed positions for a
 // 9-point font, scaled up for a larger desktop font, and can grow from there.
-class TMainForm : public QWidget {
+class TMainForm : public QWidget, private frontend::RepairEvents {
   Q_OBJECT
 
  public:
-  using RepairFunction = int (*)(const EngineCallRecord*);
+  using RepairFunction = frontend::RepairFunction;
 
   static constexpr int kClientWidth = 479;
   static constexpr int kClientHeight = 349;
@@ -74,13 +76,6 @@ class TMainForm : public QWidget {
   void btnDstMoreClick();
   void SaveDialogTypeChange();
   void btnRepairClick();
-  bool OnMessage(int32_t code, void* data);
-  // msgQueryPassword (MainFormPassword.cpp): asks the user; true with the
-  // query's password set, false for none.
-  bool OnPasswordQuery(PasswordQuery* query);
-  // Overwrites the last answer's bytes; the engine copied them at once, and
-  // every message after the answer calls this first.
-  void WipePassword();
   void btnHelpClick();
   void pcMainChange(int index);
   void labHomepageClick();
@@ -195,16 +190,18 @@ class TMainForm : public QWidget {
   void LogSeparator();
   bool ConfirmOverwrite(const QString& destination);
   void LogRunHeader(const QString& source, const QString& destination);
-  // The engine writes through destinationPath (MainFormOutput.cpp gives it
-  // a safe output); answers the engine's result.
-  int CallEngine(const QString& source, const QByteArray& destinationPath);
-  // After the engine call: the last answer wiped and its buffer freed.
-  void ReleasePassword();
   uint32_t VersionOption() const;
-  // Repairs into a safe output that replaces the destination only when the
-  // repair completed; replace: the user agreed to replace an existing file.
+  // Repairs as a job (MainFormOutput.cpp) whose output replaces the
+  // destination only when the repair completed; replace: the user agreed to
+  // replace an existing file. Answers the engine's result.
   int RepairInto(const QString& source, const QString& destination, bool replace);
-  QString EngineText(const void* data) const;
+  // What the engine says while it runs, shown in the window.
+  void Progress(int percent) override;
+  void LogLine(const std::string& text) override;
+  void Error(const std::string& text) override;
+  bool StopWanted() override;
+  // Asks the user (MainFormPassword.cpp).
+  bool PasswordWanted(int attempt, frontend::PasswordAnswer& answer) override;
   // Logs a failure as a block of its own and keeps it as the run's reason.
   void LogErrorBlock(const QString& text);
   void LogRunFooter(qint64 elapsedMilliseconds);
@@ -223,6 +220,7 @@ class TMainForm : public QWidget {
   struct BatchRun;
   void RunBatch(BatchRun& run);
   bool DecideOverwrite(BatchRun& run, const QString& destination);
+  void RefuseBatchItem(BatchRun& run, QTreeWidgetItem& item, const QString& reason);
   void LogBatchItem(bool succeeded, const QString& source);
   void ShowBatchSummary(const BatchRun& run);
   void CleanUpBatch();
@@ -239,8 +237,6 @@ class TMainForm : public QWidget {
   bool m_dstEdited = false;  // the destination no longer follows the source
   QString m_lastError;       // the engine's last error text in this run
   QString m_engineSource;    // the source of the engine call in progress
-  QByteArray m_password;     // the last password answer, while the engine may read it
-  bool m_passwordHeld = false;
   QString m_repairedFile;    // what the preview shows: the last file repaired
   int m_runSerial = 0;       // a late page count of an earlier run is dropped
   QPointer<TPreviewWindow> m_preview;
@@ -251,15 +247,8 @@ class TMainForm : public QWidget {
   bool m_running = false;
   bool m_engineCallActive = false;
   bool m_closeRequested = false;
-  // While the engine writes a safe output: the name it writes through, and
-  // the destination the user knows.
-  QString m_writerPath;
-  QString m_writerDestination;
 
   // Events run at most every kEventIntervalMs while the engine reports;
   // invalid until they first ran in this run.
   QElapsedTimer m_sinceEvents;
 };
-
-// The engine's progress callback: finds the window through the user data.
-int32_t MainFormProgressCallback(int32_t code, void* data, void* userData);

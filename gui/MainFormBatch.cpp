@@ -1,12 +1,15 @@
 // The batch page: the list of files, adding and removing them, and the batch
 // run that repairs each file into its default destination name.
+#include <QFile>
 #include <QFileInfo>
 #include <QPersistentModelIndex>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <string>
 #include <vector>
 
+#include "BatchPlan.h"
 #include "BusyAnimation.h"
 #include "FileList.h"
 #include "GuiStrings.h"
@@ -29,10 +32,12 @@ struct TMainForm::BatchRun {
   int count = 0;        // files repaired successfully
   int failed = 0;       // files the engine could not repair
   int interrupted = 0;  // files stopped by the user
-  // The items present when the run started. The list stays editable while
-  // the engine reports progress; an item removed since then no longer has a
-  // valid index and is skipped, an item added since is not part of the run.
+  // The items present when the run started, with their plan. The list
+  // stays editable while the engine reports progress; an item removed since
+  // then no longer has a valid index and is skipped, an item added since is
+  // not part of the run.
   std::vector<QPersistentModelIndex> items;
+  std::vector<frontend::PlannedFile> plan;
 };
 
 void TMainForm::btnAddFilesClick() {
@@ -97,9 +102,14 @@ void TMainForm::btnRepairFilesClick() {
     return;
   }
   BatchRun run;
+  std::vector<std::string> sources;
   for (int i = 0; i < FileList->topLevelItemCount(); ++i) {
     run.items.emplace_back(FileList->indexFromItem(FileList->topLevelItem(i)));
+    sources.push_back(QFile::encodeName(FileList->topLevelItem(i)->text(kColumnSource)).toStdString());
   }
+  run.plan = frontend::PlanBatch(sources, [](const std::string& source) {
+    return QFile::encodeName(DefaultDestinationName(QFile::decodeName(source.c_str()))).toStdString();
+  });
   {
     m_running = true;
     ++m_runSerial;
@@ -125,14 +135,19 @@ void TMainForm::ShowBatchSummary(const BatchRun& run) {
 }
 
 void TMainForm::RunBatch(BatchRun& run) {
-  for (const QPersistentModelIndex& index : run.items) {
+  for (size_t i = 0; i < run.items.size(); ++i) {
     if (!m_running) return;
+    const QPersistentModelIndex& index = run.items[i];
     QTreeWidgetItem* item = FileList->itemFromIndex(index);
     if (item == nullptr) continue;  // removed since the run started
     const QString source = item->text(kColumnSource);
-    const QString destination = DefaultDestinationName(source);
+    const QString destination = QFile::decodeName(run.plan[i].destination.c_str());
     item->setText(kColumnDestination, destination);
     item->setToolTip(kColumnDestination, destination);
+    if (run.plan[i].refusal != frontend::BatchRefusal::none) {
+      RefuseBatchItem(run, *item, QString::fromStdString(frontend::RefusalText(run.plan[i])));
+      continue;
+    }
     // Replaced only when it was there to be asked about: one that appears
     // later is never replaced without a question.
     const bool existed = IsExistingFile(destination);
@@ -151,6 +166,15 @@ void TMainForm::RunBatch(BatchRun& run) {
     item->setText(kColumnStatus, GuiString(status));
     item->setToolTip(kColumnStatus, status == idsStatusFailed ? FailureReason() : QString());
   }
+}
+
+// A refused file fails with its reason, and nothing is asked about it.
+void TMainForm::RefuseBatchItem(BatchRun& run, QTreeWidgetItem& item, const QString& reason) {
+  m_lastError = reason;
+  ++run.failed;
+  LogBatchItem(false, item.text(kColumnSource));
+  item.setText(kColumnStatus, GuiString(idsStatusFailed));
+  item.setToolTip(kColumnStatus, m_lastError);
 }
 
 // Each file's outcome under its engine lines; a failure with its reason.

@@ -6,7 +6,7 @@
 
 #include "FileTexts.h"
 #include "MainForm.h"
-#include "SafeOutput.h"
+#include "RepairJob.h"
 
 namespace {
 
@@ -17,26 +17,20 @@ QString FailureText(const frontend::SafeOutput& output, const QString& destinati
 }  // namespace
 
 int TMainForm::RepairInto(const QString& source, const QString& destination, bool replace) {
-  frontend::SafeOutput output;
-  if (!output.Create(QFile::encodeName(destination).toStdString(), replace,
-                     QFile::encodeName(source).toStdString())) {
-    LogErrorBlock(FailureText(output, destination));
+  frontend::RepairJob job(QFile::encodeName(source).toStdString(), QFile::encodeName(destination).toStdString());
+  if (!job.Prepare(replace)) {
+    LogErrorBlock(FailureText(job.Output(), destination));
     return 0;
   }
-  m_writerPath = QString::fromStdString(output.WriterPath());
-  m_writerDestination = destination;
-  const int result = CallEngine(source, QByteArray::fromStdString(output.WriterPath()));
-  m_writerPath.clear();
-  if (result == 0 || output.Commit()) return result;
-  LogErrorBlock(FailureText(output, destination));
+  m_sinceEvents.invalidate();
+  m_lastError.clear();
+  m_engineSource = source;
+  m_engineCallActive = true;
+  const int result = job.Run(VersionOption(), *this, m_repair);
+  m_engineCallActive = false;
+  if (job.Finish(result != 0)) return result;
+  LogErrorBlock(FailureText(job.Output(), destination));
   return 0;
-}
-
-// The engine names the file it writes by a name the user never gave.
-QString TMainForm::EngineText(const void* data) const {
-  QString text = QString::fromUtf8(static_cast<const char*>(data));
-  if (!m_writerPath.isEmpty()) text.replace(m_writerPath, m_writerDestination);
-  return text;
 }
 
 void TMainForm::LogErrorBlock(const QString& text) {

@@ -1,8 +1,7 @@
 // The engine's password query: the user is asked for the password of the
-// source being repaired, and the answer's bytes live only as long as the
-// engine may read them.
+// source being repaired. The typed text is overwritten as soon as its bytes
+// are in the job's answer, which the job wipes itself.
 #include <cstring>
-#include <utility>
 
 #include "GuiStrings.h"
 #include "MainForm.h"
@@ -26,41 +25,19 @@ void WipeBytes(QByteArray& bytes) {
 // A run the user stopped is not kept waiting on a question. An answer too
 // long for the engine is refused here, so that the user can type another
 // one instead of failing the file.
-bool TMainForm::OnPasswordQuery(PasswordQuery* query) {
-  WipePassword();
-  if (query == nullptr || !m_running) return false;
+bool TMainForm::PasswordWanted(int attempt, frontend::PasswordAnswer& answer) {
+  if (!m_running) return false;
   const PasswordRequest request{GuiString(idsPasswordTitle), FormatText(GuiString(idsPasswordPrompt), {m_engineSource}),
-                                query->attempt > 1 ? GuiString(idsPasswordWrong) : QString()};
+                                attempt > 1 ? GuiString(idsPasswordWrong) : QString()};
   while (true) {
     QString typed;
     const bool confirmed = m_dialogs.AskPassword(this, request, typed);
     QByteArray bytes = typed.toUtf8();
     WipeText(typed);
-    if (!confirmed || bytes.isEmpty()) {
-      WipeBytes(bytes);
-      return false;
-    }
-    if (bytes.size() <= TESSCORE_PASSWORD_MAX) {
-      m_password = std::move(bytes);
-      m_passwordHeld = true;
-      query->password = m_password.constData();
-      query->length = static_cast<uint32_t>(m_password.size());
-      return true;
-    }
+    const bool tooLong = bytes.size() > TESSCORE_PASSWORD_MAX;
+    const bool assigned = confirmed && !tooLong && answer.Assign(bytes.constData(), static_cast<size_t>(bytes.size()));
     WipeBytes(bytes);
+    if (!confirmed || !tooLong) return assigned;
     m_dialogs.ShowMessage(this, GuiString(idsPasswordTooLong), GuiString(idsCaptionError), MessageIcon::Warning);
   }
-}
-
-// The buffer itself stays until the engine call ends: the bytes are gone,
-// but a pointer the engine was given still points into our memory.
-void TMainForm::WipePassword() {
-  if (!m_passwordHeld) return;
-  std::memset(m_password.data(), 0, static_cast<size_t>(m_password.size()));
-  m_passwordHeld = false;
-}
-
-void TMainForm::ReleasePassword() {
-  WipePassword();
-  m_password = QByteArray();
 }

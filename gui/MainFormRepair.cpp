@@ -1,5 +1,5 @@
-// The single-file repair: the run's log, the engine call and the engine's
-// messages arriving while it runs.
+// The single-file repair: the run's log, its result, and the job's events
+// shown while the engine runs.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,20 +21,8 @@
 namespace {
 
 constexpr qint64 kEventIntervalMs = 20;
-constexpr int32_t kAnswerStop = -1;  // all bits set
 
 }  // namespace
-
-int32_t MainFormProgressCallback(int32_t code, void* data, void* userData) {
-  try {
-    auto* form = static_cast<TMainForm*>(userData);
-    if (code == msgQueryPassword) return form->OnPasswordQuery(static_cast<PasswordQuery*>(data)) ? 1 : 0;
-    form->WipePassword();
-    return form->OnMessage(code, data) ? kAnswerStop : 0;
-  } catch (...) {
-    return 0;  // nothing may unwind through the engine's frames
-  }
-}
 
 void TMainForm::btnRepairClick() {
   if (m_running) {
@@ -115,25 +103,6 @@ void TMainForm::LogRunHeader(const QString& source, const QString& destination) 
   LogSeparator();
 }
 
-int TMainForm::CallEngine(const QString& source, const QByteArray& destinationPath) {
-  const QByteArray sourcePath = QFile::encodeName(source);
-  EngineCallRecord record{};
-  record.sourcePath = sourcePath.constData();
-  record.reserved = 0;
-  record.versionOption = VersionOption();
-  record.destinationPath = destinationPath.constData();
-  record.callback = &MainFormProgressCallback;
-  record.userData = this;
-  m_sinceEvents.invalidate();
-  m_lastError.clear();
-  m_engineSource = source;
-  m_engineCallActive = true;
-  const int result = m_repair(&record);
-  m_engineCallActive = false;
-  ReleasePassword();
-  return result;
-}
-
 // The output version's list index in the high half, the option bits below.
 uint32_t TMainForm::VersionOption() const {
   // The window needs no question and progress per token: it asks the engine
@@ -209,34 +178,30 @@ void TMainForm::LogSeparator() {
   Log(GuiString(idsSeparator));
 }
 
-bool TMainForm::OnMessage(int32_t code, void* data) {
-  switch (code) {
-    case msgProgress: {
-      Gauge->setValue(*static_cast<const uint8_t*>(data));  // an unchanged value repaints nothing
-      ProcessEventsIfDue();
-      return false;
-    }
-    case msgLogLine: {
-      const QString text = EngineText(data);
-      if (text == QStringLiteral("-")) {
-        LogSeparator();
-      } else {
-        Log(text);
-      }
-      return false;
-    }
-    case msgQueryStop:
-      // With batched messages progress changes only every percent, which
-      // can be long on a large file; the questions come every 64 KiB, so a
-      // Stop click is heard at them.
-      ProcessEventsIfDue();
-      return !m_running;
-    case msgError:
-      LogErrorBlock(EngineText(data));
-      return false;
-    default:
-      return false;
+void TMainForm::Progress(int percent) {
+  Gauge->setValue(percent);  // an unchanged value repaints nothing
+  ProcessEventsIfDue();
+}
+
+void TMainForm::LogLine(const std::string& text) {
+  const QString line = QString::fromStdString(text);
+  if (line == QStringLiteral("-")) {
+    LogSeparator();
+  } else {
+    Log(line);
   }
+}
+
+void TMainForm::Error(const std::string& text) {
+  LogErrorBlock(QString::fromStdString(text));
+}
+
+// With batched messages progress changes only every percent, which can be
+// long on a large file; the questions come every 64 KiB, so a Stop click is
+// heard at them.
+bool TMainForm::StopWanted() {
+  ProcessEventsIfDue();
+  return !m_running;
 }
 
 // Pending events (Stop clicks, repaints, page switches) run here, but at most

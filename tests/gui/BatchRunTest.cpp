@@ -176,7 +176,7 @@ TEST_F(BatchRunTest, TheLogKeepsEveryFileItsOutcomeAndTheSummary) {
     if (FakeEngine::calls == 2) {
       FakeEngine::result = 0;
       QByteArray error("错误 4: 不能创建文件。");
-      form->OnMessage(msgError, error.data());
+      FakeEngine::Send(msgError, error.data());
     }
   };
   AddFiles({"f1.pdf", "f2.pdf"});
@@ -256,4 +256,21 @@ TEST_F(BatchRunTest, ListEditsDuringABatchLeaveTheRunIntact) {
   EXPECT_EQ(Column(2), QStringList({"完成", "完成", "未修复"}));
   EXPECT_EQ(FakeEngine::calls, 3);
   EXPECT_EQ(LastMessage(), "已修复 3 个文件，失败 0 个，中断 0 个");
+}
+
+// The batch rule both front ends share: a destination that another file of
+// the batch reads is refused with its reason and never asked about, and the
+// file that reads it is still repaired.
+TEST_F(BatchRunTest, ADestinationThatAnotherFileReadsIsRefused) {
+  AddFiles({"f1.pdf", "f1_fixed.pdf"});
+  form->btnRepairFiles->click();
+  EXPECT_TRUE(dialogs.overwriteQuestions.empty());
+  EXPECT_EQ(Column(2), QStringList({"失败", "完成"}));
+  const QString reason = "目标文件“" + Path("f1_fixed.pdf") + "”也是要修复的来源文件，不能写入。";
+  EXPECT_EQ(form->FileList->topLevelItem(0)->toolTip(2), reason);
+  EXPECT_TRUE(LogLines(*form).contains(reason));
+  EXPECT_EQ(ReadFile("f1_fixed.pdf"), "%PDF-1.4\n");
+  EXPECT_EQ(ReadFile("f1_fixed_fixed.pdf"), "repaired by the fake engine");
+  EXPECT_EQ(FakeEngine::calls, 1);
+  EXPECT_EQ(LastMessage(), "已修复 1 个文件，失败 1 个，中断 0 个");
 }

@@ -130,8 +130,13 @@ std::vector<FakeEngine::Message> FakeEngine::CompleteRun() {
           {Step::Progress, 100, {}}};
 }
 
+int32_t FakeEngine::Send(int32_t code, void* data) {
+  return running->callback(code, data, running->userData);
+}
+
 int FakeEngine::Repair(const EngineCallRecord* record) {
   ++calls;
+  running = record;
   sourcePath = record->sourcePath;
   destinationPath = record->destinationPath;
   versionOption = record->versionOption;

@@ -115,6 +115,9 @@ struct FakeEngine {
   // Every answer's bytes were overwritten by the next message the engine sent.
   static inline bool passwordsWiped = true;
   static bool AskPassword(const EngineCallRecord* record);
+  // A message from inside a Hook step, through the running call's callback.
+  static int32_t Send(int32_t code, void* data);
+  static inline const EngineCallRecord* running = nullptr;
 };
 
 // A window with fake dialogs and the fake engine, in a fresh folder that

@@ -3,14 +3,11 @@
 #include <sys/stat.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <tuple>
 #include <unordered_map>
 
-#include "CliTexts.h"
-#include "DestinationName.h"
-
+namespace frontend {
 namespace {
 
 // What a path names: an existing file by device and inode, a new one by its
@@ -44,23 +41,18 @@ FileKey KeyOf(const std::string& path) {
   return {0, 0, path};
 }
 
-std::string DestinationOf(const CliOptions& options, const std::string& source) {
-  if (!options.output.empty()) return options.output;
-  if (!options.outputFolder.empty()) return frontend::DefaultDestinationIn(options.outputFolder, source);
-  return frontend::DefaultDestinationName(source);
-}
-
 }  // namespace
 
-std::vector<FileJob> PlanFiles(const CliOptions& options) {
-  std::vector<FileJob> files;
+std::vector<PlannedFile> PlanBatch(const std::vector<std::string>& sourcePaths,
+                                   const std::function<std::string(const std::string&)>& destinationOf) {
+  std::vector<PlannedFile> files;
   std::vector<FileKey> destinations;
   // The first two files with each source: a file's own source is not
   // another's.
   std::unordered_map<FileKey, std::pair<size_t, size_t>, FileKeyHash> sources;
-  for (const std::string& source : options.sources) {
+  for (const std::string& source : sourcePaths) {
     const size_t index = files.size();
-    files.push_back({source, DestinationOf(options, source), {}});
+    files.push_back({source, destinationOf(source), BatchRefusal::none});
     destinations.push_back(KeyOf(files.back().destination));
     auto [entry, isNew] = sources.try_emplace(KeyOf(source), index, kNone);
     if (!isNew && entry->second.second == kNone) entry->second.second = index;
@@ -73,14 +65,32 @@ std::vector<FileJob> PlanFiles(const CliOptions& options) {
     }
     const auto [writer, isFirst] = firstWriter.try_emplace(destinations[i], i);
     const size_t writtenAt = isFirst ? kNone : writer->second;
-    // The earlier of the two files decides the text, as a reader of the
-    // list would find them. A destination that is its own source is refused
-    // with the engine's sharing text when the file is started.
+    // The earlier of the two files decides the reason, as a reader of the
+    // list would find them.
     if (sourceAt != kNone && sourceAt <= writtenAt) {
-      files[i].refusal = texts::Formatted(texts::kDestinationIsSource, files[i].destination);
+      files[i].refusal = BatchRefusal::destinationIsSource;
     } else if (writtenAt != kNone) {
-      files[i].refusal = texts::Formatted(texts::kDuplicateDestination, files[i].destination);
+      files[i].refusal = BatchRefusal::duplicateDestination;
     }
   }
   return files;
 }
+
+std::string RefusalText(const PlannedFile& file) {
+  const char* text = nullptr;
+  switch (file.refusal) {
+    case BatchRefusal::duplicateDestination:
+      text = "目标文件“%s”也是前面一个来源文件的目标文件，未修复。";
+      break;
+    case BatchRefusal::destinationIsSource:
+      text = "目标文件“%s”也是要修复的来源文件，不能写入。";
+      break;
+    case BatchRefusal::none:
+      return {};
+  }
+  std::string refusal = text;
+  refusal.replace(refusal.find("%s"), 2, file.destination);
+  return refusal;
+}
+
+}  // namespace frontend
