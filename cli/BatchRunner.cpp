@@ -45,12 +45,14 @@ void BatchRunner::Launch(size_t index) {
   const FileJob& file = (*m_files)[index];
   if (!file.refusal.empty()) {
     m_reporter.Error(file.source, file.refusal);
-    return Complete(index, FileStatus::failed);
+    return Complete(index, FileStatus::failed, file.refusal);
   }
   auto running = std::make_unique<Running>(index, file);
-  if (!running->job.Prepare(m_settings.force)) {
-    m_reporter.Error(file.source, OutputFailureText(running->job.Output(), file.destination));
-    return Complete(index, FileStatus::failed);
+  if (m_settings.check ? !running->job.PrepareUnnamed() : !running->job.Prepare(m_settings.force)) {
+    const std::string error = m_settings.check ? texts::Formatted(texts::kNoScratchFile, std::strerror(errno))
+                                               : OutputFailureText(running->job.Output(), file.destination);
+    m_reporter.Error(file.source, error);
+    return Complete(index, FileStatus::failed, error);
   }
   std::fflush(stdout);  // the worker must not write our buffered output again
   std::fflush(stderr);
@@ -58,8 +60,9 @@ void BatchRunner::Launch(size_t index) {
                         m_settings.showProgress, m_settings.password};
   const auto worker = StartWorker(task);
   if (!worker) {
-    m_reporter.Error(file.source, texts::Formatted(texts::kWorkerNotStarted, std::strerror(errno)));
-    return Complete(index, FileStatus::failed);
+    const std::string error = texts::Formatted(texts::kWorkerNotStarted, std::strerror(errno));
+    m_reporter.Error(file.source, error);
+    return Complete(index, FileStatus::failed, error);
   }
   running->pid = worker->pid;
   running->fd = worker->readFd;
@@ -108,7 +111,7 @@ bool BatchRunner::ReadFrom(Running& worker) {
   return true;
 }
 
-void BatchRunner::HandleRecord(const Running& worker, RecordKind kind, const std::string& data) {
+void BatchRunner::HandleRecord(Running& worker, RecordKind kind, const std::string& data) {
   const FileJob& file = (*m_files)[worker.index];
   switch (kind) {
     case RecordKind::progress:
@@ -120,7 +123,11 @@ void BatchRunner::HandleRecord(const Running& worker, RecordKind kind, const std
       m_reporter.LogLine(file.source, worker.job.Shown(data));
       break;
     case RecordKind::error:
-      m_reporter.Error(file.source, worker.job.Shown(data));
+      worker.lastError = worker.job.Shown(data);
+      m_reporter.Error(file.source, worker.lastError);
+      break;
+    case RecordKind::report:
+      worker.report = frontend::RepairReport::Parse(data);
       break;
   }
 }
@@ -133,19 +140,37 @@ void BatchRunner::Finish(Running& worker) {
   m_console.RemoveProgress(static_cast<int>(worker.index));
   const FileJob& file = (*m_files)[worker.index];
   if (WIFSIGNALED(status) && !m_interrupted) {
-    m_reporter.Error(file.source, texts::Formatted(texts::kWorkerCrashed, std::to_string(WTERMSIG(status))));
+    worker.lastError = texts::Formatted(texts::kWorkerCrashed, std::to_string(WTERMSIG(status)));
+    m_reporter.Error(file.source, worker.lastError);
   }
   const bool repaired = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   if (!worker.job.Finish(repaired)) {
-    m_reporter.Error(file.source, OutputFailureText(worker.job.Output(), file.destination));
-    return Complete(worker.index, FileStatus::failed);
+    worker.lastError = OutputFailureText(worker.job.Output(), file.destination);
+    m_reporter.Error(file.source, worker.lastError);
+    return Complete(worker, FileStatus::failed);
   }
-  if (repaired) return Complete(worker.index, FileStatus::done);
-  Complete(worker.index, m_interrupted ? FileStatus::interrupted : FileStatus::failed);
+  if (repaired) return Complete(worker, FileStatus::done);
+  Complete(worker, m_interrupted ? FileStatus::interrupted : FileStatus::failed);
 }
 
-void BatchRunner::Complete(size_t index, FileStatus status) {
-  if (status == FileStatus::done) ++m_repaired;
+void BatchRunner::Complete(size_t index, FileStatus status, const std::string& error) {
   const FileJob& file = (*m_files)[index];
-  m_reporter.FileResult(file.source, file.destination, status);
+  Complete(FileOutcome{file.source, file.destination, status, {}, error, 0});
+}
+
+void BatchRunner::Complete(const Running& worker, FileStatus status) {
+  const FileJob& file = (*m_files)[worker.index];
+  const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - worker.started;
+  // A run that ends without an error found no complete object.
+  const std::string error = worker.lastError.empty() && status == FileStatus::failed ? texts::kNoObjectFound
+                                                                                      : worker.lastError;
+  Complete(FileOutcome{file.source, file.destination, status, worker.report, error, seconds.count()});
+}
+
+void BatchRunner::Complete(FileOutcome outcome) {
+  if (outcome.status == FileStatus::done) {
+    ++m_repaired;
+    if (outcome.report.Damaged()) ++m_damaged;
+  }
+  m_reporter.FileResult(outcome);
 }

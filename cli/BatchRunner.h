@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 struct BatchSettings {
   uint32_t versionOption = 0;
   bool force = false;
+  bool check = false;  // each output is an unnamed file, thrown away
   int jobs = 1;
   bool showProgress = false;
   std::string_view password;  // the answer to the engine's first password query; empty for none
@@ -34,6 +36,8 @@ class BatchRunner {
   // Answers the number of files repaired.
   int Run(const std::vector<FileJob>& files);
   bool Interrupted() const { return m_interrupted; }
+  // Of the files repaired, those whose source needed a repair.
+  int Damaged() const { return m_damaged; }
 
  private:
   struct Running {
@@ -43,15 +47,20 @@ class BatchRunner {
     int fd = -1;
     frontend::RepairJob job;
     RecordReader reader;
+    frontend::RepairReport report;
+    std::string lastError;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
   };
 
   void Launch(size_t index);
   void WaitForWorkers();
   void StopWorkers();
   bool ReadFrom(Running& worker);
-  void HandleRecord(const Running& worker, RecordKind kind, const std::string& data);
+  void HandleRecord(Running& worker, RecordKind kind, const std::string& data);
   void Finish(Running& worker);
-  void Complete(size_t index, FileStatus status);
+  void Complete(size_t index, FileStatus status, const std::string& error = {});
+  void Complete(const Running& worker, FileStatus status);
+  void Complete(FileOutcome outcome);
 
   BatchSettings m_settings;
   Console& m_console;
@@ -61,4 +70,5 @@ class BatchRunner {
   sigset_t m_waitMask {};
   bool m_interrupted = false;
   int m_repaired = 0;
+  int m_damaged = 0;
 };

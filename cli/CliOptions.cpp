@@ -18,7 +18,7 @@
 namespace {
 
 constexpr int kMaxJobs = 64;
-enum LongOnly { optPdfVersion = 256, optThorough, optClassic, optPassword, optPasswordFile };
+enum LongOnly { optPdfVersion = 256, optThorough, optClassic, optPassword, optPasswordFile, optJson, optCheck };
 
 const option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
@@ -31,6 +31,8 @@ const option kLongOptions[] = {
     {"force", no_argument, nullptr, 'f'},
     {"jobs", required_argument, nullptr, 'j'},
     {"quiet", no_argument, nullptr, 'q'},
+    {"json", no_argument, nullptr, optJson},
+    {"check", no_argument, nullptr, optCheck},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -91,6 +93,8 @@ bool ApplyOption(int option, const std::string& name, CliOptions& options) {
     case 'V': options.showVersion = true; return true;
     case optThorough: options.thorough = true; return true;
     case optClassic: options.thorough = false; return true;
+    case optJson: options.json = true; return true;
+    case optCheck: options.check = true; return true;
     case optPassword: return TakePassword(options, name);
     case optPasswordFile: return TakePath(options.passwordFile, name);
     case optPdfVersion: {
@@ -121,6 +125,9 @@ bool CheckCombination(const CliOptions& options) {
   }
   if (!options.password.empty() && !options.passwordFile.empty()) {
     return UsageError(texts::kPasswordTwice, "");
+  }
+  if (options.check && (!options.output.empty() || !options.outputFolder.empty())) {
+    return UsageError(texts::kCheckWritesNothing, "");
   }
   if (!options.output.empty() && options.sources.size() > 1) {
     return UsageError(texts::kOutputNeedsOneSource, "");

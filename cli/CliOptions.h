@@ -20,6 +20,8 @@ struct CliOptions {
   std::string passwordFile;  // --password-file: "-" for standard input
   bool force = false;
   bool quiet = false;
+  bool json = false;   // --json: one JSON object per source on standard output
+  bool check = false;  // --check: the report alone; no file is written
   int jobs = 1;
   bool showHelp = false;
   bool showVersion = false;

@@ -15,6 +15,8 @@ inline constexpr const char* kOpenRepaired = "现在你可以打开修复后的�
 inline constexpr const char* kRunRepaired = "现在你可以运行修复后的自解压压缩文档“%s”了。";
 inline constexpr const char* kRepairFailed = "修复文件“%s”失败!";
 inline constexpr const char* kInterrupted = "用户已中断修复进程";
+inline constexpr const char* kNothingRecoverable = "没有可以恢复的内容。";
+inline constexpr const char* kRecoverable = "可以修复。";
 
 // Batch statuses and summary.
 inline constexpr const char* kStatusDone = "完成";
@@ -29,6 +31,8 @@ inline constexpr const char* kNotRegularDestination = "目标文件“%s”不�
 inline constexpr const char* kTemporaryReplaced = "修复时目标文件夹中的临时文件被替换，目标文件“%s”未写入。";
 inline constexpr const char* kOutputFailed = "tessaly-cli: 不能写入标准输出或标准错误\n";
 inline constexpr const char* kWorkerCrashed = "修复进程异常结束（信号 %s）。";
+inline constexpr const char* kNoScratchFile = "不能创建检查用的临时文件：%s";
+inline constexpr const char* kNoObjectFound = "来源文件中没有找到完整的 PDF 对象。";
 inline constexpr const char* kWorkerNotStarted = "不能启动修复进程：%s";
 inline constexpr const char* kUsageLine = "用法: tessaly-cli [选项] 来源文件...\n";
 inline constexpr const char* kTryHelp = "请用“tessaly-cli --help”查看说明。\n";
@@ -41,6 +45,7 @@ inline constexpr const char* kBadJobs = "tessaly-cli: 无效的任务数“%s”
 inline constexpr const char* kNoSource = "tessaly-cli: 没有给出来源文件\n";
 inline constexpr const char* kOutputNeedsOneSource = "tessaly-cli: -o 只能用于一个来源文件；多个文件请用 --output-dir\n";
 inline constexpr const char* kOutputAndFolder = "tessaly-cli: -o 和 --output-dir 不能同时使用\n";
+inline constexpr const char* kCheckWritesNothing = "tessaly-cli: --check 不写任何文件，不能与 -o 或 --output-dir 同时使用\n";
 inline constexpr const char* kPasswordTwice = "tessaly-cli: --password 和 --password-file 不能同时使用\n";
 
 // Reading the password; every one of these ends the run before any repair.
@@ -81,12 +86,17 @@ inline constexpr const char* kHelp =
     "  -f, --force               覆盖已经存在的目标文件（只替换普通文件）\n"
     "  -j, --jobs 数目           同时修复的文件数，默认为 1\n"
     "  -q, --quiet               只显示错误\n"
+    "      --json                每个来源文件在标准输出上写一行 JSON 报告\n"
+    "                            （JSON Lines），其他文字写到标准错误\n"
+    "      --check               只检查：显示报告，不修复，不写任何文件\n"
     "  -h, --help                显示本说明\n"
     "  -V, --version             显示版本\n"
     "\n"
     "退出状态: 0 所有文件都已修复；1 有文件没有修复；2 命令行错误或\n"
     "密码文件不能使用；"
-    "130 修复被中断（Ctrl-C、SIGTERM、SIGHUP）。\n";
+    "130 修复被中断（Ctrl-C、SIGTERM、SIGHUP）。\n"
+    "--check 的退出状态: 0 来源文件都没有损坏；4 有文件损坏但能恢复；\n"
+    "1 有文件中没有可以恢复的内容。\n";
 
 // A text of the table with its one "%s" filled in.
 inline std::string Formatted(const char* pattern, const std::string& value) {

@@ -42,6 +42,7 @@ class WorkerEvents : public frontend::RepairEvents {
   }
   void LogLine(const std::string& text) override { Send(RecordKind::logLine, text); }
   void Error(const std::string& text) override { Send(RecordKind::error, text); }
+  void Report(const frontend::RepairReport& report) override { Send(RecordKind::report, report.Text()); }
   bool StopWanted() override { return StopRequested() || m_frontEndGone; }
   // The password is offered once: a second query means it did not open the
   // source, and asking again would only give the same bytes.

@@ -5,7 +5,7 @@
 
 // A worker process reports the engine's messages to the front end over a
 // pipe, one record each: a kind byte, a 4-byte length, the data.
-enum class RecordKind : char { progress = 'P', logLine = 'L', error = 'E' };
+enum class RecordKind : char { progress = 'P', logLine = 'L', error = 'E', report = 'R' };
 
 // Writes one record; false when the front end is gone.
 bool WriteRecord(int fd, RecordKind kind, const char* data, size_t size);

@@ -18,6 +18,7 @@ namespace {
 constexpr int kExitRepaired = 0;
 constexpr int kExitNotRepaired = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitDamaged = 4;  // --check: damaged, and something can be recovered
 constexpr int kExitInterrupted = 130;  // as a shell reports a death by SIGINT
 
 // What could not be written was not said: a full disk or a closed pipe on
@@ -33,16 +34,19 @@ int Repair(const CliOptions& options) {
   const std::vector<FileJob> files = PlanFiles(options);
   const bool showProgress = !options.quiet && isatty(STDERR_FILENO) != 0;
   Console console(showProgress);
-  Reporter reporter(console, options.quiet, files.size() > 1);
+  Reporter reporter(console, {options.quiet, files.size() > 1, options.json, options.check, options.thorough});
   // Our own front end needs no question and progress per token. It is asked
-  // for a password also when it has none, so that it can answer none.
+  // for a password also when it has none, so that it can answer none, and
+  // always for the report, which every file's result ends with.
   const uint32_t versionOption = options.versionOption | TESSCORE_OPTION_BATCHED_MESSAGES |
-                                 TESSCORE_OPTION_PASSWORD_QUERY |
+                                 TESSCORE_OPTION_PASSWORD_QUERY | TESSCORE_OPTION_REPORT |
                                  (options.thorough ? TESSCORE_OPTION_THOROUGH : 0u);
-  const BatchSettings settings{versionOption, options.force, options.jobs, showProgress, options.password};
+  const BatchSettings settings{versionOption, options.force, options.check, options.jobs, showProgress,
+                               options.password};
   BatchRunner runner(settings, console, reporter);
   const int repaired = runner.Run(files);
   int status = repaired == static_cast<int>(files.size()) ? kExitRepaired : kExitNotRepaired;
+  if (options.check && status == kExitRepaired && runner.Damaged() > 0) status = kExitDamaged;
   if (runner.Interrupted()) status = kExitInterrupted;
   return ExitAfterOutput(status, console.OutputFailed());
 }

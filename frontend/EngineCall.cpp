@@ -35,6 +35,9 @@ int32_t Decode(CallState& state, int32_t code, void* data) {
     case msgError:
       if (data != nullptr) state.events.Error(static_cast<const char*>(data));
       return 0;
+    case msgReport:
+      if (data != nullptr) state.events.Report(RepairReport::Parse(static_cast<const char*>(data)));
+      return 0;
     default:
       return 0;
   }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "PasswordAnswer.h"
+#include "RepairReport.h"
 
 namespace frontend {
 
@@ -20,6 +21,8 @@ class RepairEvents {
   // The source needs a password; attempt 1 to 3. True with the answer
   // assigned, false for none (the repair then fails).
   virtual bool PasswordWanted(int /*attempt*/, PasswordAnswer& /*answer*/) { return false; }
+  // The run's facts, once, near its end; only when the call asked for them.
+  virtual void Report(const RepairReport& /*report*/) {}
 };
 
 }  // namespace frontend

@@ -1,5 +1,10 @@
 #include "RepairJob.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <utility>
 
 #include "FileTexts.h"
@@ -19,6 +24,7 @@ class NamingEvents : public RepairEvents {
   bool PasswordWanted(int attempt, PasswordAnswer& answer) override {
     return m_events.PasswordWanted(attempt, answer);
   }
+  void Report(const RepairReport& report) override { m_events.Report(report); }
 
  private:
   const RepairJob& m_job;
@@ -29,6 +35,25 @@ class NamingEvents : public RepairEvents {
 
 RepairJob::RepairJob(std::string source, std::string destination)
     : m_source(std::move(source)), m_destination(std::move(destination)) {}
+
+RepairJob::~RepairJob() {
+  if (m_unnamedFd >= 0) close(m_unnamedFd);
+}
+
+// On disk where the system allows unnamed files there, so that a large
+// output does not sit in memory; in memory otherwise.
+bool RepairJob::PrepareUnnamed() {
+  const char* folder = std::getenv("TMPDIR");
+  for (const char* candidate : {folder, "/var/tmp", "/tmp"}) {
+    if (candidate == nullptr || *candidate == '\0') continue;
+    m_unnamedFd = open(candidate, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (m_unnamedFd >= 0) break;
+  }
+  if (m_unnamedFd < 0) m_unnamedFd = memfd_create("tessaly-check", MFD_CLOEXEC);
+  if (m_unnamedFd < 0) return false;
+  m_unnamedPath = "/proc/self/fd/" + std::to_string(m_unnamedFd);
+  return true;
+}
 
 bool RepairJob::Prepare(bool replace) {
   return m_output.Create(m_destination, replace, m_source);
@@ -44,6 +69,11 @@ int RepairJob::Run(uint32_t versionOption, RepairEvents& events, RepairFunction 
 }
 
 bool RepairJob::Finish(bool repaired) {
+  if (m_unnamedFd >= 0) {
+    close(m_unnamedFd);
+    m_unnamedFd = -1;
+    return true;
+  }
   if (repaired) return m_output.Commit();
   m_output.Discard();
   return true;

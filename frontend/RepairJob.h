@@ -17,6 +17,9 @@ namespace frontend {
 class RepairJob {
  public:
   RepairJob(std::string source, std::string destination);
+  RepairJob(const RepairJob&) = delete;
+  RepairJob& operator=(const RepairJob&) = delete;
+  ~RepairJob();
 
   const std::string& Source() const { return m_source; }
   const std::string& Destination() const { return m_destination; }
@@ -24,9 +27,12 @@ class RepairJob {
   // Creates the output; replace: an existing destination may be replaced.
   // On failure Output() says why.
   bool Prepare(bool replace);
+  // For a check that writes nothing: an unnamed temporary file that no
+  // folder ever shows, gone when the job ends. False with errno set.
+  bool PrepareUnnamed();
   const SafeOutput& Output() const { return m_output; }
   // The name the engine writes through, also from a forked worker.
-  const std::string& WriterPath() const { return m_output.WriterPath(); }
+  const std::string& WriterPath() const { return m_unnamedFd >= 0 ? m_unnamedPath : m_output.WriterPath(); }
   // An engine text as the user reads it.
   std::string Shown(const std::string& engineText) const;
 
@@ -41,6 +47,8 @@ class RepairJob {
   std::string m_source;
   std::string m_destination;
   SafeOutput m_output;
+  int m_unnamedFd = -1;
+  std::string m_unnamedPath;
 };
 
 }  // namespace frontend

@@ -132,6 +132,8 @@ constexpr GuiStringEntry kGuiStrings[] = {
     {idsPasswordField, "密码(&P):"},
     {idsPasswordWrong, "上一次输入的密码不正确，请重新输入。"},
     {idsPasswordTooLong, "密码太长：最多 127 个字节（UTF-8 编码）。请重新输入。"},
+    {idsRepairLosses, "缺失的内容：%s。"},
+    {idsStatusDoneWithLosses, "完成（有缺失）"},
 };
 
 }  // namespace

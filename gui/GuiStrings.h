@@ -131,6 +131,9 @@ enum GuiStringId : int {
   idsPasswordField = 65477,
   idsPasswordWrong = 65478,
   idsPasswordTooLong = 65479,
+  // What a repair lost, from the engine's report.
+  idsRepairLosses = 65480,
+  idsStatusDoneWithLosses = 65481,
 };
 
 // The text with that number; an unknown number gives an empty text.

@@ -202,6 +202,11 @@ class TMainForm : public QWidget, private frontend::RepairEvents {
   bool StopWanted() override;
   // Asks the user (MainFormPassword.cpp).
   bool PasswordWanted(int attempt, frontend::PasswordAnswer& answer) override;
+  void Report(const frontend::RepairReport& report) override;
+  // The report's summary line; empty when the run sent none.
+  QString ReportSummaryText() const;
+  // The losses in one line below a result; empty when nothing was lost.
+  QString LossesText() const;
   // Logs a failure as a block of its own and keeps it as the run's reason.
   void LogErrorBlock(const QString& text);
   void LogRunFooter(qint64 elapsedMilliseconds);
@@ -236,6 +241,7 @@ class TMainForm : public QWidget, private frontend::RepairEvents {
   std::unique_ptr<TAnchors> m_anchors;
   bool m_dstEdited = false;  // the destination no longer follows the source
   QString m_lastError;       // the engine's last error text in this run
+  frontend::RepairReport m_lastReport;  // what the engine reported in this run
   QString m_engineSource;    // the source of the engine call in progress
   QString m_repairedFile;    // what the preview shows: the last file repaired
   int m_runSerial = 0;       // a late page count of an earlier run is dropped

@@ -156,7 +156,9 @@ void TMainForm::RunBatch(BatchRun& run) {
     if (!repair) continue;
     LogRunHeader(source, destination);
     const bool succeeded = RepairInto(source, destination, existed) != 0;
-    const int status = succeeded   ? idsStatusDone
+    const bool lost = succeeded && !m_lastReport.Losses().empty();
+    const int status = lost        ? idsStatusDoneWithLosses
+                       : succeeded ? idsStatusDone
                        : m_running ? idsStatusFailed
                                    : idsStatusInterrupted;
     ++(succeeded ? run.count : m_running ? run.failed : run.interrupted);
@@ -164,7 +166,9 @@ void TMainForm::RunBatch(BatchRun& run) {
     item = FileList->itemFromIndex(index);  // it may have gone while the engine ran
     if (item == nullptr) continue;
     item->setText(kColumnStatus, GuiString(status));
-    item->setToolTip(kColumnStatus, status == idsStatusFailed ? FailureReason() : QString());
+    item->setToolTip(kColumnStatus, status == idsStatusFailed ? FailureReason()
+                                    : succeeded               ? ReportSummaryText()
+                                                              : QString());
   }
 }
 
@@ -182,6 +186,7 @@ void TMainForm::LogBatchItem(bool succeeded, const QString& source) {
   LogSeparator();
   if (succeeded) {
     Log(FormatText(GuiString(idsRepairSucceeded), {source}));
+    if (!ReportSummaryText().isEmpty()) Log(ReportSummaryText());
   } else if (m_running) {
     Log(FormatText(GuiString(idsRepairFailed), {source}));
     Log(FailureReason());

@@ -24,6 +24,7 @@ int TMainForm::RepairInto(const QString& source, const QString& destination, boo
   }
   m_sinceEvents.invalidate();
   m_lastError.clear();
+  m_lastReport = {};
   m_engineSource = source;
   m_engineCallActive = true;
   const int result = job.Run(VersionOption(), *this, m_repair);

@@ -59,6 +59,7 @@ void TMainForm::btnRepairClick() {
   if (!m_closeRequested) {
     const QString result = ResultText(succeeded, source, destination);
     for (const QString& line : result.split(QStringLiteral("\r\n"))) Log(line);
+    if (succeeded && !ReportSummaryText().isEmpty()) Log(ReportSummaryText());
     // A failure shows as one: a run the user stopped is no failure.
     const bool failed = !succeeded && m_running;
     m_dialogs.ShowMessage(this, result, GuiString(idsCaptionInformation),
@@ -108,7 +109,7 @@ uint32_t TMainForm::VersionOption() const {
   // The window needs no question and progress per token: it asks the engine
   // for them once per stretch of work. A source that needs a password is
   // asked about rather than failed.
-  const uint32_t bits = TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_PASSWORD_QUERY |
+  const uint32_t bits = TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_PASSWORD_QUERY | TESSCORE_OPTION_REPORT |
                         (chkThorough->isChecked() ? TESSCORE_OPTION_THOROUGH : 0u);
   return (static_cast<uint32_t>(cmbPDFVersion->currentIndex()) << 16) | bits;
 }
@@ -129,8 +130,24 @@ QString TMainForm::ResultText(bool succeeded, const QString& source,
            FailureReason();
   }
   const bool archive = destination.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive);
+  const QString losses = LossesText();
   return FormatText(GuiString(idsRepairSucceeded), {source}) + QStringLiteral("\r\n") +
-         FormatText(GuiString(archive ? idsRunArchive : idsOpenRepaired), {destination});
+         FormatText(GuiString(archive ? idsRunArchive : idsOpenRepaired), {destination}) +
+         (losses.isEmpty() ? QString() : QStringLiteral("\r\n") + losses);
+}
+
+void TMainForm::Report(const frontend::RepairReport& report) {
+  m_lastReport = report;
+}
+
+QString TMainForm::ReportSummaryText() const {
+  return m_lastReport.Empty() ? QString() : QString::fromStdString(frontend::ReportSummary(m_lastReport));
+}
+
+QString TMainForm::LossesText() const {
+  QStringList losses;
+  for (const std::string& loss : m_lastReport.Losses()) losses << QString::fromStdString(loss);
+  return losses.isEmpty() ? QString() : FormatText(GuiString(idsRepairLosses), {losses.join(QStringLiteral("，"))});
 }
 
 // A run that ends without an error block found no complete object.

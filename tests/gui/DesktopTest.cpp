@@ -202,7 +202,8 @@ TEST_F(DesktopTest, TheDestinationFollowsTheSourceUntilTheUserTypesOne) {
 }
 
 TEST_F(DesktopTest, ThoroughModeIsOnByDefaultAndBothRepairsPassItToTheEngine) {
-  constexpr uint32_t kAlways = TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_PASSWORD_QUERY;
+  constexpr uint32_t kAlways =
+      TESSCORE_OPTION_BATCHED_MESSAGES | TESSCORE_OPTION_PASSWORD_QUERY | TESSCORE_OPTION_REPORT;
   EXPECT_TRUE(form->chkThorough->isChecked());
   EXPECT_EQ(form->chkThorough->text(), "深度修复（较慢）(&T)");
   EXPECT_EQ(form->chkThorough->toolTip(),

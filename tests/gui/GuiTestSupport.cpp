@@ -164,6 +164,9 @@ int FakeEngine::Repair(const EngineCallRecord* record) {
       case Step::Error:
         send(msgError, text.data());
         break;
+      case Step::Report:
+        send(msgReport, text.data());
+        break;
       case Step::AskStop:
         if (send(msgQueryStop, nullptr) != 0) {
           stopAnswered = true;

@@ -84,7 +84,7 @@ struct FakeEngine {
   // AskPassword queries up to three times, as the engine does, and fails
   // the run with its text as the error unless an answer is `password`.
   enum class Step { Progress, SourcePath, Log, Error, AskStop, AskStopUntilStopped, QuestionsUntilStopped, Hook,
-                    AskPassword };
+                    AskPassword, Report };
   struct Message {
     Step step;
     int percent = 0;

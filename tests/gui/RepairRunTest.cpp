@@ -331,3 +331,26 @@ TEST_F(RepairRunTest, ADestinationThatCannotBeCreatedIsReportedBeforeTheEngine) 
   EXPECT_EQ(lines.mid(5, 3), QStringList({kSeparator, reason, kSeparator}));
   EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"修复文件“" + Path("in.pdf") + "”失败!", reason}));
 }
+
+// The engine's report: the log ends with its summary, the result message
+// names the losses below the spec's own lines, and a batch shows a file
+// that lost something as such, with its summary as the tooltip.
+TEST_F(RepairRunTest, TheReportEndsTheLogAndNamesTheLosses) {
+  const std::string facts = "damaged=true\npages=10\npages_claimed=29\nloss=19 个页面丢失\nloss=2 个对象丢失\n";
+  FakeEngine::script.insert(FakeEngine::script.end() - 1, {Step::Report, 0, facts});
+  const QString source = WriteFile("in.pdf", "%PDF-1.4\n");
+  SetFields(source, Path("in_fixed.pdf"));
+  form->btnRepair->click();
+  const QString summary = "结果：恢复 10 页（原有 29 页）；19 个页面丢失，2 个对象丢失。";
+  EXPECT_EQ(LogLines(*form).back(), summary);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_TRUE(dialogs.messages[0].text.endsWith("了。\r\n缺失的内容：19 个页面丢失，2 个对象丢失。"))
+      << dialogs.messages[0].text.toStdString();
+
+  dialogs.filesChoice = {source};
+  form->btnAddFiles->click();
+  dialogs.overwriteAnswers = {OverwriteAnswer::Yes};
+  form->btnRepairFiles->click();
+  EXPECT_EQ(form->FileList->topLevelItem(0)->text(2), "完成（有缺失）");
+  EXPECT_EQ(form->FileList->topLevelItem(0)->toolTip(2), summary);
+}

@@ -23,7 +23,8 @@ enum MessageCode {
   msgLogLine = 44,    /* data: one log line, NUL-terminated */
   msgQueryStop = 51,  /* data: null; answer nonzero to stop the run */
   msgError = 53,      /* data: an error text, NUL-terminated */
-  msgQueryPassword = 57 /* data: pointer to a PasswordQuery; see below */
+  msgQueryPassword = 57, /* data: pointer to a PasswordQuery; see below */
+  msgReport = 60        /* data: the run's facts, NUL-terminated; see below */
 };
 
 /* Bits of the version option word below the output version. With every bit
@@ -31,6 +32,7 @@ enum MessageCode {
 #define TESSCORE_OPTION_THOROUGH 0x1u /* resynchronise inside damaged objects: recovers more, takes longer */
 #define TESSCORE_OPTION_BATCHED_MESSAGES 0x2u /* stop question and progress at most once per 64 KiB read */
 #define TESSCORE_OPTION_PASSWORD_QUERY 0x4u /* msgQueryPassword when the empty user password does not open the source */
+#define TESSCORE_OPTION_REPORT 0x8u /* msgReport: what the repair found and got back */
 
 /* The longest password the engine takes, in bytes (after SASLprep for
    AES-256 files of revision 6). */
