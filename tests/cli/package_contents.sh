@@ -21,9 +21,14 @@ for file in usr/bin/tessaly usr/bin/tessaly-cli \
             usr/share/icons/hicolor/48x48/apps/tessaly.png \
             usr/share/icons/hicolor/scalable/apps/tessaly.svg \
             usr/share/tessaly/help/tessaly.html \
-            usr/share/man/man1/tessaly-cli.1.gz usr/share/man/man1/tessaly.1.gz; do
+            usr/share/man/man1/tessaly-cli.1.gz usr/share/man/man1/tessaly.1.gz \
+            usr/share/bash-completion/completions/tessaly-cli; do
   [ -s "root/$file" ] || fail "$file missing from the package"
 done
+# The completion offers the options.
+completion=root/usr/share/bash-completion/completions/tessaly-cli
+offered=$(source "$completion"; COMP_WORDS=(tessaly-cli --ch); COMP_CWORD=1; _tessaly_cli; echo "${COMPREPLY[*]}")
+[ "$offered" = "--check" ] || fail "completion of --ch offers: $offered"
 library=$(find root/usr/lib -name 'libtesscore.so.1*' | head -n 1)
 [ -n "$library" ] || fail "libtesscore.so.1 missing from the package"
 file -b root/usr/share/icons/hicolor/48x48/apps/tessaly.png | grep -q "48 x 48" || fail "icon size"
