@@ -12,8 +12,8 @@ struct CRepairReport {
   // Damage seen in the source itself.
   bool xrefChecked = false;  // the cross-reference check ran
   bool xrefSound = false;    // every section found and true to the objects
-  bool pageTreeSound = true; // the source's own page tree holds together
-  uint64_t pageTreeMends = 0;  // listings, types and links the rebuild put right
+  bool pageTreeSound = true;  // the source's own page tree holds together
+  uint64_t brokenPieces = 0;   // pieces of objects that thorough recovery dropped
 
   uint64_t pages = 0;
   int64_t pagesClaimed = -1;  // the largest /Count of a page-tree root; -1 for none
@@ -34,7 +34,7 @@ struct CRepairReport {
   uint64_t namedDestinations = 0;
 
   bool Damaged() const {
-    return (xrefChecked && !xrefSound) || !pageTreeSound || pageTreeMends != 0 || streamsMended != 0 ||
+    return (xrefChecked && !xrefSound) || !pageTreeSound || brokenPieces != 0 || streamsMended != 0 ||
            streamsCut != 0;
   }
 };

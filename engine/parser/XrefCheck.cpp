@@ -1,6 +1,7 @@
 #include "parser/XrefCheck.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
 #include <set>
 #include <string>
@@ -73,10 +74,6 @@ class CWords {
     m_at += word.size();
     return true;
   }
-  char Letter() {
-    Skip();
-    return m_at < m_bytes.size() ? m_bytes[m_at++] : '\0';
-  }
 
  private:
   void Skip() {
@@ -121,8 +118,8 @@ class CXrefCheck {
     while (!pending.empty()) {
       const uint64_t section = pending.back();
       pending.pop_back();
-      if (!seen.insert(section).second) continue;
-      if (seen.size() > kMostSections || !ReadSection(section, pending)) return false;
+      // A section met again is a loop of /Prev links.
+      if (!seen.insert(section).second || seen.size() > kMostSections || !ReadSection(section, pending)) return false;
       m_boundaries.push_back(section);
     }
     return ObjectsAreTrue();
@@ -131,6 +128,8 @@ class CXrefCheck {
  private:
   bool ReadSection(uint64_t offset, std::vector<uint64_t>& pending) {
     const std::string head(m_source.At(offset, 64));
+    // The offset names the section's first byte, not white space before it.
+    if (head.empty() || IsPdfWhitespace(head[0])) return false;
     CWords words(head);
     if (words.Word("xref")) return ReadTable(offset + words.Position(), pending);
     uint64_t number = 0;
@@ -150,26 +149,63 @@ class CXrefCheck {
       if (!words.Unsigned(first) || !words.Unsigned(count)) return false;
       if (count > m_source.Length() / 18 || first + count > UINT32_MAX) return false;
       at += words.Position();
-      const std::string lines(m_source.At(at, count * 21 + 2));
-      CWords entries(lines);
+      const std::string lines(m_source.At(at, count * kLineSize));
+      size_t read = 0;
       for (uint64_t i = 0; i < count; ++i) {
         uint64_t offset = 0;
         uint64_t generation = 0;
-        if (!entries.Unsigned(offset) || !entries.Unsigned(generation)) return false;
-        const char type = entries.Letter();
-        if (type != 'n' && type != 'f') return false;
+        char type = 0;
+        if (!ReadLine(lines, read, offset, generation, type)) return false;
         if (type == 'n') m_listed.push_back({{static_cast<uint32_t>(first + i), static_cast<uint32_t>(generation)}, offset});
       }
-      at += entries.Position();
+      at += read;
     }
+  }
+
+  // One line of a table: ten digits, a space, five digits, a space, n or f,
+  // and a line end (two bytes as a rule; some writers give one, or more).
+  static constexpr uint64_t kLineSize = 24;
+  static bool ReadLine(std::string_view lines, size_t& at, uint64_t& offset, uint64_t& generation, char& type) {
+    if (lines.size() - at < 19) return false;
+    const std::string_view line = lines.substr(at, kLineSize);
+    const auto digits = [&](size_t from, size_t count, uint64_t& value) {
+      value = 0;
+      for (size_t i = from; i < from + count; ++i) {
+        if (line[i] < '0' || line[i] > '9') return false;
+        value = value * 10 + static_cast<uint64_t>(line[i] - '0');
+      }
+      return true;
+    };
+    type = line[17];
+    if (!digits(0, 10, offset) || line[10] != ' ' || !digits(11, 5, generation) || line[16] != ' ' ||
+        (type != 'n' && type != 'f')) {
+      return false;
+    }
+    // The line end: white space that holds a CR or LF, within a few bytes.
+    size_t end = 18;
+    bool eol = false;
+    for (; end < line.size() && end < 22 && IsPdfWhitespace(line[end]); ++end) {
+      if (line[end] == '\r' || line[end] == '\n') eol = true;
+    }
+    at += end;
+    return eol;
   }
 
   bool ReadTrailer(uint64_t at, std::vector<uint64_t>& pending) {
     const std::unique_ptr<CPdfDictionary> trailer = ReadDictionaryAt(m_document, m_file, at, m_window, m_framed);
-    if (!trailer) return false;
-    for (const char* link : {"/Prev", "/XRefStm"}) {
-      const int64_t offset = IntegerOf(*trailer, link, -1);
-      if (offset >= 0) pending.push_back(static_cast<uint64_t>(offset));
+    return trailer && FollowLinks(*trailer, {"/Prev", "/XRefStm"}, pending);
+  }
+
+  // The trailer's /Size is a number, and so is every link it has.
+  static bool FollowLinks(const CPdfDictionary& trailer, std::initializer_list<const char*> links,
+                          std::vector<uint64_t>& pending) {
+    int64_t size = 0;
+    if (!IntegerEntry(trailer, "/Size", size) || size < 0) return false;
+    for (const char* link : links) {
+      if (DirectEntry(trailer, link) == nullptr) continue;
+      const int64_t offset = IntegerOf(trailer, link, -1);
+      if (offset < 0) return false;
+      pending.push_back(static_cast<uint64_t>(offset));
     }
     return true;
   }
@@ -211,10 +247,7 @@ class CXrefCheck {
     } else {
       index = {0, IntegerOf(dictionary, "/Size", 0)};
     }
-    if (!ReadStreamEntries(decoded, w, index)) return false;
-    const int64_t previous = IntegerOf(dictionary, "/Prev", -1);
-    if (previous >= 0) pending.push_back(static_cast<uint64_t>(previous));
-    return true;
+    return ReadStreamEntries(decoded, w, index) && FollowLinks(dictionary, {"/Prev"}, pending);
   }
 
   bool ReadStreamEntries(std::string_view data, const int64_t (&w)[3], const std::vector<int64_t>& index) {
@@ -276,10 +309,17 @@ class CXrefCheck {
            generation == listed.key.generation && words.Word("obj");
   }
 
+  // The keyword stands as a word of its own: "59endobj" ends no object.
   bool EndedBefore(uint64_t offset) {
     const uint64_t next = *std::upper_bound(m_boundaries.begin(), m_boundaries.end(), offset);
     const uint64_t from = std::max(offset, next > kEndReach ? next - kEndReach : 0);
-    return m_source.At(from, next - from).find("endobj") != std::string_view::npos;
+    const std::string_view bytes = m_source.At(from, next - from);
+    for (size_t at = bytes.find("endobj"); at != std::string_view::npos; at = bytes.find("endobj", at + 1)) {
+      if (at == 0 || IsPdfWhitespace(bytes[at - 1]) || std::string_view(")>]}").find(bytes[at - 1]) != std::string_view::npos) {
+        return true;
+      }
+    }
+    return false;
   }
 
   CPdfDocument& m_document;
