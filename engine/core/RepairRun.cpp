@@ -5,6 +5,7 @@
 #include "base/EngineStrings.h"
 #include "base/Exceptions.h"
 #include "core/RepairEngine.h"
+#include "core/ReportText.h"
 #include "io/File64.h"
 #include "io/File64Ex.h"
 #include "model/Document.h"
@@ -13,6 +14,7 @@
 #include "parser/ParseRun.h"
 #include "parser/Tokenizer.h"
 #include "parser/TrailerScan.h"
+#include "parser/XrefCheck.h"
 #include "rebuild/InfoDictionary.h"
 #include "rebuild/PageTree.h"
 #include "security/EncryptedSource.h"
@@ -49,6 +51,25 @@ bool OpenDestination(CFile64& destination, const std::string& path, const CFile6
   return false;
 }
 
+// With the report: whether the source's cross-reference sections are true.
+// A check that fails on the way finds nothing sound.
+void CheckCrossReference(CPdfDocument& document, CFile64Ex& source, CRepairReport& report) {
+  report.xrefChecked = true;
+  try {
+    report.xrefSound = CrossReferenceIsSound(document, source);
+  } catch (...) {
+    report.xrefSound = false;
+  }
+}
+
+// The report, sent once; one that cannot be made is left out.
+void SendReport(const CRepairEngine& engine, const CRepairReport& report) noexcept {
+  try {
+    engine.SendText(msgReport, FormatRepairReport(report));
+  } catch (...) {
+  }
+}
+
 // After the parse: an encrypted source is opened first, and a source that
 // cannot be decrypted ends the repair with nothing written. After a stop
 // nobody is asked for a password; the writer hears the stop again.
@@ -57,11 +78,18 @@ int RepairParsed(const CRepairEngine& engine, CPdfDocument& document, CFile64Ex&
   const bool stopped = ParseWasStopped();
   // Thorough recovery read the trailers in its parse.
   if (!document.Thorough() && !stopped) ReadTrailers(document, source);
+  CRepairReport* report = document.Report();
+  if (report != nullptr && !stopped) CheckCrossReference(document, source, *report);
   if (const int cause = stopped ? 0 : OpenEncryptedSource(document)) {
+    if (report != nullptr) report->encryption = CRepairReport::Encryption::notOpened;
     engine.SendText(msgError, ReplacePercentOne(LoadEngineString(idsCannotDecrypt), LoadEngineString(cause)));
     return 0;
   }
   UnpackObjectStreams(document, source);
+  if (report != nullptr) {
+    if (document.Encryption() != nullptr) report->encryption = CRepairReport::Encryption::kept;
+    report->objectsFound = document.Table().GetCandidateCount();
+  }
   CPdfDictionary* catalog = RebuildCatalog(document);
   CPdfDictionary* info = BuildInfoDictionary(document);
   return catalog != nullptr ? WriteDocument(document, version, catalog, info, destination) : 0;
@@ -79,23 +107,33 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
   document->SetBatchedMessages((versionOption & TESSCORE_OPTION_BATCHED_MESSAGES) != 0);
   SetBatchedMessages(document->BatchedMessages());
   SetPasswordQuery((versionOption & TESSCORE_OPTION_PASSWORD_QUERY) != 0);
+  if ((versionOption & TESSCORE_OPTION_REPORT) != 0) document->SetReport(std::make_unique<CRepairReport>());
   m_version.SetFromOption(versionOption);
   SendProgress(0);
 
   int result = 0;
+  bool sourceOpened = false;
   try {
     SendText(msgSourcePath, sourcePath);
     if (!source->Open(sourcePath.c_str(), kSourceOpenFlags, openFailure.get())) {
       SendText(msgError, FormatErrorMessage(idsCannotOpenSource, *openFailure));
     } else if (!OpenDestination(*destination, destinationPath, *source, *openFailure)) {
+      sourceOpened = true;
       SendText(msgError, FormatErrorMessage(idsCannotCreateFile, *openFailure));
       source->Close();
     } else {
+      sourceOpened = true;
       ResetSerialNumbers();
       std::string version = ReadHeaderVersion(*source);
       if (version.empty()) version = m_version.Text();
       int written = 0;
-      if (ParseObjects(*document, *source) > 0) written = RepairParsed(*this, *document, *source, version, *destination);
+      const uint32_t found = ParseObjects(*document, *source);
+      if (CRepairReport* report = document->Report()) {
+        report->objectsFound = found;
+        // Nothing at all was found: no cross-reference can be true to it.
+        if (found == 0) report->xrefChecked = true;
+      }
+      if (found > 0) written = RepairParsed(*this, *document, *source, version, *destination);
       // The file is complete only once it is closed: network file systems
       // report a full disk, a quota or an I/O error there.
       destination->Close();
@@ -105,6 +143,7 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
   } catch (...) {
     ReportCurrentException();
   }
+  if (sourceOpened && document->Report() != nullptr) SendReport(*this, *document->Report());
   SendProgress(100);
   return result;
 }

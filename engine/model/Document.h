@@ -5,6 +5,7 @@
 
 #include "model/ObjectTable.h"
 #include "model/PdfDictionary.h"
+#include "model/RepairReport.h"
 #include "model/TypeIndex.h"
 
 class CMessageSink;
@@ -37,6 +38,10 @@ class CPdfDocument {
   // Batched messages: questions and progress once per stretch of work.
   bool BatchedMessages() const { return m_batchedMessages; }
   void SetBatchedMessages(bool batched) { m_batchedMessages = batched; }
+  // The report the caller asked for, filled by the stages; null without one,
+  // and then nothing is counted.
+  CRepairReport* Report() { return m_report.get(); }
+  void SetReport(std::unique_ptr<CRepairReport> report) { m_report = std::move(report); }
   // The trailer dictionaries of the source, in file order: read by thorough
   // recovery's parse, or after the default one.
   void AddTrailer(std::unique_ptr<CPdfDictionary> trailer) { m_trailers.push_back(std::move(trailer)); }
@@ -58,4 +63,5 @@ class CPdfDocument {
   std::unique_ptr<CSourceEncryption, SourceEncryptionDeleter> m_encryption;
   bool m_thorough = false;
   bool m_batchedMessages = false;
+  std::unique_ptr<CRepairReport> m_report;
 };

@@ -40,6 +40,12 @@ int FinishParse(int result) {
   return result == 2 ? 2 : 0;
 }
 
+void NoteBrokenPiece() noexcept {
+  CPdfDocument* document = BoundDocument();
+  CRepairReport* report = document != nullptr ? document->Report() : nullptr;
+  if (report != nullptr) ++report->brokenPieces;
+}
+
 void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
   if (object == nullptr) return;
   // Only thorough recovery reads trailers; a source's own header never

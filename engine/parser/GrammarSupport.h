@@ -13,6 +13,9 @@ void ClearParseFailure();
 // when the stack was exhausted.
 int FinishParse(int result);
 
+// Thorough recovery dropped a broken piece inside an object: the report,
+// where there is one, counts it.
+void NoteBrokenPiece() noexcept;
 // Null (a broken piece of thorough recovery) adds nothing.
 void AddIndirectObject(PdfObjectKey key, CPdfObject* object);
 void AddElement(CPdfArray* array, CPdfObject* element);

@@ -81,7 +81,7 @@ indirect_objects: %empty
                 ;
 
 indirect_object: TOKEN_OBJ object TOKEN_ENDOBJ  { GUARDED(AddIndirectObject($1, $2), delete $2); }
-               | TOKEN_OBJ object error TOKEN_ENDOBJ { GUARDED(AddIndirectObject($1, $2), delete $2); }
+               | TOKEN_OBJ object error TOKEN_ENDOBJ { NoteBrokenPiece(); GUARDED(AddIndirectObject($1, $2), delete $2); }
                ;
 
 object: TOKEN_BOOLEAN
@@ -116,13 +116,13 @@ string: litstr
 
 array_objects: %empty                           { GUARDED($$ = new CPdfArray, {}); }
              | array_objects object             { GUARDED(AddElement($1, $2), { delete $1; delete $2; }); $$ = $1; }
-             | array_objects error              { $$ = $1; }
+             | array_objects error              { NoteBrokenPiece(); $$ = $1; }
              ;
 array: TOKEN_LEFT_SQUARE_BRACKET array_objects TOKEN_RIGHT_SQUARE_BRACKET { $2->Complete(); $$ = $2; } ;
 
 dict_objects: %empty                            { GUARDED($$ = new CPdfDictionary, {}); }
             | dict_objects TOKEN_NAME object    { GUARDED(SetEntry($1, $2, $3), { delete $1; delete $2; delete $3; }); $$ = $1; }
-            | dict_objects error                { $$ = $1; }
+            | dict_objects error                { NoteBrokenPiece(); $$ = $1; }
             ;
 dict: TOKEN_DBL_LEFT_ANGLE_BRACKET dict_objects TOKEN_DBL_RIGHT_ANGLE_BRACKET { $2->Complete(); $$ = $2; } ;
 

@@ -106,22 +106,30 @@ class CTrailerSink : public CParsedObjectSink {
 
 }  // namespace
 
+std::unique_ptr<CPdfDictionary> ReadDictionaryAt(CPdfDocument& document, CFile64Ex& file, uint64_t position,
+                                                 std::string& window, std::string& framed) {
+  window.resize(kReach);
+  file.Seek(static_cast<int64_t>(position), CFile64::begin);
+  const std::string_view bytes(window.data(), file.Read(window.data(), kReach));
+  const size_t length = DictionaryLength(bytes);
+  if (length == 0) return nullptr;
+  // Framed as an object, so that the file's own grammar reads it.
+  framed.assign("1 0 obj\n");
+  framed.append(bytes.substr(0, length));
+  framed.append("\nendobj\n");
+  CTrailerSink sink;
+  BindScannerToMemory(&document.Table(), framed, &sink, false);
+  ResetTokenizer();
+  ParseTokens();
+  return std::move(sink.m_trailer);
+}
+
 void ReadTrailers(CPdfDocument& document, CFile64Ex& file) {
-  std::string window(kReach, '\0');
+  std::string window;
   std::string framed;
   for (const uint64_t position : FindKeywords(file)) {
-    file.Seek(static_cast<int64_t>(position + kKeyword.size()), CFile64::begin);
-    const std::string_view bytes(window.data(), file.Read(window.data(), kReach));
-    const size_t length = DictionaryLength(bytes);
-    if (length == 0) continue;
-    // Framed as an object, so that the file's own grammar reads it.
-    framed.assign("1 0 obj\n");
-    framed.append(bytes.substr(0, length));
-    framed.append("\nendobj\n");
-    CTrailerSink sink;
-    BindScannerToMemory(&document.Table(), framed, &sink, false);
-    ResetTokenizer();
-    ParseTokens();
-    if (sink.m_trailer) document.AddTrailer(std::move(sink.m_trailer));
+    std::unique_ptr<CPdfDictionary> trailer =
+        ReadDictionaryAt(document, file, position + kKeyword.size(), window, framed);
+    if (trailer) document.AddTrailer(std::move(trailer));
   }
 }

@@ -233,16 +233,33 @@ CPdfObject* FontNamedByNumber(const CPdfObjectTable& table, std::string_view nam
   return IsFont(font) ? font : nullptr;
 }
 
-void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPdfObjectTable& table,
-                      CStandardFontSupply& standardFont, CContentFontNames& contentNames) {
+// The names the page's content streams select that its resources (its own,
+// else the inherited ones) do not hold as a font.
+std::vector<std::string> MissingFontNames(const CPdfDictionary& page, CPdfDictionary* inherited,
+                                          CContentFontNames& contentNames) {
   std::unordered_set<std::string> names;
   contentNames.Collect(page, names);
-  if (names.empty()) return;
-  CPdfDictionary& resources = ResourcesOf(page, inherited);
-  CPdfDictionary* fonts = AsDictionary(DirectEntry(resources, "/Font"));
+  std::vector<std::string> missing;
+  if (names.empty()) return missing;
+  CPdfDictionary* resources = AsDictionary(DirectEntry(page, "/Resources"));
+  if (resources == nullptr) resources = inherited;
+  CPdfDictionary* fonts = resources != nullptr ? AsDictionary(DirectEntry(*resources, "/Font")) : nullptr;
   for (const std::string& name : names) {
     bool found = false;
-    if (fonts != nullptr && IsFont(fonts->Lookup(name, kindDictionary, found))) continue;
+    if (fonts == nullptr || !IsFont(fonts->Lookup(name, kindDictionary, found))) missing.push_back(name);
+  }
+  return missing;
+}
+
+// Answers how many fonts the standard one stands in for.
+size_t RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPdfObjectTable& table,
+                        CStandardFontSupply& standardFont, CContentFontNames& contentNames) {
+  const std::vector<std::string> missing = MissingFontNames(page, inherited, contentNames);
+  if (missing.empty()) return 0;
+  CPdfDictionary& resources = ResourcesOf(page, inherited);
+  CPdfDictionary* fonts = AsDictionary(DirectEntry(resources, "/Font"));
+  size_t replaced = 0;
+  for (const std::string& name : missing) {
     if (fonts == nullptr) {
       auto created = std::make_unique<CPdfDictionary>();
       fonts = created.get();
@@ -252,20 +269,20 @@ void RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPd
       fonts->SetAt(name, std::make_unique<CPdfReference>(kUnresolvableKey, numbered, nullptr));
     } else {
       fonts->SetAt(name, standardFont.NewReference());
+      ++replaced;
     }
   }
+  return replaced;
 }
 
-}  // namespace
-
-void RestoreLostFonts(CPdfPagesNode& root, CPdfDocument& document) {
-  const CPdfObjectTable& table = document.Table();
-  CStandardFontSupply standardFont(document.AddedObjects(), MostCommonEncoding(table));
+// Visits every page below the root once, with the resources it would
+// inherit; the walk is safe against loops.
+template <typename Visit>
+void ForEachPage(CPdfPagesNode& root, Visit visit) {
   struct Pending {
     CPdfDictionary* node;
     CPdfDictionary* inherited;  // the resources a page below would inherit
   };
-  CContentFontNames contentNames;
   std::unordered_set<const CPdfObject*> seen;
   std::vector<Pending> pending = {{&root, nullptr}};
   while (!pending.empty()) {
@@ -273,7 +290,7 @@ void RestoreLostFonts(CPdfPagesNode& root, CPdfDocument& document) {
     pending.pop_back();
     if (!seen.insert(next.node).second) continue;
     if (IsPage(next.node)) {
-      RestorePageFonts(*next.node, next.inherited, table, standardFont, contentNames);
+      visit(*next.node, next.inherited);
       continue;
     }
     CPdfDictionary* own = AsDictionary(DirectEntry(*next.node, "/Resources"));
@@ -286,4 +303,28 @@ void RestoreLostFonts(CPdfPagesNode& root, CPdfDocument& document) {
       if (IsPage(kid) || IsPages(kid)) pending.push_back({kid, own != nullptr ? own : next.inherited});
     }
   }
+}
+
+}  // namespace
+
+size_t RestoreLostFonts(CPdfPagesNode& root, CPdfDocument& document) {
+  const CPdfObjectTable& table = document.Table();
+  CStandardFontSupply standardFont(document.AddedObjects(), MostCommonEncoding(table));
+  CContentFontNames contentNames;
+  size_t replaced = 0;
+  ForEachPage(root, [&](CPdfDictionary& page, CPdfDictionary* inherited) {
+    replaced += RestorePageFonts(page, inherited, table, standardFont, contentNames);
+  });
+  return replaced;
+}
+
+size_t CountPagesWithLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
+  CContentFontNames contentNames;
+  size_t pages = 0;
+  ForEachPage(root, [&](CPdfDictionary& page, CPdfDictionary* inherited) {
+    const std::vector<std::string> missing = MissingFontNames(page, inherited, contentNames);
+    pages += std::any_of(missing.begin(), missing.end(),
+                         [&](const std::string& name) { return FontNamedByNumber(table, name) == nullptr; });
+  });
+  return pages;
 }

@@ -1,8 +1,10 @@
 // The catalog and a fresh page tree over every page-tree node found.
 #include "rebuild/PageTree.h"
 
+#include "rebuild/DocumentFeatures.h"
 #include "rebuild/KidsIndex.h"
 #include "rebuild/LostFonts.h"
+#include "rebuild/PageTreeAudit.h"
 #include "rebuild/ThoroughRebuild.h"
 
 #include <algorithm>
@@ -44,6 +46,8 @@ CPdfDictionary* RebuildCatalog(CPdfDocument& document) {
     engine->SendStringMessage(msgLogLine, idsRepairingSource);
   }
   document.AddedObjects().RemoveAll();
+  // The source's own tree is judged before anything of it changes.
+  if (CRepairReport* report = document.Report()) AuditSourcePageTree(document.Table(), *report);
   if (document.Thorough()) PrepareThoroughRebuild(document);
   CPdfTypeIndex& index = document.TypeIndex();
   index.RemoveAll();
@@ -63,6 +67,7 @@ CPdfDictionary* RebuildCatalog(CPdfDocument& document) {
   }
   CPdfPagesNode* root = RebuildPageTree(document);
   catalog->SetAt("/Pages", NewReference(root));
+  if (CRepairReport* report = document.Report()) CountDocumentFeatures(*catalog, *report);
   return catalog;
 }
 
@@ -82,10 +87,21 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   if (document.Thorough()) {
     AttachUnreachable(*root, nodes);
     ListEachNodeOnce(*root);
-    DropLostContents(nodes);
-    RestoreLostFonts(*root, document);
   }
-  CountPages(root);
+  CRepairReport* report = document.Report();
+  // Counted before thorough recovery drops the lost streams and stands in
+  // for the lost fonts.
+  if (report != nullptr) {
+    report->pagesContentLost = CountPagesWithLostContents(*root);
+    report->pagesFontsLost = CountPagesWithLostFonts(*root, document.Table());
+  }
+  if (document.Thorough()) {
+    DropLostContents(nodes);
+    const size_t replaced = RestoreLostFonts(*root, document);
+    if (report != nullptr) report->fontsReplaced = replaced;
+  }
+  const uint64_t pages = CountPages(root);
+  if (report != nullptr) report->pages = pages;
   return root;
 }
 

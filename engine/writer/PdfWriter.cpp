@@ -13,6 +13,7 @@
 #include "model/PdfDictionary.h"
 #include "model/ValueOutput.h"
 #include "model/BufferedOutput.h"
+#include "writer/OutputAudit.h"
 #include "writer/Reencrypt.h"
 #include "writer/StreamLength.h"
 
@@ -135,14 +136,17 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   const CMessageSink* engine = document.Engine();
   uint64_t counter = 1;
   std::vector<CPdfObject*> objects = NumberObjects(document, counter);
+  CRepairReport* report = document.Report();
+  if (report != nullptr) AuditOutputObjects(objects, *report);
   EncryptForOutput(document, objects, counter);
-  SettleStreamLengths(objects);
+  SettleStreamLengths(objects, report != nullptr ? &report->streamsMended : nullptr);
   std::vector<uint64_t> offsets;
   offsets.reserve(objects.size());
   const size_t n = objects.size();
   for (size_t i = 0; i < n; ++i) {
     offsets.push_back(TableOffset(out));
     AppendIndirectObject(*objects[i], out);
+    if (report != nullptr) report->objectsWritten = i + 1;
     if (engine != nullptr && engine->QueryStop() != 0) return false;
     if (engine != nullptr) {
       engine->SendProgress(static_cast<uint8_t>(80 + static_cast<int>(20.0 * static_cast<double>(i + 1) /

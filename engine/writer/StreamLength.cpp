@@ -34,9 +34,10 @@ void EndCutStream(CPdfStream& stream, int64_t stated) {
   }
 }
 
-void SettleLength(CPdfStream& stream) {
+// Answers whether it set the length.
+bool SettleLength(CPdfStream& stream) {
   CPdfDictionary* dictionary = stream.Dictionary();
-  if (dictionary == nullptr || stream.Data() == nullptr) return;  // written as nothing
+  if (dictionary == nullptr || stream.Data() == nullptr) return false;  // written as nothing
   bool found = false;
   int64_t stated = -1;
   const bool hasLength = DirectInteger(dictionary->Lookup(PdfKeys::length, kindInteger, found), stated);
@@ -44,19 +45,20 @@ void SettleLength(CPdfStream& stream) {
   const size_t begin = FindStreamDataBounds(*stream.Data()).begin;
   // A declared length that fits is right as the source wrote it, whichever
   // end-of-line before "endstream" it counts.
-  if (hasLength && DeclaredLengthFits(*stream.Data(), begin, stated)) return;
+  if (hasLength && DeclaredLengthFits(*stream.Data(), begin, stated)) return false;
   const auto trueLength = static_cast<int64_t>(StreamDataEnd(stream) - begin);
-  if (trueLength > INT32_MAX) return;  // no integer of the model can say it
+  if (trueLength > INT32_MAX) return false;  // no integer of the model can say it
   dictionary->SetAt("/Length", std::make_unique<CPdfInteger>(static_cast<int32_t>(trueLength)));
+  return true;
 }
 
 }  // namespace
 
-void SettleStreamLengths(const std::vector<CPdfObject*>& objects) {
+void SettleStreamLengths(const std::vector<CPdfObject*>& objects, uint64_t* mended) {
   if (CPdfStream::LiveCount() == 0) return;
   for (CPdfObject* top : objects) {
-    VisitValueTree(top, [](CPdfObject& value) {
-      if (value.Kind() == kindStream) SettleLength(static_cast<CPdfStream&>(value));
+    VisitValueTree(top, [mended](CPdfObject& value) {
+      if (value.Kind() == kindStream && SettleLength(static_cast<CPdfStream&>(value)) && mended != nullptr) ++*mended;
       return true;
     });
   }

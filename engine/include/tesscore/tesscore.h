@@ -24,7 +24,7 @@ enum MessageCode {
   msgQueryStop = 51,  /* data: null; answer nonzero to stop the run */
   msgError = 53,      /* data: an error text, NUL-terminated */
   msgQueryPassword = 57, /* data: pointer to a PasswordQuery; see below */
-  msgReport = 60        /* data: the run's facts, NUL-terminated; see below */
+  msgReport = 60         /* data: the report text, NUL-terminated UTF-8; see below */
 };
 
 /* Bits of the version option word below the output version. With every bit
@@ -32,7 +32,7 @@ enum MessageCode {
 #define TESSCORE_OPTION_THOROUGH 0x1u /* resynchronise inside damaged objects: recovers more, takes longer */
 #define TESSCORE_OPTION_BATCHED_MESSAGES 0x2u /* stop question and progress at most once per 64 KiB read */
 #define TESSCORE_OPTION_PASSWORD_QUERY 0x4u /* msgQueryPassword when the empty user password does not open the source */
-#define TESSCORE_OPTION_REPORT 0x8u /* msgReport: what the repair found and got back */
+#define TESSCORE_OPTION_REPORT 0x8u /* msgReport with what the repair found, once per run */
 
 /* The longest password the engine takes, in bytes (after SASLprep for
    AES-256 files of revision 6). */
@@ -57,6 +57,47 @@ typedef struct PasswordQuery {
   const char* password; /* set by the receiver */
   uint32_t length;      /* set by the receiver: bytes in password */
 } PasswordQuery;
+
+/* msgReport: sent only with TESSCORE_OPTION_REPORT set, once per run, just
+   before the final progress 100, whenever the source was opened: also when
+   the repair fails after that, with what was known by then (pages=0 and so
+   on). Not sent when the source could not be opened. The text holds one
+   fact per line, lines separated by '\n', each line `key=value`. A value is
+   a decimal integer, `true` or `false`, `null`, a lowercase word, a list of
+   decimal integers separated by single spaces (possibly empty), or, for
+   `loss`, a short user text in Chinese. Only `loss` may repeat. The keys, in
+   this order:
+     damaged                 true when the source needed a repair at all:
+                             its cross-reference table or stream missing or
+                             not true to the objects, its trailer lost,
+                             stream lengths wrong, objects broken, stream
+                             data cut, or its page tree at fault
+     pages                   pages in the output
+     pages_claimed           the largest /Count of a page-tree root that
+                             survived, or null without one
+     pages_content_lost      pages whose content stream is lost
+     pages_fonts_lost        pages that use a font that was lost or that the
+                             standard font stands in for
+     objects_found           object definitions found in the source
+     objects_written         objects written to the output
+     missing_objects         object numbers referenced and defined nowhere
+     missing_object_numbers  the first 20 of them, ascending
+     streams_mended          stream lengths set or corrected
+     streams_cut             streams whose data ends early
+     content_rewritten       content streams rewritten
+     fonts_replaced          fonts the standard font stands in for
+     encryption              none, kept (the source was encrypted, opened
+                             and the output is encrypted again) or
+                             not-opened
+     outline_items           outline items kept, every level counted
+     page_labels             page-label ranges kept
+     form_fields             form fields kept, their field kids counted
+     named_destinations      named destinations kept
+     loss                    one line per kind of loss, e.g.
+                             "3 个页面的内容丢失"; none when nothing known
+                             was lost, and at least one when the output has
+                             fewer pages than pages_claimed
+   A receiver ignores keys it does not know. */
 
 /* Data pointers are valid only during the call. The answer is read only for
    msgQueryStop and msgQueryPassword. */

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <set>
+
+// What a run finds out about the source and its output, for the caller who
+// asked for the report. The stages fill it only when it exists; the run
+// words it and sends it once.
+struct CRepairReport {
+  enum class Encryption { none, kept, notOpened };
+
+  // Damage seen in the source itself.
+  bool xrefChecked = false;  // the cross-reference check ran
+  bool xrefSound = false;    // every section found and true to the objects
+  bool pageTreeSound = true;  // the source's own page tree holds together
+  uint64_t brokenPieces = 0;   // pieces of objects that thorough recovery dropped
+
+  uint64_t pages = 0;
+  int64_t pagesClaimed = -1;  // the largest /Count of a page-tree root; -1 for none
+  uint64_t pagesContentLost = 0;
+  uint64_t pagesFontsLost = 0;
+  uint64_t objectsFound = 0;
+  uint64_t objectsWritten = 0;
+  std::set<uint32_t> missingObjects;  // referenced, defined nowhere
+  uint64_t streamsMended = 0;
+  uint64_t streamsCut = 0;
+  uint64_t contentRewritten = 0;
+  uint64_t fontsReplaced = 0;
+  Encryption encryption = Encryption::none;
+
+  uint64_t outlineItems = 0;
+  uint64_t pageLabels = 0;
+  uint64_t formFields = 0;
+  uint64_t namedDestinations = 0;
+
+  bool Damaged() const {
+    return (xrefChecked && !xrefSound) || !pageTreeSound || brokenPieces != 0 || streamsMended != 0 ||
+           streamsCut != 0;
+  }
+};
