@@ -15,7 +15,7 @@ inline constexpr const char* kOpenRepaired = "现在你可以打开修复后的�
 inline constexpr const char* kRunRepaired = "现在你可以运行修复后的自解压压缩文档“%s”了。";
 inline constexpr const char* kRepairFailed = "修复文件“%s”失败!";
 inline constexpr const char* kInterrupted = "用户已中断修复进程";
-inline constexpr const char* kNothingRecoverable = "没有可以恢复的内容。";
+inline constexpr const char* kNothingRecoverable = "不能修复。";
 inline constexpr const char* kRecoverable = "可以修复。";
 
 // Batch statuses and summary.
