@@ -18,6 +18,9 @@ std::vector<FileJob> PlanFiles(const CliOptions& options) {
       options.sources, [&options](const std::string& source) { return DestinationOf(options, source); });
   std::vector<FileJob> files;
   files.reserve(planned.size());
-  for (const frontend::PlannedFile& file : planned) files.push_back({file.source, file.destination, frontend::RefusalText(file)});
+  // A check writes no destination, so none can clash.
+  for (const frontend::PlannedFile& file : planned) {
+    files.push_back({file.source, file.destination, options.check ? std::string() : frontend::RefusalText(file)});
+  }
   return files;
 }

@@ -12,5 +12,6 @@ struct FileJob {
 };
 
 // The batch of the command line: every source with its destination from
-// the options, and the refusals of the shared batch rule in words.
+// the options, and the refusals of the shared batch rule in words (none for
+// a check, which writes nothing).
 std::vector<FileJob> PlanFiles(const CliOptions& options);

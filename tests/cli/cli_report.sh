@@ -64,6 +64,10 @@ check() { "$cli" --check "$@" > check.txt 2>&1; echo $?; }
 [ "$(check in/empty.pdf)" = 1 ] || fail "--check empty: $(cat check.txt)"
 [ "$(check --json in/groff_short__clean.pdf in/h_crlf_flate_nested__truncate_50.pdf)" = 4 ] || fail "--check two: $(cat check.txt)"
 [ "$(check -o x.pdf in/empty.pdf)" = 2 ] || fail "--check with -o: $(cat check.txt)"
+# Nothing is written, so a source named like another's destination is checked.
+cp in/groff_short__clean.pdf in/groff_short__clean_fixed.pdf
+[ "$(check in/groff_short__clean.pdf in/groff_short__clean_fixed.pdf)" = 0 ] || fail "--check pair: $(cat check.txt)"
+rm in/groff_short__clean_fixed.pdf
 [ "$before" = "$(ls -la in)" ] && [ ! -e in/groff_short__clean_fixed.pdf ] || fail "--check wrote into the folder"
 [ -z "$(temporaries)" ] || fail "temporary file left: $(temporaries)"
 
