@@ -122,7 +122,8 @@ class CXrefCheck {
       if (!seen.insert(section).second || seen.size() > kMostSections || !ReadSection(section, pending)) return false;
       m_boundaries.push_back(section);
     }
-    return ObjectsAreTrue();
+    // The newest /Size is one past the highest number any section lists.
+    return m_newestSize == static_cast<int64_t>(m_highest) + 1 && ObjectsAreTrue();
   }
 
  private:
@@ -156,6 +157,7 @@ class CXrefCheck {
         uint64_t generation = 0;
         char type = 0;
         if (!ReadLine(lines, read, offset, generation, type)) return false;
+        m_highest = std::max(m_highest, first + i);
         if (type == 'n') m_listed.push_back({{static_cast<uint32_t>(first + i), static_cast<uint32_t>(generation)}, offset});
       }
       at += read;
@@ -196,11 +198,13 @@ class CXrefCheck {
     return trailer && FollowLinks(*trailer, {"/Prev", "/XRefStm"}, pending);
   }
 
-  // The trailer's /Size is a number, and so is every link it has.
-  static bool FollowLinks(const CPdfDictionary& trailer, std::initializer_list<const char*> links,
-                          std::vector<uint64_t>& pending) {
+  // The trailer's /Size is a number, and so is every link it has. The
+  // newest trailer's is kept.
+  bool FollowLinks(const CPdfDictionary& trailer, std::initializer_list<const char*> links,
+                   std::vector<uint64_t>& pending) {
     int64_t size = 0;
     if (!IntegerEntry(trailer, "/Size", size) || size < 0) return false;
+    if (m_newestSize < 0) m_newestSize = size;
     for (const char* link : links) {
       if (DirectEntry(trailer, link) == nullptr) continue;
       const int64_t offset = IntegerOf(trailer, link, -1);
@@ -268,6 +272,7 @@ class CXrefCheck {
         const uint64_t third = field(w[2], 0);
         const uint64_t number = static_cast<uint64_t>(index[pair]) + static_cast<uint64_t>(i);
         if (number > UINT32_MAX) return false;
+        m_highest = std::max(m_highest, number);
         if (type == 1) m_listed.push_back({{static_cast<uint32_t>(number), static_cast<uint32_t>(third)}, second});
         if (type == 2 && !IsContainer(static_cast<uint32_t>(second))) return false;
       }
@@ -328,6 +333,8 @@ class CXrefCheck {
   std::vector<Listed> m_listed;
   std::vector<uint64_t> m_boundaries;  // where sections and listed objects begin
   uint32_t m_lastContainer = 0;
+  uint64_t m_highest = 0;     // the highest number a section lists
+  int64_t m_newestSize = -1;  // the newest trailer's /Size
   std::string m_window;
   std::string m_framed;
 };
