@@ -77,8 +77,9 @@ def judged_encryption(out, source, written):
 
 def manifest_kinds(folder):
     kinds = {}
-    manifest = folder / "MANIFEST.tsv"
-    if not manifest.is_file():
+    # The kit keeps its manifest beside its damaged/ folder.
+    manifest = next((m for m in (folder / "MANIFEST.tsv", folder.parent / "MANIFEST.tsv") if m.is_file()), None)
+    if manifest is None:
         return kinds
     lines = manifest.read_text(encoding="utf-8").splitlines()
     columns = lines[0].split("\t")
@@ -110,6 +111,7 @@ def main():
     args = ap.parse_args()
     facts = ["pages", "outline_items", "page_labels", "encryption", "damaged", "loss"]
     wrong = {fact: [] for fact in facts}
+    unjudged = {fact: 0 for fact in facts}
     files = 0
     with tempfile.TemporaryDirectory() as tmp:
         out = Path(tmp) / "out.pdf"
@@ -137,7 +139,8 @@ def main():
                     seen["pages"] = mine["pages"]
                     seen["outline_items"], seen["page_labels"] = mine["outline_items"], mine["page_labels"]
                 for fact in facts[:-1]:
-                    if seen[fact] is None and fact == "encryption":
+                    if seen[fact] is None:  # the judge gave no answer
+                        unjudged[fact] += 1
                         continue
                     if seen[fact] != mine[fact]:
                         wrong[fact].append((source, "report %s, judge %s" % (mine[fact], seen[fact])))
@@ -146,7 +149,8 @@ def main():
                     wrong["loss"].append((source, "%d of %s pages and no loss" % (pages, claimed)))
     print("%d files, %s mode" % (files, "default" if args.default else "thorough"))
     for fact in facts:
-        print("%-14s %3d disagreeing" % (fact, len(wrong[fact])))
+        print("%-14s %3d disagreeing%s" % (fact, len(wrong[fact]),
+                                            ", %d the judge did not answer" % unjudged[fact] if unjudged[fact] else ""))
         if args.verbose:
             for source, why in wrong[fact]:
                 print("    %s: %s" % (source, why))

@@ -14,6 +14,7 @@ struct CRepairReport {
   bool xrefSound = false;    // every section found and true to the objects
   bool pageTreeSound = true;  // the source's own page tree holds together
   uint64_t brokenPieces = 0;   // pieces of objects that thorough recovery dropped
+  uint64_t pagesContentBroken = 0;  // pages whose content breaks the token rules
 
   uint64_t pages = 0;
   int64_t pagesClaimed = -1;  // the largest /Count of a page-tree root; -1 for none
@@ -34,7 +35,7 @@ struct CRepairReport {
   uint64_t namedDestinations = 0;
 
   bool Damaged() const {
-    return (xrefChecked && !xrefSound) || !pageTreeSound || brokenPieces != 0 || streamsMended != 0 ||
+    return (xrefChecked && !xrefSound) || !pageTreeSound || brokenPieces != 0 || pagesContentBroken != 0 || streamsMended != 0 ||
            streamsCut != 0;
   }
 };

@@ -178,11 +178,15 @@ void FindStreams(const CPdfObjectTable& table, bool thorough, std::vector<Contai
 
 // Answers whether the container was unpacked.
 bool Unpack(CPdfObjectTable& table, const Container& container, uint64_t firstUnpackedSerial, uint64_t& budget,
-            uint64_t streamLimit, bool thorough) {
+            uint64_t streamLimit, bool thorough, CRepairReport* report) {
   CByteArray decoded;
   const DecodeOutcome outcome =
       DecodeStream(*container.stream, static_cast<size_t>(std::min(budget, streamLimit)), decoded);
   if (outcome == DecodeOutcome::unsupported) return false;
+  // The container leaves the table: the writer's count of cut streams never sees it.
+  if (report != nullptr && outcome == DecodeOutcome::cut && decoded.size() < std::min(budget, streamLimit)) {
+    ++report->streamsCut;
+  }
   budget -= std::min<uint64_t>(budget, decoded.size());
   int64_t first = 0;
   int64_t count = -1;
@@ -220,7 +224,7 @@ void UnpackObjectStreams(CPdfDocument& document, CFile64Ex& source) {
     uint64_t budget = sourceLength * kTotalLimitFactor + kLimitAllowance;
     std::vector<Container> unpacked;
     for (const Container& container : containers) {
-      if (Unpack(table, container, firstUnpackedSerial, budget, streamLimit, document.Thorough())) {
+      if (Unpack(table, container, firstUnpackedSerial, budget, streamLimit, document.Thorough(), document.Report())) {
         unpacked.push_back(container);
       }
     }

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "decode/StreamDecode.h"
@@ -59,6 +60,8 @@ class CWords {
     Skip();
     return m_at;
   }
+  // Where the last word read ends, before any white space or comment.
+  size_t End() const { return m_at; }
   bool Unsigned(uint64_t& value) {
     Skip();
     const size_t from = m_at;
@@ -97,8 +100,19 @@ bool StartXref(CSourceBytes& source, uint64_t& offset) {
   const std::string tail(source.At(from, kTailReach));
   const size_t at = tail.rfind("startxref");
   if (at == std::string::npos) return false;
+  // Nothing but white space between the newest section and the keyword: a
+  // trailer's ">>", or the "endobj" of a cross-reference stream.
+  size_t end = at;
+  while (end > 0 && IsPdfWhitespace(tail[end - 1])) --end;
+  const std::string_view before = std::string_view(tail).substr(0, end);
+  if (end > 8 && !before.ends_with(">>") && !before.ends_with("endobj")) return false;
   CWords words(std::string_view(tail).substr(at + 9));
-  return words.Unsigned(offset);
+  if (!words.Unsigned(offset)) return false;
+  // The file ends there: no object follows (as one of an update cut off
+  // inside its table would).
+  const std::string_view rest = std::string_view(tail).substr(at + 9 + words.End());
+  const size_t eof = rest.find("%%EOF");
+  return eof != std::string_view::npos && rest.find("obj", eof) == std::string_view::npos;
 }
 
 int64_t IntegerOf(const CPdfDictionary& dictionary, std::string_view key, int64_t fallback) {
@@ -122,7 +136,8 @@ class CXrefCheck {
       if (!seen.insert(section).second || seen.size() > kMostSections || !ReadSection(section, pending)) return false;
       m_boundaries.push_back(section);
     }
-    return ObjectsAreTrue();
+    // The newest /Size is one past the highest number any section lists.
+    return m_newestSize == static_cast<int64_t>(m_highest) + 1 && ObjectsAreTrue() && EveryObjectListed();
   }
 
  private:
@@ -156,6 +171,7 @@ class CXrefCheck {
         uint64_t generation = 0;
         char type = 0;
         if (!ReadLine(lines, read, offset, generation, type)) return false;
+        m_highest = std::max(m_highest, first + i);
         if (type == 'n') m_listed.push_back({{static_cast<uint32_t>(first + i), static_cast<uint32_t>(generation)}, offset});
       }
       at += read;
@@ -196,11 +212,13 @@ class CXrefCheck {
     return trailer && FollowLinks(*trailer, {"/Prev", "/XRefStm"}, pending);
   }
 
-  // The trailer's /Size is a number, and so is every link it has.
-  static bool FollowLinks(const CPdfDictionary& trailer, std::initializer_list<const char*> links,
-                          std::vector<uint64_t>& pending) {
+  // The trailer's /Size is a number, and so is every link it has. The
+  // newest trailer's is kept.
+  bool FollowLinks(const CPdfDictionary& trailer, std::initializer_list<const char*> links,
+                   std::vector<uint64_t>& pending) {
     int64_t size = 0;
     if (!IntegerEntry(trailer, "/Size", size) || size < 0) return false;
+    if (m_newestSize < 0) m_newestSize = size;
     for (const char* link : links) {
       if (DirectEntry(trailer, link) == nullptr) continue;
       const int64_t offset = IntegerOf(trailer, link, -1);
@@ -268,6 +286,8 @@ class CXrefCheck {
         const uint64_t third = field(w[2], 0);
         const uint64_t number = static_cast<uint64_t>(index[pair]) + static_cast<uint64_t>(i);
         if (number > UINT32_MAX) return false;
+        m_highest = std::max(m_highest, number);
+        if (type == 2) m_packed.insert(number);
         if (type == 1) m_listed.push_back({{static_cast<uint32_t>(number), static_cast<uint32_t>(third)}, second});
         if (type == 2 && !IsContainer(static_cast<uint32_t>(second))) return false;
       }
@@ -284,6 +304,17 @@ class CXrefCheck {
     if (dictionary == nullptr || dictionary->TypeName() != "/ObjStm") return false;
     m_lastContainer = number;
     return true;
+  }
+
+  // Every object the parse found is one a section lists.
+  bool EveryObjectListed() const {
+    std::unordered_set<uint64_t> listed(m_packed.begin(), m_packed.end());
+    for (const Listed& entry : m_listed) listed.insert(uint64_t{entry.key.generation} << 32 | entry.key.number);
+    bool all = true;
+    m_document.Table().ForEach([&](const PdfObjectKey& key, const CPdfObjectList& list) {
+      if (list.GetCount() != 0 && listed.count(uint64_t{key.generation} << 32 | key.number) == 0) all = false;
+    });
+    return all;
   }
 
   // Each listed object: its own header at its offset, parsed, and ended.
@@ -328,6 +359,9 @@ class CXrefCheck {
   std::vector<Listed> m_listed;
   std::vector<uint64_t> m_boundaries;  // where sections and listed objects begin
   uint32_t m_lastContainer = 0;
+  std::unordered_set<uint64_t> m_packed;  // the numbers placed in object streams
+  uint64_t m_highest = 0;     // the highest number a section lists
+  int64_t m_newestSize = -1;  // the newest trailer's /Size
   std::string m_window;
   std::string m_framed;
 };

@@ -1,6 +1,7 @@
 // The catalog and a fresh page tree over every page-tree node found.
 #include "rebuild/PageTree.h"
 
+#include "rebuild/ContentSyntax.h"
 #include "rebuild/DocumentFeatures.h"
 #include "rebuild/KidsIndex.h"
 #include "rebuild/LostFonts.h"
@@ -94,6 +95,7 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   if (report != nullptr) {
     report->pagesContentLost = CountPagesWithLostContents(*root);
     report->pagesFontsLost = CountPagesWithLostFonts(*root, document.Table());
+    report->pagesContentBroken = CountPagesWithBrokenContent(*root);
   }
   if (document.Thorough()) {
     DropLostContents(nodes);

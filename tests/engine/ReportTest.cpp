@@ -141,6 +141,17 @@ TEST(RepairReport, ShiftedOffsetsAndABrokenCountAreDamage) {
   EXPECT_EQ(report.losses, std::vector<std::string>{"文档页数少于原来的 5 页"});
 }
 
+TEST(RepairReport, ContentThatBreaksTheTokenRulesIsDamage) {
+  const auto withContent = [](const std::string& content) {
+    std::vector<std::string> objects = kTwoPages;
+    objects[4] = "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream";
+    return WithXref(objects);
+  };
+  EXPECT_EQ(RepairWithReport(withContent("BT (a) Tj) ET")).facts.at("damaged"), "true");
+  // Inline image data may hold any byte.
+  EXPECT_EQ(RepairWithReport(withContent("BI /W 1 ID \x29\x3e EI (b) Tj")).facts.at("damaged"), "false");
+}
+
 TEST(RepairReport, LostContentIsAMissingObject) {
   std::vector<std::string> objects = kTwoPages;
   objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 99 0 R >>";
