@@ -57,6 +57,7 @@ void CheckCrossReference(CPdfDocument& document, CFile64Ex& source, CRepairRepor
   report.xrefChecked = true;
   try {
     report.xrefSound = CrossReferenceIsSound(document, source);
+    report.sourceCut = !SourceEndsWhole(source);
   } catch (...) {
     report.xrefSound = false;
   }

@@ -51,6 +51,7 @@ void AddLosses(const CRepairReport& report, CReportLines& lines) {
     if (count != 0) lines.Add("loss", std::to_string(count) + text);
   };
   if (report.encryption == CRepairReport::Encryption::notOpened) lines.Add("loss", "文档已加密且无法打开，内容未能恢复");
+  if (report.sourceCut) lines.Add("loss", "来源文件不完整，截断处之后的内容丢失");
   if (report.pagesClaimed >= 0 && report.pages < static_cast<uint64_t>(report.pagesClaimed)) {
     lines.Add("loss", "文档页数少于原来的 " + std::to_string(report.pagesClaimed) + " 页");
   }

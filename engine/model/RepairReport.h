@@ -13,6 +13,7 @@ struct CRepairReport {
   bool xrefChecked = false;  // the cross-reference check ran
   bool xrefSound = false;    // every section found and true to the objects
   bool pageTreeSound = true;  // the source's own page tree holds together
+  bool sourceCut = false;      // the source ends before its end: what followed is lost
   uint64_t brokenPieces = 0;   // pieces of objects that thorough recovery dropped
   uint64_t pagesContentBroken = 0;  // pages whose content breaks the token rules
 
@@ -35,7 +36,7 @@ struct CRepairReport {
   uint64_t namedDestinations = 0;
 
   bool Damaged() const {
-    return (xrefChecked && !xrefSound) || !pageTreeSound || brokenPieces != 0 || pagesContentBroken != 0 || streamsMended != 0 ||
+    return (xrefChecked && !xrefSound) || sourceCut || !pageTreeSound || brokenPieces != 0 || pagesContentBroken != 0 || streamsMended != 0 ||
            streamsCut != 0;
   }
 };

@@ -115,6 +115,23 @@ bool StartXref(CSourceBytes& source, uint64_t& offset) {
   return eof != std::string_view::npos && rest.find("obj", eof) == std::string_view::npos;
 }
 
+// An object header "N G obj" anywhere in the bytes.
+bool HoldsObjectHeader(std::string_view bytes) {
+  for (size_t at = bytes.find("obj"); at != std::string_view::npos; at = bytes.find("obj", at + 3)) {
+    size_t start = at;
+    for (int number = 0; number < 2; ++number) {
+      const size_t digitsEnd = start;
+      while (start > 0 && IsPdfWhitespace(bytes[start - 1])) --start;
+      if (start == digitsEnd) break;
+      const size_t spaceStart = start;
+      while (start > 0 && bytes[start - 1] >= '0' && bytes[start - 1] <= '9') --start;
+      if (start == spaceStart) break;
+      if (number == 1) return true;
+    }
+  }
+  return false;
+}
+
 int64_t IntegerOf(const CPdfDictionary& dictionary, std::string_view key, int64_t fallback) {
   int64_t value = fallback;
   return IntegerEntry(dictionary, key, value) ? value : fallback;
@@ -370,4 +387,13 @@ class CXrefCheck {
 
 bool CrossReferenceIsSound(CPdfDocument& document, CFile64Ex& file) {
   return CXrefCheck(document, file).Run();
+}
+
+bool SourceEndsWhole(CFile64Ex& file) {
+  CSourceBytes source(file);
+  const uint64_t length = source.Length();
+  const uint64_t from = length > kTailReach ? length - kTailReach : 0;
+  const std::string_view tail = source.At(from, kTailReach);
+  const size_t eof = tail.rfind("%%EOF");
+  return eof != std::string_view::npos && !HoldsObjectHeader(tail.substr(eof));
 }

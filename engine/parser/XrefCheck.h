@@ -14,3 +14,8 @@ class CPdfDocument;
 // the object streams are unpacked: their cross-reference streams leave the
 // table then.
 bool CrossReferenceIsSound(CPdfDocument& document, CFile64Ex& file);
+
+// Whether the source ends as a whole file does: with "%%EOF" and no object
+// begun after it. One cut off (a broken download, a crashed writer) lost
+// whatever came after the cut, which nothing left in it can count.
+bool SourceEndsWhole(CFile64Ex& file);

@@ -116,6 +116,8 @@ TEST_F(ReportFacts, CatalogueAgreesWithTheJudges) {
   while (std::getline(manifest, line)) {
     const std::string file = line.substr(0, line.find('\t'));
     const std::string kind = line.substr(file.size() + 1, line.find('\t', file.size() + 1) - file.size() - 1);
+    const size_t referenceAt = line.find('\t', line.find('\t', file.size() + 1) + 1) + 1;
+    const std::string reference = line.substr(referenceAt, line.find('\t', referenceAt) - referenceAt);
     SCOPED_TRACE(file);
     const Outcome outcome = Repair(kCatalogue / "damaged" / file, Path("out.pdf"));
     if (outcome.facts.empty()) continue;
@@ -127,6 +129,10 @@ TEST_F(ReportFacts, CatalogueAgreesWithTheJudges) {
       EXPECT_EQ(outcome.facts.at("damaged"), "true");
     }
     if (outcome.result == 1) ExpectJudgesAgree(outcome, Path("out.pdf"));
+    // Fewer pages than the clean source had is a loss, claimed or not.
+    if (outcome.result == 1 && std::stoll(outcome.facts.at("pages")) < judges::Pages(kCatalogue / reference)) {
+      EXPECT_FALSE(outcome.losses.empty()) << "fewer pages than the clean source and no loss";
+    }
   }
   EXPECT_GT(files, 100);
 }
