@@ -101,6 +101,13 @@ size_t StreamDataEnd(const CPdfStream& stream) {
   return bounds.end;
 }
 
+bool DeclaredLengthHolds(const CPdfStream& stream) {
+  const CByteArray* data = stream.Data();
+  int64_t declared = 0;
+  return data != nullptr && stream.Dictionary() != nullptr && IntegerEntry(*stream.Dictionary(), "/Length", declared) &&
+         DeclaredLengthFits(*data, FindStreamDataBounds(*data).begin, declared);
+}
+
 std::string_view EncodedStreamData(const CPdfStream& stream) {
   const CByteArray* data = stream.Data();
   if (data == nullptr) return {};

@@ -30,6 +30,8 @@ std::string_view EncodedStreamData(const CPdfStream& stream);
 // that end-of-line is CR LF and the data is Flate, the CR stays data when
 // the zlib stream needs it to end.
 size_t StreamDataEnd(const CPdfStream& stream);
+// Whether the stream's /Length, direct or a reference, fits its data.
+bool DeclaredLengthHolds(const CPdfStream& stream);
 
 // How many bytes of the data a complete zlib (or bare deflate) stream
 // takes; npos when it does not end within them.

@@ -16,6 +16,7 @@ struct CRepairReport {
   bool sourceCut = false;      // the source ends before its end: what followed is lost
   uint64_t brokenPieces = 0;   // pieces of objects that thorough recovery dropped
   uint64_t pagesContentBroken = 0;  // pages whose content breaks the token rules
+  uint64_t streamsMalformed = 0;    // a /Filter of the wrong type, no proper line end after "stream"
 
   uint64_t pages = 0;
   int64_t pagesClaimed = -1;  // the largest /Count of a page-tree root; -1 for none
@@ -36,7 +37,7 @@ struct CRepairReport {
   uint64_t namedDestinations = 0;
 
   bool Damaged() const {
-    return (xrefChecked && !xrefSound) || sourceCut || !pageTreeSound || brokenPieces != 0 || pagesContentBroken != 0 || streamsMended != 0 ||
+    return (xrefChecked && !xrefSound) || sourceCut || !pageTreeSound || brokenPieces != 0 || pagesContentBroken != 0 || streamsMalformed != 0 || streamsMended != 0 ||
            streamsCut != 0;
   }
 };

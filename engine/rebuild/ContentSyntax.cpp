@@ -94,9 +94,11 @@ size_t CountPagesWithBrokenContent(CPdfPagesNode& root) {
     auto [found, isNew] = broken.try_emplace(stream, false);
     if (isNew && stream->Dictionary() != nullptr && stream->Data() != nullptr && left > 0) {
       CByteArray decoded;
-      if (DecodeStream(*stream, std::min(left, kStreamLimit), decoded) == DecodeOutcome::complete) {
-        found->second = ContentSyntaxBroken(decoded);
-      }
+      const size_t limit = std::min(left, kStreamLimit);
+      const DecodeOutcome outcome = DecodeStream(*stream, limit, decoded);
+      // Data that does not decode to its end is broken content too.
+      found->second = outcome == DecodeOutcome::complete ? ContentSyntaxBroken(decoded)
+                                                         : outcome == DecodeOutcome::cut && decoded.size() < limit;
       left -= std::min(left, decoded.size());
     }
     return found->second;

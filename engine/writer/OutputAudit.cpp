@@ -1,6 +1,10 @@
 #include "writer/OutputAudit.h"
 
+#include <string>
+#include <string_view>
+
 #include "decode/StreamDecode.h"
+#include "model/PdfDictionary.h"
 #include "model/RepairReport.h"
 #include "model/ValueTree.h"
 
@@ -9,9 +13,33 @@ namespace {
 // Data decoded past this is taken as whole: only an early end is looked for.
 constexpr size_t kDecodeLimit = 64u << 20;
 
+// A zeroed disk sector is 512 bytes; deflated data almost never holds a
+// run of zeros this long.
+constexpr size_t kZeroRun = 64;
+
+// Inflating every stream to find the cut ones would cost several times the
+// repair itself: only filtered data with a reason for doubt is decoded, a
+// length that did not hold or a zeroed stretch inside.
+bool WorthDecoding(const CPdfStream& stream) {
+  if (DirectEntry(*stream.Dictionary(), "/Filter") == nullptr) return false;
+  if (!DeclaredLengthHolds(stream)) return true;
+  static const std::string zeros(kZeroRun, '\0');
+  return EncodedStreamData(stream).find(zeros) != std::string_view::npos;
+}
+
+// The keyword "stream" ends with CR LF or LF; its /Filter is a name or an
+// array of them.
+bool Malformed(const CPdfStream& stream) {
+  if (stream.Dictionary() == nullptr || stream.Data() == nullptr) return false;
+  const CByteArray& data = *stream.Data();
+  const bool lineEnd = (!data.empty() && data[0] == '\n') || (data.size() >= 2 && data[0] == '\r' && data[1] == '\n');
+  const CPdfObject* filter = DirectEntry(*stream.Dictionary(), "/Filter");
+  return !lineEnd || (filter != nullptr && filter->Kind() != kindName && filter->Kind() != kindArray);
+}
+
 bool EndsEarly(const CPdfStream& stream) {
   if (stream.m_cut) return true;
-  if (stream.Dictionary() == nullptr || stream.Data() == nullptr) return false;
+  if (stream.Dictionary() == nullptr || stream.Data() == nullptr || !WorthDecoding(stream)) return false;
   CByteArray decoded;
   return DecodeStream(stream, kDecodeLimit, decoded) == DecodeOutcome::cut && decoded.size() < kDecodeLimit;
 }
@@ -21,7 +49,11 @@ bool EndsEarly(const CPdfStream& stream) {
 void AuditOutputObjects(const std::vector<CPdfObject*>& objects, CRepairReport& report) {
   for (CPdfObject* top : objects) {
     VisitValueTree(top, [&](CPdfObject& value) {
-      if (value.Kind() == kindStream && EndsEarly(static_cast<const CPdfStream&>(value))) ++report.streamsCut;
+      if (value.Kind() == kindStream) {
+        const auto& stream = static_cast<const CPdfStream&>(value);
+        if (EndsEarly(stream)) ++report.streamsCut;
+        if (Malformed(stream)) ++report.streamsMalformed;
+      }
       if (value.Kind() != kindReference) return true;
       const auto& reference = static_cast<const CPdfReference&>(value);
       // The engine's own links name no number of the source.

@@ -184,4 +184,24 @@ TEST(RepairReport, OutlineLoopsAndFeaturesAreCountedOnce) {
   EXPECT_EQ(report.facts.at("form_fields"), "2");
 }
 
+// Streams: a line end other than LF or CR LF after "stream", or a /Filter
+// that is neither a name nor an array, is damage; a file cut off before its
+// "%%EOF" loses what followed, and says so.
+TEST(RepairReport, MalformedStreamsAndACutEndAreDamage) {
+  const auto withStream = [](const std::string& dictionary, const std::string& keyword) {
+    std::vector<std::string> objects = kTwoPages;
+    objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 5 0 R >>";
+    objects.push_back("<< /Length 10" + dictionary + " >>\n" + keyword + "BT (a) Tj\nendstream");
+    return WithXref(objects);
+  };
+  EXPECT_EQ(RepairWithReport(withStream("", "stream\r\n")).facts.at("damaged"), "false");
+  EXPECT_EQ(RepairWithReport(withStream("", "stream\r")).facts.at("damaged"), "true");
+  EXPECT_EQ(RepairWithReport(withStream("", "stream \n")).facts.at("damaged"), "true");
+  EXPECT_EQ(RepairWithReport(withStream(" /Filter 7", "stream\n")).facts.at("damaged"), "true");
+  const std::string whole = WithXref(kTwoPages);
+  const Report cut = RepairWithReport(whole.substr(0, whole.find("xref")), TESSCORE_OPTION_THOROUGH);
+  EXPECT_EQ(cut.facts.at("damaged"), "true");
+  EXPECT_EQ(cut.losses, (std::vector<std::string>{"来源文件不完整，截断处之后的内容丢失"}));
+}
+
 }  // namespace

@@ -71,8 +71,10 @@ typedef struct PasswordQuery {
                              its cross-reference table or stream missing or
                              not true to the objects, its trailer lost,
                              stream lengths wrong, objects broken, stream
-                             data cut, its page tree at fault, or the
-                             file cut off before its end
+                             data cut or malformed, page content that does
+                             not decode or breaks the token rules, its page
+                             tree at fault, or the file cut off before its
+                             end
      pages                   pages in the output
      pages_claimed           the largest /Count of a page-tree root that
                              survived, or null without one
