@@ -32,6 +32,9 @@ from kit import kinds, sources  # noqa: E402
 # object-stream sources), object-stream-only kinds (sources reused with a
 # second seed when there are fewer).
 PER_KIND = {"classic": 7, "both": (6, 2), "objstm": 8}
+# The source with an outline, labels, destinations and a form gets the kinds
+# that cut its catalog away.
+FEATURE_KINDS = ("clean", "catalog_deleted", "xref_deleted", "trailer_deleted", "truncate_95", "garbage_text")
 
 
 def plan(kind, families, by_family, seed, everything=False):
@@ -73,7 +76,10 @@ def main():
     rows = []
     for kind, families, fn in kinds.KINDS:
         order, quota = plan(kind, families, by_family, args.seed, args.all)
-        kept = {f: 0 for f in ("classic", "objstm")}
+        kept = {f: 0 for f in ("classic", "objstm", "features")}
+        if kind in FEATURE_KINDS and "features" in fams.values() and not args.all:
+            order = order + [(n, 0) for n, f in sorted(fams.items()) if f == "features"]
+            quota = None if quota is None else dict(quota, features=1)
         for name, round_ in order:
             family = fams[name]
             if quota is not None and kept[family] >= quota.get(family, 0):

@@ -32,6 +32,55 @@ def hand_lf_plain(rng):
     return b.build(cat, info)
 
 
+def hand_features(rng):
+    """6 pages with what a catalog points to besides its pages: a nested
+    outline, page labels, named destinations (a /Dests dictionary and a
+    name tree), a form of two fields, XMP metadata, a structure tree and
+    optional content."""
+    b = Builder()
+    cat, root, outlines = b.reserve(), b.reserve(), b.reserve()
+    f1 = font(b, b"Helvetica")
+    layer = b.add(b"<< /Type /OCG /Name (Notes) >>")
+    res = b"<< /Font << /F1 %d 0 R >> /Properties << /L1 %d 0 R >> >>" % (f1, layer)
+    kids = [page(b, root, [b.stream(text_content(lines_of_text(rng, rng.randint(6, 20))))], res) for _ in range(6)]
+    # Two form fields, each its own widget on the first page.
+    fields = [b.add(b"<< /FT /Tx /T (field%d) /V (value %d) /DA (/F1 10 Tf 0 g) /Subtype /Widget /Type /Annot"
+                    b" /Rect [72 %d 300 %d] /P %d 0 R >>" % (n, n, 600 - 40 * n, 620 - 40 * n, kids[0])) for n in range(2)]
+    first = b.objects[kids[0]]
+    b.objects[kids[0]] = first[:-3] + b" /Annots [%s] >>" % b" ".join(b"%d 0 R" % f for f in fields)
+    b.set(root, pages_node(kids, len(kids)))
+    # The outline: three items, the second with two children.
+    items = [b.reserve() for _ in range(5)]
+    top, children = items[:3], items[3:]
+
+    def item(num, title, parent, target, prev=None, nxt=None, extra=b""):
+        entries = b"/Title (%s) /Parent %d 0 R /Dest [%d 0 R /Fit]" % (title, parent, target)
+        entries += (b" /Prev %d 0 R" % prev if prev else b"") + (b" /Next %d 0 R" % nxt if nxt else b"")
+        b.set(num, b"<< " + entries + extra + b" >>")
+
+    item(top[0], b"Opening", outlines, kids[0], nxt=top[1])
+    item(top[1], b"Middle", outlines, kids[2], prev=top[0], nxt=top[2],
+         extra=b" /First %d 0 R /Last %d 0 R /Count 2" % (children[0], children[1]))
+    item(top[2], b"Closing", outlines, kids[5], prev=top[1])
+    item(children[0], b"Middle one", top[1], kids[3], nxt=children[1])
+    item(children[1], b"Middle two", top[1], kids[4], prev=children[0])
+    b.set(outlines, b"<< /Type /Outlines /First %d 0 R /Last %d 0 R /Count 5 >>" % (top[0], top[2]))
+    names = b.add(b"<< /Names [(chapter) [%d 0 R /Fit] (end) [%d 0 R /Fit]] >>" % (kids[1], kids[5]))
+    dests = b.add(b"<< /start [%d 0 R /XYZ 0 792 0] >>" % kids[0])
+    labels = b.add(b"<< /Nums [0 << /S /r >> 2 << /S /D /St 1 >> 5 << /P (A-) >>] >>")
+    form = b.add(b"<< /Fields [%s] /NeedAppearances true /DR << /Font << /F1 %d 0 R >> >> /DA (/F1 10 Tf 0 g) >>"
+                 % (b" ".join(b"%d 0 R" % f for f in fields), f1))
+    xmp = b'<?xpacket begin="" id="W5M0MpCehiHzreSzNTczkc9d"?><x:xmpmeta xmlns:x="adobe:ns:meta/"/><?xpacket end="r"?>'
+    metadata = b.stream(xmp, b" /Type /Metadata /Subtype /XML")
+    structure = b.add(b"<< /Type /StructTreeRoot /K [] >>")
+    b.set(cat, b"<< /Type /Catalog /Pages %d 0 R /Outlines %d 0 R /PageMode /UseOutlines /PageLabels %d 0 R"
+                b" /Names << /Dests %d 0 R >> /Dests %d 0 R /AcroForm %d 0 R /Metadata %d 0 R"
+                b" /StructTreeRoot %d 0 R /MarkInfo << /Marked true >>"
+                b" /OCProperties << /OCGs [%d 0 R] /D << /Order [%d 0 R] >> >> >>"
+                % (root, outlines, labels, names, dests, form, metadata, structure, layer, layer))
+    return b.build(cat)
+
+
 def hand_crlf_flate_nested(rng):
     """6 pages, CR LF, Flate, /Length in objects after each stream, nested
     tree with /Resources and /MediaBox inherited from the root."""
@@ -166,6 +215,7 @@ def make_sources(out, extra, seed):
         "h_crlf_flate_nested": hand_crlf_flate_nested(rng("crlf")),
         "h_lf_indirect_shuffled": hand_lf_indirect_shuffled(rng("ind")),
         "h_incremental": hand_incremental(rng("inc")),
+        "h_features": hand_features(rng("features")),
         "gs_text8": ghostscript(rng("gs8"), 8, tmp),
         "gs_text12": ghostscript(rng("gs12"), 12, tmp),
         "groff_short": groff(rng("man3"), 3, tmp),
@@ -182,4 +232,7 @@ def make_sources(out, extra, seed):
             shutil.copyfile(pdf, out / pdf.name)
             made[pdf.stem] = pdf.read_bytes()
     shutil.rmtree(tmp)
-    return {name: ("objstm" if b"/ObjStm" in data else "classic") for name, data in made.items()}
+    families = {name: ("objstm" if b"/ObjStm" in data else "classic") for name, data in made.items()}
+    # Damaged by kinds of its own, so that the other sources' choices stay.
+    families["h_features"] = "features"
+    return families

@@ -2,6 +2,7 @@
 #include "rebuild/PageTree.h"
 
 #include "rebuild/ContentSyntax.h"
+#include "rebuild/DocumentAttach.h"
 #include "rebuild/DocumentFeatures.h"
 #include "rebuild/KidsIndex.h"
 #include "rebuild/LostFonts.h"
@@ -60,7 +61,8 @@ CPdfDictionary* RebuildCatalog(CPdfDocument& document) {
     CPdfObject* latest = catalogs->front()->GetLatest();
     if (latest != nullptr && latest->Kind() == kindDictionary) catalog = static_cast<CPdfDictionary*>(latest);
   }
-  if (catalog == nullptr) {
+  const bool madeAnew = catalog == nullptr;
+  if (madeAnew) {
     auto created = std::make_unique<CPdfDictionary>();
     document.AddedObjects().Add(created.get());
     catalog = created.release();
@@ -68,6 +70,7 @@ CPdfDictionary* RebuildCatalog(CPdfDocument& document) {
   }
   CPdfPagesNode* root = RebuildPageTree(document);
   catalog->SetAt("/Pages", NewReference(root));
+  if (madeAnew && document.Thorough()) AttachDocumentFeatures(document, *catalog, *root);
   if (CRepairReport* report = document.Report()) CountDocumentFeatures(*catalog, *report);
   return catalog;
 }

@@ -169,6 +169,32 @@ TEST_F(ReportFacts, OutlineAndPageLabelsAsQpdfReadsThem) {
   ExpectJudgesAgree(outcome, Path("out.pdf"));
 }
 
+// The source with an outline, labels, destinations and a form keeps them
+// through every damage that cuts its catalog or its cross-reference table
+// away, as qpdf reads them in the output and the clean source alike, and
+// its pages render without a complaint.
+TEST_F(ReportFacts, AFeatureRichSourceKeepsItsFeaturesWhenTheCatalogIsLost) {
+  const std::string clean = judges::Run(kQpdf + "--json " + e2e::Quoted(kCatalogue / "sources" / "h_features.pdf")).output;
+  const int outline = CountInJsonArray(clean, "outlines", "\"title\":");
+  const int labels = CountInJsonArray(clean, "pagelabels", "\"index\":");
+  ASSERT_EQ(outline, 5);
+  ASSERT_EQ(labels, 3);
+  for (const char* kind : {"clean", "catalog_deleted", "xref_deleted", "trailer_deleted", "garbage_text"}) {
+    const fs::path source = kCatalogue / "damaged" / (std::string("h_features__") + kind + ".pdf");
+    SCOPED_TRACE(source.string());
+    const Outcome outcome = Repair(source, Path("out.pdf"));
+    ASSERT_EQ(outcome.result, 1);
+    const std::string json = judges::Run(kQpdf + "--json " + e2e::Quoted(Path("out.pdf"))).output;
+    EXPECT_EQ(CountInJsonArray(json, "outlines", "\"title\":"), outline);
+    EXPECT_EQ(CountInJsonArray(json, "pagelabels", "\"index\":"), labels);
+    EXPECT_EQ(outcome.facts.at("named_destinations"), "3");
+    EXPECT_EQ(outcome.facts.at("form_fields"), "2");
+    const std::string rendered = judges::Run(std::string(TESSALY_PDFTOPPM) + " -r 10 -png " +
+                                             e2e::Quoted(Path("out.pdf")) + " " + e2e::Quoted(Path("page")) + " 2>&1").output;
+    EXPECT_EQ(rendered, "");
+  }
+}
+
 TEST_F(ReportFacts, EncryptionKeptOrNotOpened) {
   const fs::path clean = kCatalogue / "sources" / "h_lf_plain.pdf";
   judges::Qpdf("--encrypt '' owner 256 -- " + e2e::Quoted(clean) + " " + e2e::Quoted(Path("open.pdf")));

@@ -162,3 +162,24 @@ TEST(ThoroughRecovery, AnObjectNestedTooDeepForTheGrammarCostsNoOtherObject) {
 }
 
 }  // namespace
+
+// A lost catalog's outline comes back: the items whose root is gone get a
+// new one, and an item's destination to a page that is gone is dropped. A
+// /Dests dictionary and page labels that nothing holds are attached too.
+TEST(ThoroughRecovery, ALostCatalogsOutlineLabelsAndDestinationsComeBack) {
+  const std::string pages = "2 0 obj << /Type /Pages /Kids [1 0 R] /Count 1 >> endobj\n"
+                            "1 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >> endobj\n";
+  const std::string items = "10 0 obj << /Title (one) /Parent 9 0 R /Next 11 0 R /Dest [1 0 R /Fit] >> endobj\n"
+                            "11 0 obj << /Title (two) /Parent 9 0 R /Prev 10 0 R /Dest [8 0 R /Fit] >> endobj\n"
+                            "12 0 obj << /Nums [0 << /S /r >>] >> endobj\n"
+                            "13 0 obj << /intro [1 0 R /Fit] >> endobj\n";
+  const Outcome outcome = Repair(pages + items);
+  ASSERT_EQ(outcome.pages, 1);
+  EXPECT_TRUE(Holds(outcome, "/Outlines")) << outcome.output;
+  EXPECT_TRUE(Holds(outcome, "/PageLabels")) << outcome.output;
+  EXPECT_TRUE(Holds(outcome, "/Dests")) << outcome.output;
+  EXPECT_FALSE(Holds(outcome, "/Parent null")) << outcome.output;
+  EXPECT_TRUE(Holds(outcome, "/Dest null")) << outcome.output;
+  EXPECT_TRUE(outcome.complaints.empty()) << outcome.complaints;
+  EXPECT_FALSE(Holds(Repair(pages + items, false), "/Outlines"));
+}

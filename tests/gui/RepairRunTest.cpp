@@ -261,14 +261,15 @@ TEST_F(RepairRunTest, ClosingDuringARunClosesAfterTheEngineReturned) {
 
 // The real engine, through the real safe output: an engine that answers 0
 // here fails the test.
-// Two pages without a cross-reference table: damaged, nothing lost, and
+// Two whole pages without a cross-reference table: damaged, nothing lost, and
 // the log ends with the engine's summary.
 TEST_F(RepairRunTest, RealEngineRepairsAMinimalFile) {
   const QString source = WriteFile("min.pdf",
                                    "%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"
                                    "2 0 obj\n<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>\nendobj\n"
                                    "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 99 99] >>\nendobj\n"
-                                   "4 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 99 99] >>\nendobj\n");
+                                   "4 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 99 99] >>\nendobj\n"
+                                   "trailer\n<< /Root 1 0 R >>\n%%EOF\n");
   WriteFile("min_fixed.pdf", "old");
   TMainForm real(dialogs);
   real.chkOpenFixed->setChecked(false);
@@ -278,7 +279,7 @@ TEST_F(RepairRunTest, RealEngineRepairsAMinimalFile) {
   const QString result1 = "文件“" + source + "”已顺利修复!";
   const QString result2 = "现在你可以打开修复后的文件“" + Path("min_fixed.pdf") + "”了。";
   ExpectLog(LogLines(real),
-            Header(source, "259", Path("min_fixed.pdf")) +
+            Header(source, "291", Path("min_fixed.pdf")) +
                 QStringList{"读取并解析来源文件...", "修复来源文件。", "输出修复后的文件。"} +
                 Footer() + QStringList{result1, result2, "结果：恢复 2 页；没有发现缺失。"});
   EXPECT_TRUE(ReadFile("min_fixed.pdf").startsWith("%PDF-1.4\r\n"));
