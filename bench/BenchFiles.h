@@ -8,6 +8,9 @@
 
 // Mostly binary stream data: `megabytes` of it in 1 MB streams.
 void MakeStreamHeavyFile(const std::string& path, int megabytes);
+// `pages` pages, each one uncompressed 1800x1800 RGB image of random bytes
+// (9.7 MB): 389 MB for 40 pages, and no cross-reference table.
+void MakeImageFile(const std::string& path, int pages);
 // Many small objects: pages with annotations and strings.
 void MakeObjectHeavyFile(const std::string& path, int objects);
 

@@ -15,7 +15,7 @@ struct EngineString {
 
 // The numeric formats (2, 3, 5, 14) are the formats the writer and the
 // information dictionary use with the C library's formatting functions.
-constexpr std::array<EngineString, 18> kEngineStrings = {{
+constexpr std::array<EngineString, 20> kEngineStrings = {{
     {idsCannotCreateFile, file_errors::kCannotCreateFileText},
     {idsXrefInUseLine, "%010llu %05lu n\r\n"},
     {idsHeaderLine, "%%PDF-%s\r\n"},
@@ -34,6 +34,8 @@ constexpr std::array<EngineString, 18> kEngineStrings = {{
     {idsUnknownHandler, "不支持的安全处理程序。"},
     {idsIdLost, "文件标识 (/ID) 已丢失，无法算出密钥。"},
     {idsEncryptLost, "加密字典已丢失。"},
+    {idsSourceChanged, "错误 6: 来源文件在修复过程中被改变。%1"},
+    {idsChangedFile, "%1 的大小或修改时间已与读取时不同。"},
 }};
 
 }  // namespace

@@ -26,6 +26,10 @@ enum EngineStringId : int {
   idsUnknownHandler = 18,
   idsIdLost = 19,
   idsEncryptLost = 20,
+  // The source was written to between the parse and the write; 22, with
+  // the source's path, fills in 21.
+  idsSourceChanged = 21,
+  idsChangedFile = 22,
 };
 
 // The text of a string id; empty for an id the table does not hold.

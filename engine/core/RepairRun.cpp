@@ -71,11 +71,27 @@ void SendReport(const CRepairEngine& engine, const CRepairReport& report) noexce
   }
 }
 
+// The source as the parse found it. The write reads it again, so a source
+// written to in between (by another program) would give a file that is
+// neither the old one nor the new one.
+struct SourceWatch {
+  const std::string& path;
+  CFileStamp stamp;
+  bool known = false;  // the system could tell the stamp before the parse
+};
+
+// A stamp that cannot be read again counts as changed: nothing vouches for
+// the bytes.
+bool SourceChanged(const SourceWatch& watch, const CFile64& source) {
+  CFileStamp now;
+  return watch.known && (!source.ReadStamp(now) || !(now == watch.stamp));
+}
+
 // After the parse: an encrypted source is opened first, and a source that
 // cannot be decrypted ends the repair with nothing written. After a stop
 // nobody is asked for a password; the writer hears the stop again.
-int RepairParsed(const CRepairEngine& engine, CPdfDocument& document, CFile64Ex& source, const std::string& version,
-                 CFile64& destination) {
+int RepairParsed(const CRepairEngine& engine, CPdfDocument& document, CFile64Ex& source, const SourceWatch& watch,
+                 const std::string& version, CFile64& destination) {
   const bool stopped = ParseWasStopped();
   // Thorough recovery read the trailers in its parse.
   if (!document.Thorough() && !stopped) ReadTrailers(document, source);
@@ -93,6 +109,11 @@ int RepairParsed(const CRepairEngine& engine, CPdfDocument& document, CFile64Ex&
   }
   CPdfDictionary* catalog = RebuildCatalog(document);
   CPdfDictionary* info = BuildInfoDictionary(document);
+  if (SourceChanged(watch, source)) {
+    engine.SendText(msgError, ReplacePercentOne(LoadEngineString(idsSourceChanged),
+                                                ReplacePercentOne(LoadEngineString(idsChangedFile), watch.path)));
+    return 0;
+  }
   return catalog != nullptr ? WriteDocument(document, version, catalog, info, destination) : 0;
 }
 
@@ -125,6 +146,8 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
     } else {
       sourceOpened = true;
       ResetSerialNumbers();
+      SourceWatch watch{sourcePath, {}, false};
+      watch.known = source->ReadStamp(watch.stamp);
       std::string version = ReadHeaderVersion(*source);
       if (version.empty()) version = m_version.Text();
       int written = 0;
@@ -134,7 +157,7 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
         // Nothing at all was found: no cross-reference can be true to it.
         if (found == 0) report->xrefChecked = true;
       }
-      if (found > 0) written = RepairParsed(*this, *document, *source, version, *destination);
+      if (found > 0) written = RepairParsed(*this, *document, *source, watch, version, *destination);
       // The file is complete only once it is closed: network file systems
       // report a full disk, a quota or an I/O error there.
       destination->Close();

@@ -230,4 +230,11 @@ bool CFile64::IsSameFileAs(const CFile64& other) const {
   return mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }
 
+bool CFile64::ReadStamp(CFileStamp& stamp) const {
+  struct stat info {};
+  if (m_hFile < 0 || SystemFiles().Fstat(m_hFile, info) != 0) return false;
+  stamp = {static_cast<uint64_t>(info.st_size), info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+  return true;
+}
+
 uint32_t CFile64::GetBufferPtr(uint32_t, uint32_t) { return 0; }

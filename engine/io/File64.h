@@ -6,6 +6,14 @@
 #include "base/Exceptions.h"
 #include "base/Object.h"
 
+// What tells that a file was written to: its size and modification time.
+struct CFileStamp {
+  uint64_t size = 0;
+  int64_t seconds = 0;
+  int64_t nanoseconds = 0;
+  bool operator==(const CFileStamp&) const = default;
+};
+
 // A thin wrapper over a file descriptor with 64-bit positions: every
 // operation is one system call and every failure raises CFileException.
 class CFile64 : public CObject {
@@ -57,6 +65,10 @@ class CFile64 : public CObject {
   bool IsOpen() const { return m_hFile >= 0; }
   // Both open on one file (device and inode), whatever the paths.
   bool IsSameFileAs(const CFile64& other) const;
+  // The open file's stamp, asked of the descriptor and not of the path, so
+  // that a file renamed over ours does not hide a change. False when the
+  // system cannot tell.
+  bool ReadStamp(CFileStamp& stamp) const;
 
  protected:
   int m_hFile = -1;

@@ -40,6 +40,37 @@ void RepairUnderLimit(const std::string& source, const std::string& destination)
   std::exit(result == 1 && reported && kept ? 0 : 1);
 }
 
+// A declared length is a claim of the source, not a size to make room for:
+// with 8 MB of address space to spare the repair still succeeds.
+void RepairHugeLengthsUnderLimit(const std::string& source, const std::string& destination, uint32_t options) {
+  MessageLog log;
+  EngineCallRecord record = log.Record(source, destination, (4u << 16) | options);
+  rlimit limit{};
+  limit.rlim_cur = limit.rlim_max = CurrentAddressSpace() + (8u << 20);
+  if (::setrlimit(RLIMIT_AS, &limit) != 0) std::exit(3);
+  const int result = RepairPdfFile(&record);
+  const size_t errors = log.TextsOf(msgError).size();
+  std::fprintf(stderr, "result %d, %zu errors\n", result, errors);
+  std::exit(result == 1 && errors == 0 ? 0 : 1);
+}
+
+TEST(MemoryExhaustion, HugeDeclaredLengthAllocatesNothing) {
+  if (!kAddressLimitWorks) GTEST_SKIP() << "address-space limits do not apply under the address sanitizer";
+  ScratchDir dir;
+  const std::string source = dir.Path("lengths.pdf");
+  WriteWholeFile(source,
+                 "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+                 "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+                 "3 0 obj << /Type /Page /Parent 2 0 R /Contents [4 0 R 5 0 R] >> endobj\n"
+                 "4 0 obj << /Length 1000000000000000 >>\nstream\n0 0 m S\nendstream\nendobj\n"
+                 "5 0 obj << /Length 2147483647 >>\nstream\n1 1 m S\nendstream\nendobj\n");
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const uint32_t options : {0u, static_cast<uint32_t>(TESSCORE_OPTION_THOROUGH)}) {
+    EXPECT_EXIT(RepairHugeLengthsUnderLimit(source, dir.Path("out.pdf"), options), ::testing::ExitedWithCode(0),
+                "result 1, 0 errors");
+  }
+}
+
 TEST(MemoryExhaustion, ReportedAndEarlierObjectsStillWritten) {
   if (!kAddressLimitWorks) GTEST_SKIP() << "address-space limits do not apply under the address sanitizer";
   ScratchDir dir;
