@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "E2eSupport.h"
+#include "PdfWithXref.h"
 #include "Judges.h"
 #include "tesscore/tesscore.h"
 
@@ -60,22 +61,7 @@ std::string CleanSource() {
     const std::string content = "BT /F1 18 Tf 72 700 Td (Page " + std::to_string(page) + " of the sealed sample) Tj ET";
     objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
   }
-  std::string pdf = "%PDF-1.6\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (size_t offset : offsets) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-    pdf += line;
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R /Info 7 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
+  return PdfWithXref(objects, "1.6", " /Info 7 0 R");
 }
 
 enum class Damage {

@@ -8,29 +8,14 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "PdfWithXref.h"
 #include "tesscore/tesscore.h"
 
 namespace {
 
 constexpr uint32_t kReport = (4u << 16) | TESSCORE_OPTION_REPORT;
 
-// A file of the objects, numbered from 1, with a true cross-reference table.
-std::string WithXref(const std::vector<std::string>& objects) {
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (const size_t offset : offsets) {
-    const std::string digits = std::to_string(offset);
-    pdf += std::string(10 - digits.size(), '0') + digits + " 00000 n \n";
-  }
-  return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
-}
+std::string WithXref(const std::vector<std::string>& objects) { return PdfWithXref(objects); }
 
 const std::vector<std::string> kTwoPages = {
     "<< /Type /Catalog /Pages 2 0 R >>",
