@@ -57,7 +57,7 @@ for name in empty text; do
 done
 
 # --check writes nothing, and its exit status sorts the sources.
-before=$(ls -la in)
+before=$(ls -A in)
 check() { "$cli" --check "$@" > check.txt 2>&1; echo $?; }
 [ "$(check in/groff_short__clean.pdf)" = 0 ] || fail "--check intact: $(cat check.txt)"
 [ "$(check in/groff_short__xref_deleted.pdf)" = 4 ] || fail "--check damaged: $(cat check.txt)"
@@ -68,7 +68,7 @@ check() { "$cli" --check "$@" > check.txt 2>&1; echo $?; }
 cp in/groff_short__clean.pdf in/groff_short__clean_fixed.pdf
 [ "$(check in/groff_short__clean.pdf in/groff_short__clean_fixed.pdf)" = 0 ] || fail "--check pair: $(cat check.txt)"
 rm in/groff_short__clean_fixed.pdf
-[ "$before" = "$(ls -la in)" ] && [ ! -e in/groff_short__clean_fixed.pdf ] || fail "--check wrote into the folder"
+[ "$before" = "$(ls -A in)" ] && [ ! -e in/groff_short__clean_fixed.pdf ] || fail "--check wrote into the folder"
 [ -z "$(temporaries)" ] || fail "temporary file left: $(temporaries)"
 
 finish "report"
