@@ -196,10 +196,16 @@ bool SafeOutput::Rename() {
 
 // Checked again first: the destination may have changed while the file was
 // written.
+// The name can be taken between the check and the rename, which then moves
+// the other file there: what holds the destination's name afterwards tells.
 bool SafeOutput::Finish() {
   if (!CheckDestination() || !ApplyOwnerAndMode() || !SyncAndClose()) return false;
   if (!IsOurs()) return Fail(OutputFailure::replaced);
-  return Rename();
+  if (!Rename()) return false;
+  struct stat info {};
+  const bool landed = fstatat(m_folder, m_destination.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      info.st_dev == m_device && info.st_ino == m_inode;
+  return landed || Fail(OutputFailure::replaced);
 }
 
 bool SafeOutput::Commit() {
