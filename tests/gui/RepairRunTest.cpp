@@ -340,7 +340,7 @@ TEST_F(RepairRunTest, ADestinationThatCannotBeCreatedIsReportedBeforeTheEngine) 
 }
 
 // The engine's report: the log ends with its summary, the result message
-// names the losses below the spec's own lines, and a batch shows a file
+// names the losses below the success lines, and a batch shows a file
 // that lost something as such, with its summary as the tooltip.
 TEST_F(RepairRunTest, TheReportEndsTheLogAndNamesTheLosses) {
   const std::string facts = "damaged=true\npages=10\npages_claimed=29\nloss=19 个页面丢失\nloss=2 个对象丢失\n";
