@@ -83,7 +83,7 @@ bool ReadPredictor(const CPdfObject* parameters, PredictorParameters& predictor)
 }  // namespace
 
 size_t StreamDataEnd(const CPdfStream& stream) {
-  const CByteArray* data = stream.Data();
+  const CStreamData* data = stream.Data();
   if (data == nullptr) return 0;
   const StreamDataBounds bounds = FindStreamDataBounds(*data);
   int64_t declared = 0;
@@ -95,24 +95,25 @@ size_t StreamDataEnd(const CPdfStream& stream) {
   // tells, by where it ends.
   const bool crLf = bounds.end + 2 == data->size() && (*data)[bounds.end] == '\r';
   if (crLf && stream.Dictionary() != nullptr && IsFlate(*stream.Dictionary())) {
-    const std::string_view withCr = std::string_view(*data).substr(bounds.begin, bounds.end + 1 - bounds.begin);
+    CByteArray scratch;
+    const std::string_view withCr = data->View(bounds.begin, bounds.end + 1 - bounds.begin, scratch);
     if (DeflatedSize(withCr) == withCr.size()) return bounds.end + 1;
   }
   return bounds.end;
 }
 
 bool DeclaredLengthHolds(const CPdfStream& stream) {
-  const CByteArray* data = stream.Data();
+  const CStreamData* data = stream.Data();
   int64_t declared = 0;
   return data != nullptr && stream.Dictionary() != nullptr && IntegerEntry(*stream.Dictionary(), "/Length", declared) &&
          DeclaredLengthFits(*data, FindStreamDataBounds(*data).begin, declared);
 }
 
-std::string_view EncodedStreamData(const CPdfStream& stream) {
-  const CByteArray* data = stream.Data();
+std::string_view EncodedStreamData(const CPdfStream& stream, CByteArray& scratch) {
+  const CStreamData* data = stream.Data();
   if (data == nullptr) return {};
   const size_t begin = FindStreamDataBounds(*data).begin;
-  return std::string_view(*data).substr(begin, StreamDataEnd(stream) - begin);
+  return data->View(begin, StreamDataEnd(stream) - begin, scratch);
 }
 
 size_t DeflatedSize(std::string_view data) {
@@ -193,7 +194,8 @@ DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CByteArray& d
     }
     predictors.push_back(predictor);
   }
-  const std::string_view encoded = EncodedStreamData(stream);
+  CByteArray scratch;
+  const std::string_view encoded = EncodedStreamData(stream, scratch);
   if (chain.empty()) {
     decoded.assign(encoded.substr(0, limit));
     return encoded.size() <= limit ? DecodeOutcome::complete : DecodeOutcome::cut;

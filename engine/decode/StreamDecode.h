@@ -21,8 +21,9 @@ enum class DecodeOutcome {
 DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CByteArray& decoded);
 
 // The stream's data as the source gave it: after the end-of-line that follows
-// "stream", up to StreamDataEnd.
-std::string_view EncodedStreamData(const CPdfStream& stream);
+// "stream", up to StreamDataEnd. Data that stays in the source is read into
+// scratch, one stream at a time.
+std::string_view EncodedStreamData(const CPdfStream& stream, CByteArray& scratch);
 
 // Where the stream's data ends inside the bytes kept between "stream" and
 // "endstream": after as many bytes as /Length declares when that length

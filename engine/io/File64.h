@@ -63,6 +63,8 @@ class CFile64 : public CObject {
   virtual uint32_t GetBufferPtr(uint32_t command, uint32_t count);
 
   bool IsOpen() const { return m_hFile >= 0; }
+  // The descriptor, -1 when closed: for copies the kernel makes itself.
+  int Handle() const { return m_hFile; }
   // Both open on one file (device and inode), whatever the paths.
   bool IsSameFileAs(const CFile64& other) const;
   // The open file's stamp, asked of the descriptor and not of the path, so

@@ -125,6 +125,7 @@ uint32_t CFile64Ex::ReadPiece(uint8_t* destination, uint32_t count, uint64_t pos
     return 0;
   }
   std::memset(destination, 0, count);
+  ++m_zeroFilledPieces;
   PositionHandle(position + count);
   return count;
 }

@@ -30,6 +30,8 @@ class CFile64Ex : public CFile64 {
   void Flush() override;
   void Close() override;
   virtual bool IsShortRead() const { return m_shortRead; }
+  // How many pieces the system could not read and that came back as zeros.
+  uint64_t ZeroFilledPieces() const { return m_zeroFilledPieces; }
 
   struct BufferDescriptor {
     uint8_t* memory = nullptr;
@@ -50,6 +52,7 @@ class CFile64Ex : public CFile64 {
   void PositionHandle(uint64_t position);
 
   bool m_shortRead = false;
+  uint64_t m_zeroFilledPieces = 0;
   std::unique_ptr<uint8_t[]> m_memory;
   uint32_t m_bufferSize;
   BufferDescriptor m_a;

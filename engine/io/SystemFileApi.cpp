@@ -64,6 +64,16 @@ ssize_t CSystemFileApi::ReadAt(int fd, void* buffer, size_t count, uint64_t posi
   return got;
 }
 
+ssize_t CSystemFileApi::CopyRange(int from, uint64_t& position, int to, size_t count) {
+  auto offset = static_cast<loff_t>(position);
+  ssize_t copied;
+  do {
+    copied = ::copy_file_range(from, &offset, to, nullptr, count, 0);
+  } while (copied < 0 && errno == EINTR);
+  if (copied > 0) position = static_cast<uint64_t>(offset);
+  return copied;
+}
+
 ssize_t CSystemFileApi::Write(int fd, const void* buffer, size_t count) {
   ssize_t put;
   do {

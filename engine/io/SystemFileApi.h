@@ -19,6 +19,9 @@ class CSystemFileApi {
   // Reads at a position without moving the handle's own.
   virtual ssize_t ReadAt(int fd, void* buffer, size_t count, uint64_t position);
   virtual ssize_t Write(int fd, const void* buffer, size_t count);
+  // Copies inside the kernel from a position of one file to the current
+  // position of another (copy_file_range); position moves on by the count.
+  virtual ssize_t CopyRange(int from, uint64_t& position, int to, size_t count);
   virtual int64_t Seek(int fd, int64_t offset, int whence);
   virtual int64_t Size(int fd);
   virtual int Fstat(int fd, struct stat& info);

@@ -27,3 +27,9 @@ void CBufferedOutput::Flush() {
   m_used = 0;
   m_target.Write(m_buffer.get(), used);
 }
+
+void CBufferedOutput::AppendFromSource(CSourceReader& source, uint64_t position, uint64_t count) {
+  Flush();
+  source.CopyTo(m_target, position, count);
+  m_position += count;
+}

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "io/File64.h"
+#include "io/SourceReader.h"
 
 // Gathers many small writes into large ones. Positions are those of the
 // target as if every byte had been written at once, so offsets taken here are
@@ -32,6 +33,8 @@ class CBufferedOutput : public CFile64 {
     }
     AppendLarge(data, size);
   }
+  // Bytes that stay in the source until now: copied there to the target.
+  void AppendFromSource(CSourceReader& source, uint64_t position, uint64_t count);
   template <size_t N>
   void AppendLiteral(const char (&text)[N]) {
     Append(text, N - 1);

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "io/SourceReader.h"
 #include "model/ObjectTable.h"
 #include "model/PdfDictionary.h"
 #include "model/RepairReport.h"
@@ -53,6 +54,12 @@ class CPdfDocument {
   // for every other source.
   void SetEncryption(std::unique_ptr<CSourceEncryption> encryption);
   const CSourceEncryption* Encryption() const { return m_encryption.get(); }
+  // The reader that stream data parsed from file finds its bytes through;
+  // the file must stay open as long as the document's streams are used.
+  CSourceReader& SourceReaderFor(CFile64Ex& file) {
+    if (!m_sourceReader || &m_sourceReader->File() != &file) m_sourceReader = std::make_unique<CSourceReader>(file);
+    return *m_sourceReader;
+  }
 
  private:
   CPdfObjectTable m_table;
@@ -64,4 +71,5 @@ class CPdfDocument {
   bool m_thorough = false;
   bool m_batchedMessages = false;
   std::unique_ptr<CRepairReport> m_report;
+  std::unique_ptr<CSourceReader> m_sourceReader;
 };

@@ -90,9 +90,15 @@ void CPdfArray::Complete() noexcept {
 
 size_t CPdfStream::s_liveCount = 0;
 
-CPdfStream::CPdfStream(CPdfDictionary* dictionary, CByteArray* data)
+CPdfStream::CPdfStream(CPdfDictionary* dictionary, CStreamData* data)
     : CPdfObject(kindStream), m_dictionary(dictionary), m_data(data) {
   ++s_liveCount;
+}
+
+CPdfStream::CPdfStream(CPdfDictionary* dictionary, CByteArray* data)
+    : CPdfStream(dictionary, static_cast<CStreamData*>(nullptr)) {
+  std::unique_ptr<CByteArray> bytes(data);
+  if (bytes) m_data = std::make_unique<CStreamData>(std::move(*bytes));
 }
 
 CPdfStream::~CPdfStream() { --s_liveCount; }

@@ -8,6 +8,7 @@
 
 #include "base/Object.h"
 #include "model/ObjectPool.h"
+#include "model/StreamData.h"
 #include "model/TextBytes.h"
 
 class CFile64;
@@ -143,20 +144,22 @@ class CPdfArray : public CPdfObject {
 class CPdfStream : public CPdfObject {
  public:
   // Takes ownership of both.
+  CPdfStream(CPdfDictionary* dictionary, CStreamData* data);
+  // Data held in memory.
   CPdfStream(CPdfDictionary* dictionary, CByteArray* data);
   ~CPdfStream() override;
   void Write(CFile64& file) const override;
 
   CPdfDictionary* Dictionary() const { return m_dictionary.get(); }
-  const CByteArray* Data() const { return m_data.get(); }
+  const CStreamData* Data() const { return m_data.get(); }
   // Drops the bytes after the first `size` (thorough recovery's cut streams).
   void TruncateData(size_t size) {
-    if (m_data && size < m_data->size()) m_data->resize(size);
+    if (m_data) m_data->Truncate(size);
   }
   // Puts other bytes in place of the data (an encrypted source's, decrypted
   // and encrypted again); a stream without data stays without.
   void ReplaceData(CByteArray data) {
-    if (m_data) *m_data = std::move(data);
+    if (m_data) m_data->Replace(std::move(data));
   }
 
   // How many streams exist in the process: with none, there are no lengths
@@ -168,7 +171,7 @@ class CPdfStream : public CPdfObject {
 
  private:
   std::unique_ptr<CPdfDictionary> m_dictionary;
-  std::unique_ptr<CByteArray> m_data;
+  std::unique_ptr<CStreamData> m_data;
   static size_t s_liveCount;
 };
 

@@ -9,7 +9,7 @@ bool IsBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\f'; }
 
 }  // namespace
 
-StreamDataBounds FindStreamDataBounds(const CByteArray& data) {
+StreamDataBounds FindStreamDataBounds(const CStreamData& data) {
   const size_t size = data.size();
   // Readers pass over blanks between the keyword and its end-of-line.
   size_t begin = 0;
@@ -29,7 +29,7 @@ StreamDataBounds FindStreamDataBounds(const CByteArray& data) {
   return {begin, end};
 }
 
-bool DeclaredLengthFits(const CByteArray& data, size_t begin, int64_t declared) {
+bool DeclaredLengthFits(const CStreamData& data, size_t begin, int64_t declared) {
   if (declared < 0 || begin > data.size() || static_cast<uint64_t>(declared) > data.size() - begin) return false;
   for (size_t i = begin + static_cast<size_t>(declared); i < data.size(); ++i) {
     if (!IsPdfWhitespace(data[i])) return false;

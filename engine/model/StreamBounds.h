@@ -11,9 +11,9 @@ struct StreamDataBounds {
   size_t begin;
   size_t end;  // without the end-of-line before "endstream"
 };
-StreamDataBounds FindStreamDataBounds(const CByteArray& data);
+StreamDataBounds FindStreamDataBounds(const CStreamData& data);
 
 // Whether a declared length is right for the kept bytes: that many data
 // bytes, then at most an end-of-line and white space before "endstream".
 // Readers take such a length as it stands, whichever end-of-line it counts.
-bool DeclaredLengthFits(const CByteArray& data, size_t begin, int64_t declared);
+bool DeclaredLengthFits(const CStreamData& data, size_t begin, int64_t declared);

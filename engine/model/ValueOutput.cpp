@@ -27,7 +27,12 @@ void AppendStream(const CPdfStream& stream, CBufferedOutput& out) {
   if (stream.Dictionary() == nullptr || stream.Data() == nullptr) return;
   AppendDictionary(*stream.Dictionary(), out);
   out.AppendLiteral("stream");
-  out.Append(stream.Data()->data(), stream.Data()->size());
+  const CStreamData& data = *stream.Data();
+  if (CSourceReader* source = data.Source()) {
+    out.AppendFromSource(*source, data.Offset(), data.size());
+  } else {
+    out.Append(data.Bytes().data(), data.Bytes().size());
+  }
   out.AppendLiteral("endstream\r\n");
 }
 

@@ -70,7 +70,9 @@ void AddIndirectObject(PdfObjectKey key, CPdfObject* object) {
   table->Add(key, object);
 }
 
-CByteArray* NewStreamData(const CPdfDictionary* dictionary) {
+CStreamData* NewStreamData(const CPdfDictionary* dictionary) {
+  uint64_t start = 0;
+  if (CSourceReader* source = StreamDataSource(start)) return new CStreamData(*source, start);
   auto data = std::make_unique<CByteArray>();
   bool found = false;
   const CPdfObject* length = dictionary != nullptr ? dictionary->Lookup(PdfKeys::length, kindInteger, found) : nullptr;
@@ -84,7 +86,7 @@ CByteArray* NewStreamData(const CPdfDictionary* dictionary) {
       data->reserve(static_cast<size_t>(stated) + kLineEnds);
     }
   }
-  return data.release();
+  return new CStreamData(std::move(*data));
 }
 
 CPdfText* NewString() { return new CPdfText(kindString, nullptr, 0); }
@@ -102,8 +104,13 @@ void AddElement(CPdfArray* array, CPdfObject* element) {
   if (element != nullptr) array->Add(element);
 }
 
-CPdfStream* NewCutStream(CPdfDictionary* dictionary, CByteArray* data) {
-  auto* stream = new CPdfStream(dictionary, data);
+CPdfStream* NewStream(CPdfDictionary* dictionary, CStreamData* data) {
+  if (data->Source() != nullptr) data->m_zeroFilled = ZeroFilledSinceStreamStart();
+  return new CPdfStream(dictionary, data);
+}
+
+CPdfStream* NewCutStream(CPdfDictionary* dictionary, CStreamData* data) {
+  auto* stream = NewStream(dictionary, data);
   stream->m_cut = true;
   return stream;
 }

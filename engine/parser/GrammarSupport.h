@@ -20,12 +20,15 @@ void NoteBrokenPiece() noexcept;
 void AddIndirectObject(PdfObjectKey key, CPdfObject* object);
 void AddElement(CPdfArray* array, CPdfObject* element);
 // A stream whose end was cut off: it keeps the bytes that are there.
-CPdfStream* NewCutStream(CPdfDictionary* dictionary, CByteArray* data);
-// Empty stream data with room for what the dictionary's /Length announces,
-// as far as the input can still hold it. Only a hint: the data is whatever
-// lies before "endstream". The dictionary is the one before "stream": the
-// empty data is only ever made right after it.
-CByteArray* NewStreamData(const CPdfDictionary* dictionary);
+CPdfStream* NewCutStream(CPdfDictionary* dictionary, CStreamData* data);
+// A stream whose data ended at "endstream".
+CPdfStream* NewStream(CPdfDictionary* dictionary, CStreamData* data);
+// Empty stream data: where it starts in the bound file, or, for bytes in
+// memory, with room for what the dictionary's /Length announces as far as
+// the input can still hold it. Only a hint: the data is whatever lies before
+// "endstream". The dictionary is the one before "stream": the empty data is
+// only ever made right after it.
+CStreamData* NewStreamData(const CPdfDictionary* dictionary);
 CPdfText* NewString();
 void AppendPiece(CPdfText* text, const BytePiece& piece);
 void Delimit(CPdfText* text, char open, char close);

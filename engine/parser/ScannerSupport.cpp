@@ -28,6 +28,9 @@ struct ScannerInput {
   uint64_t nextQuestion = 0;          // the read position of the next batched question
   bool stopPending = false;           // a stop was answered; the input ends
   bool stopAnswered = false;          // a stop was answered without batching
+  CSourceReader* source = nullptr;    // finds stream data in the file again
+  uint64_t streamStart = 0;           // where the last "stream"'s data starts
+  uint64_t zeroMark = 0;              // the file's zero-filled pieces then
 };
 ScannerInput g_input;
 
@@ -59,6 +62,7 @@ void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length, bool 
   g_input.engine = document != nullptr ? document->Engine() : nullptr;
   g_input.file = file;
   g_input.length = length;
+  if (document != nullptr && file != nullptr) g_input.source = &document->SourceReaderFor(*file);
   UpdateTokenHook();
 }
 
@@ -143,6 +147,21 @@ bool AskBatched() {
 }
 
 }  // namespace
+
+void NoteStreamStart(size_t bufferedAhead) {
+  if (g_input.file == nullptr) return;
+  g_input.streamStart = g_input.file->GetPosition() - bufferedAhead;
+  g_input.zeroMark = g_input.file->ZeroFilledPieces();
+}
+
+CSourceReader* StreamDataSource(uint64_t& offset) {
+  offset = g_input.streamStart;
+  return g_input.source;
+}
+
+bool ZeroFilledSinceStreamStart() {
+  return g_input.file != nullptr && g_input.file->ZeroFilledPieces() != g_input.zeroMark;
+}
 
 uint64_t ScannerBytesLeft() {
   if (g_input.file == nullptr) return g_input.memory.size() - g_input.memoryRead;

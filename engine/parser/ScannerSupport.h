@@ -22,6 +22,15 @@ inline bool AskStopAndReportProgress() { return !g_tokenHookIdle && AskStopAndRe
 // The same hook for `count` more tokens taken together, with the progress
 // value of the last call. Answers how many passed before a stop.
 size_t RepeatTokenHook(size_t count);
+// The keyword "stream" was matched, with `bufferedAhead` bytes of the input
+// read past it: the data starts there.
+void NoteStreamStart(size_t bufferedAhead);
+// Where the data of the last "stream" starts in the bound file, and the
+// reader that finds it again; null when the input is bytes in memory.
+class CSourceReader;
+CSourceReader* StreamDataSource(uint64_t& offset);
+// Whether the system failed to read some of the input since that "stream".
+bool ZeroFilledSinceStreamStart();
 // How many bytes of the input are still to be read.
 uint64_t ScannerBytesLeft();
 // The object table of the bound document, or null, and the sink that takes

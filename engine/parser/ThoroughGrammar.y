@@ -60,7 +60,7 @@ static void thorougherror(const char*) {}
 %type <text> litstr_bytes litstr hexstr_bytes hexstr string
 %type <array> array_objects array
 %type <dictionary> dict_objects dict
-%type <bytes> stream_bytes
+%type <streamData> stream_bytes
 
 %destructor { delete $$; } TOKEN_BOOLEAN TOKEN_INTEGER TOKEN_REAL TOKEN_NAME TOKEN_NULL
 %destructor { delete $$; } TOKEN_INDIRECT_REF object stream
@@ -130,7 +130,7 @@ stream_bytes: %empty                            { GUARDED($$ = NewStreamData($<d
             | stream_bytes TOKEN_STREAM_BYTE    { GUARDED($1->push_back(static_cast<char>($2)), delete $1); $$ = $1; }
             | stream_bytes TOKEN_STREAM_RUN     { GUARDED($1->append($2.data, $2.length), delete $1); $$ = $1; }
             ;
-stream: dict TOKEN_STREAM stream_bytes TOKEN_ENDSTREAM { GUARDED($$ = new CPdfStream($1, $3), { delete $1; delete $3; }); }
+stream: dict TOKEN_STREAM stream_bytes TOKEN_ENDSTREAM { GUARDED($$ = NewStream($1, $3), { delete $1; delete $3; }); }
       | dict TOKEN_STREAM stream_bytes TOKEN_CUT { GUARDED($$ = NewCutStream($1, $3), { delete $1; delete $3; }); }
       ;
 

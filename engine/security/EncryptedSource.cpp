@@ -152,7 +152,8 @@ void CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey k
   if (stream.Dictionary() == nullptr || stream.Data() == nullptr) return;
   const CryptMethod method = security.StreamMethod(stream);
   if (method == CryptMethod::identity) return;
-  const std::string_view data = EncodedStreamData(stream);
+  CByteArray scratch;
+  const std::string_view data = EncodedStreamData(stream, scratch);
   const size_t begin = FindStreamDataBounds(*stream.Data()).begin;
   // Room for the line ends around the new bytes, so that they are put in
   // place without a second copy of a large stream.
@@ -162,7 +163,8 @@ void CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey k
   if (result.size() > INT32_MAX) return;
   const auto length = static_cast<int32_t>(result.size());
   if (begin > 0) {
-    result.insert(0, *stream.Data(), 0, begin);
+    CByteArray lineEnd;
+    result.insert(0, stream.Data()->View(0, begin, lineEnd));
   } else {
     result.insert(0, "\r\n");
   }

@@ -23,15 +23,17 @@ constexpr size_t kZeroRun = 64;
 bool WorthDecoding(const CPdfStream& stream) {
   if (DirectEntry(*stream.Dictionary(), "/Filter") == nullptr) return false;
   if (!DeclaredLengthHolds(stream)) return true;
+  if (stream.Data()->m_zeroFilled) return true;
   static const std::string zeros(kZeroRun, '\0');
-  return EncodedStreamData(stream).find(zeros) != std::string_view::npos;
+  CByteArray scratch;
+  return EncodedStreamData(stream, scratch).find(zeros) != std::string_view::npos;
 }
 
 // The keyword "stream" ends with CR LF or LF; its /Filter is a name or an
 // array of them.
 bool Malformed(const CPdfStream& stream) {
   if (stream.Dictionary() == nullptr || stream.Data() == nullptr) return false;
-  const CByteArray& data = *stream.Data();
+  const CStreamData& data = *stream.Data();
   const bool lineEnd = (!data.empty() && data[0] == '\n') || (data.size() >= 2 && data[0] == '\r' && data[1] == '\n');
   const CPdfObject* filter = DirectEntry(*stream.Dictionary(), "/Filter");
   return !lineEnd || (filter != nullptr && filter->Kind() != kindName && filter->Kind() != kindArray);

@@ -16,7 +16,7 @@ namespace {
 // that lies within what was read before the cut; else before the "endobj"
 // of its object, when the cut data ends with one.
 void EndCutStream(CPdfStream& stream, int64_t stated) {
-  const CByteArray& data = *stream.Data();
+  const CStreamData& data = *stream.Data();
   const size_t begin = FindStreamDataBounds(data).begin;
   if (stated >= 0 && static_cast<uint64_t>(stated) <= data.size() - begin) {
     // The line end after the data stays, as before an "endstream".
@@ -29,7 +29,8 @@ void EndCutStream(CPdfStream& stream, int64_t stated) {
   size_t end = data.size();
   while (end > begin && IsPdfWhitespace(data[end - 1])) --end;
   constexpr std::string_view kEndobj = "endobj";
-  if (end - begin >= kEndobj.size() && std::string_view(data).substr(end - kEndobj.size(), kEndobj.size()) == kEndobj) {
+  CByteArray scratch;
+  if (end - begin >= kEndobj.size() && data.View(end - kEndobj.size(), kEndobj.size(), scratch) == kEndobj) {
     stream.TruncateData(end - kEndobj.size());
   }
 }

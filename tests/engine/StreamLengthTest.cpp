@@ -26,7 +26,7 @@ TEST(StreamBounds, DataLiesBetweenTheEndOfLinesAroundIt) {
       {" XY", 0, 3},        {"\r\n\r\n", 2, 2}, {"\n\r\n", 1, 1},
   };
   for (const Case& c : cases) {
-    const StreamDataBounds bounds = FindStreamDataBounds(c.data);
+    const StreamDataBounds bounds = FindStreamDataBounds(CStreamData(c.data));
     EXPECT_EQ(bounds.begin, c.begin) << "data \"" << c.data << "\"";
     EXPECT_EQ(bounds.end, c.end) << "data \"" << c.data << "\"";
   }

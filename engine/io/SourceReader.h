@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class CFile64;
+class CFile64Ex;
+
+// The source read again after the parse, at any position: stream data stays
+// in the file and is looked at, decoded and copied from here, through the
+// same tolerant reader the parse used, so that an unreadable stretch gives
+// the same zeros. The reader's own position is left where it was.
+class CSourceReader {
+ public:
+  explicit CSourceReader(CFile64Ex& file);
+  ~CSourceReader();
+
+  CFile64Ex& File() const { return m_file; }
+  // Reads count bytes at position; fewer only past the end of the file.
+  size_t Read(uint64_t position, char* out, size_t count);
+  // One byte, through a page kept for byte-wise looks at the two ends of a
+  // stream's data; 0 past the end of the file.
+  char At(uint64_t position);
+  // Appends count bytes from position to the destination at its own
+  // position: inside the kernel where it can, else read and written in large
+  // pieces. A source that ends early is made up with zeros, so that the
+  // output stays as long as planned.
+  void CopyTo(CFile64& destination, uint64_t position, uint64_t count);
+
+ private:
+  void CopyThroughMemory(CFile64& destination, uint64_t position, uint64_t count);
+
+  CFile64Ex& m_file;
+  std::unique_ptr<char[]> m_page;
+  uint64_t m_pageStart = 0;
+  size_t m_pageValid = 0;
+  std::unique_ptr<char[]> m_copyBuffer;
+};
