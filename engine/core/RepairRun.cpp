@@ -87,6 +87,11 @@ bool SourceChanged(const SourceWatch& watch, const CFile64& source) {
   return watch.known && (!source.ReadStamp(now) || !(now == watch.stamp));
 }
 
+void ReportSourceChanged(const CRepairEngine& engine, const SourceWatch& watch) {
+  engine.SendText(msgError, ReplacePercentOne(LoadEngineString(idsSourceChanged),
+                                              ReplacePercentOne(LoadEngineString(idsChangedFile), watch.path)));
+}
+
 // After the parse: an encrypted source is opened first, and a source that
 // cannot be decrypted ends the repair with nothing written. After a stop
 // nobody is asked for a password; the writer hears the stop again.
@@ -110,11 +115,18 @@ int RepairParsed(const CRepairEngine& engine, CPdfDocument& document, CFile64Ex&
   CPdfDictionary* catalog = RebuildCatalog(document);
   CPdfDictionary* info = BuildInfoDictionary(document);
   if (SourceChanged(watch, source)) {
-    engine.SendText(msgError, ReplacePercentOne(LoadEngineString(idsSourceChanged),
-                                                ReplacePercentOne(LoadEngineString(idsChangedFile), watch.path)));
+    ReportSourceChanged(engine, watch);
     return 0;
   }
-  return catalog != nullptr ? WriteDocument(document, version, catalog, info, destination) : 0;
+  if (catalog == nullptr) return 0;
+  const int written = WriteDocument(document, version, catalog, info, destination);
+  // Stream data is copied from the source while the file is written: a
+  // change in the meantime gives bytes of neither version.
+  if (written != 0 && SourceChanged(watch, source)) {
+    ReportSourceChanged(engine, watch);
+    return 0;
+  }
+  return written;
 }
 
 }  // namespace

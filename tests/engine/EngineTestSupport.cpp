@@ -112,6 +112,23 @@ ssize_t FakeSystemFiles::Write(int fd, const void* buffer, size_t count) {
   return CSystemFileApi::Write(fd, buffer, count);
 }
 
+ssize_t FakeSystemFiles::CopyRange(int from, uint64_t& position, int to, size_t count) {
+  if (failWritesWith != 0 || writeLimit >= 0) {
+    errno = EXDEV;
+    return -1;
+  }
+  for (const auto& [badBegin, badEnd] : unreadable) {
+    if (position >= badBegin && position < badEnd) {
+      errno = EIO;
+      return -1;
+    }
+    if (position < badBegin && position + count > badBegin) count = badBegin - position;
+  }
+  const ssize_t copied = CSystemFileApi::CopyRange(from, position, to, count);
+  if (copied > 0) copiedInKernel += static_cast<uint64_t>(copied);
+  return copied;
+}
+
 int FakeSystemFiles::Open(const char* path, int flags, mode_t mode) {
   if (failOpensWith != 0) {
     errno = failOpensWith;

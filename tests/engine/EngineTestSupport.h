@@ -60,6 +60,9 @@ class FakeSystemFiles : public CSystemFileApi {
   ssize_t Read(int fd, void* buffer, size_t count) override;
   ssize_t ReadAt(int fd, void* buffer, size_t count, uint64_t position) override;
   ssize_t Write(int fd, const void* buffer, size_t count) override;
+  // The kernel's copy fails as a disk would: at an unreadable byte. Failing
+  // or short writes are left to Write, which the writer falls back to.
+  ssize_t CopyRange(int from, uint64_t& position, int to, size_t count) override;
   int Open(const char* path, int flags, mode_t mode) override;
   int Flock(int fd, int operation) override;
   int Close(int fd) override;
@@ -74,6 +77,7 @@ class FakeSystemFiles : public CSystemFileApi {
   int failCloseWith = 0;
   uint32_t sectorSize = 512;
   std::vector<std::pair<uint64_t, size_t>> reads;  // (position, count) asked
+  uint64_t copiedInKernel = 0;                     // bytes CopyRange moved
 };
 
 class CRepairEngine;

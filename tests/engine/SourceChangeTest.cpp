@@ -80,6 +80,28 @@ TEST(SourceChange, ModificationTimeAloneCountsAsAChange) {
   EXPECT_EQ(ReadWholeFile(run.source), kSmallPdf);
 }
 
+// The stream's data is copied while the file is written: a writer that
+// changes the source then is found once the copy is done.
+struct ChangedDuringCopy : FakeSystemFiles {
+  std::string source;
+  ssize_t CopyRange(int from, uint64_t& position, int to, size_t count) override {
+    const timespec times[2] = {{0, UTIME_OMIT}, {2, 0}};
+    ::utimensat(AT_FDCWD, source.c_str(), times, 0);
+    return FakeSystemFiles::CopyRange(from, position, to, count);
+  }
+};
+
+TEST(SourceChange, SourceChangedWhileItsStreamsAreCopiedFailsTheRepair) {
+  ScratchDir dir;
+  MessageLog log;
+  ChangedDuringCopy fake;
+  fake.source = dir.Path("in.pdf");
+  WriteWholeFile(fake.source, kSmallPdf);
+  EngineCallRecord record = log.Record(fake.source, dir.Path("out.pdf"));
+  EXPECT_EQ(RepairPdfFile(&record), 0);
+  EXPECT_EQ(log.TextsOf(msgError), std::vector<std::string>{ChangedError(fake.source)});
+}
+
 TEST(SourceChange, UnchangedSourceIsRepaired) {
   ScratchDir dir;
   MessageLog log;
