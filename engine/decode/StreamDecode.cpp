@@ -143,7 +143,42 @@ size_t DeflatedSize(std::string_view data) {
   return std::string_view::npos;
 }
 
-bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
+namespace {
+
+// The encoded bytes of a stream in pieces: bytes in memory at once, data
+// that stays in the source a window at a time, so that decoding a large
+// stream holds only its window and what it decodes.
+class CEncodedPieces {
+ public:
+  explicit CEncodedPieces(std::string_view bytes) : m_bytes(bytes) {}
+  CEncodedPieces(const CStreamData& data, size_t begin, size_t length)
+      : m_data(&data), m_begin(begin), m_length(length) {}
+
+  void Rewind() { m_taken = 0; }
+  // The next piece; empty only at the end.
+  std::string_view Next() {
+    if (m_data == nullptr) {
+      const std::string_view piece = m_bytes.substr(m_taken);
+      m_taken = m_bytes.size();
+      return piece;
+    }
+    constexpr size_t kWindow = size_t{1} << 20;
+    const size_t count = std::min(kWindow, m_length - m_taken);
+    const std::string_view piece = m_data->View(m_begin + m_taken, count, m_window);
+    m_taken += piece.size();
+    return piece;
+  }
+
+ private:
+  std::string_view m_bytes;
+  const CStreamData* m_data = nullptr;
+  size_t m_begin = 0;
+  size_t m_length = 0;
+  size_t m_taken = 0;
+  CByteArray m_window;
+};
+
+bool InflatePieces(CEncodedPieces& pieces, size_t limit, CByteArray& inflated) {
   // Output goes through a chunk of its own and is appended as it comes:
   // room made in the string up front would be zero-filled, at a cost far
   // above the inflating for data that turns out not to be deflated at all.
@@ -153,12 +188,24 @@ bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
   // 15 + 32: a zlib or gzip header, told apart by the header itself.
   for (int windowBits : {15 + 32, -15}) {
     inflated.resize(start);
+    pieces.Rewind();
     z_stream z{};
     if (inflateInit2(&z, windowBits) != Z_OK) return false;
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(data.size() < UINT32_MAX ? data.size() : UINT32_MAX);
+    bool inputEnded = false;
     int status = Z_OK;
-    while (status == Z_OK) {
+    while (status == Z_OK || (status == Z_BUF_ERROR && !inputEnded)) {
+      if (z.avail_in == 0 && !inputEnded) {
+        std::string_view piece;
+        try {
+          piece = pieces.Next();
+        } catch (...) {
+          inflateEnd(&z);
+          throw;
+        }
+        inputEnded = piece.empty();
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+        z.avail_in = static_cast<uInt>(piece.size());
+      }
       const size_t produced = inflated.size() - start;
       if (produced >= limit) break;
       const size_t room = std::min(kChunk, limit - produced);
@@ -171,7 +218,7 @@ bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
         inflateEnd(&z);
         throw;
       }
-      if (status == Z_BUF_ERROR && z.avail_in == 0) break;  // the data ended early
+      if (status == Z_BUF_ERROR && z.avail_in != 0) break;
     }
     const bool headerRejected = status == Z_DATA_ERROR && z.total_out == 0 && z.total_in <= 2;
     inflateEnd(&z);
@@ -180,6 +227,13 @@ bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
     if (!headerRejected || windowBits < 0) return false;
   }
   return false;
+}
+
+}  // namespace
+
+bool Inflate(std::string_view data, size_t limit, CByteArray& inflated) {
+  CEncodedPieces pieces(data);
+  return InflatePieces(pieces, limit, inflated);
 }
 
 DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CByteArray& decoded) {
@@ -194,22 +248,31 @@ DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CByteArray& d
     }
     predictors.push_back(predictor);
   }
-  CByteArray scratch;
-  const std::string_view encoded = EncodedStreamData(stream, scratch);
+  static const CStreamData kNoData;
+  const CStreamData& data = stream.Data() != nullptr ? *stream.Data() : kNoData;
+  const size_t begin = FindStreamDataBounds(data).begin;
+  const size_t length = StreamDataEnd(stream) - begin;
   if (chain.empty()) {
-    decoded.assign(encoded.substr(0, limit));
-    return encoded.size() <= limit ? DecodeOutcome::complete : DecodeOutcome::cut;
+    // Read straight into the result: no more than the limit is ever held.
+    const std::string_view bytes = data.View(begin, std::min(length, limit), decoded);
+    if (bytes.data() != decoded.data()) decoded.assign(bytes);
+    return length <= limit ? DecodeOutcome::complete : DecodeOutcome::cut;
   }
-  // The first step reads the stream's own bytes; each later one the step before's.
+  // The first step reads the stream's own bytes, a window at a time; each
+  // later one the step before's.
   bool complete = true;
-  std::string_view input = encoded;
+  CEncodedPieces sourcePieces(data, begin, length);
   CByteArray previous;
-  for (const PredictorParameters& predictor : predictors) {
+  for (size_t step = 0; step < predictors.size(); ++step) {
     decoded.clear();
-    complete = Inflate(input, limit, decoded) && complete;
-    if (!UndoPredictor(predictor, decoded)) return DecodeOutcome::unsupported;
+    if (step == 0) {
+      complete = InflatePieces(sourcePieces, limit, decoded) && complete;
+    } else {
+      CEncodedPieces pieces(previous);
+      complete = InflatePieces(pieces, limit, decoded) && complete;
+    }
+    if (!UndoPredictor(predictors[step], decoded)) return DecodeOutcome::unsupported;
     previous.swap(decoded);
-    input = previous;
   }
   decoded.swap(previous);
   return complete ? DecodeOutcome::complete : DecodeOutcome::cut;

@@ -1,10 +1,12 @@
 #include "writer/OutputAudit.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
 #include "decode/StreamDecode.h"
 #include "model/PdfDictionary.h"
+#include "model/StreamBounds.h"
 #include "model/RepairReport.h"
 #include "model/ValueTree.h"
 
@@ -17,6 +19,22 @@ constexpr size_t kDecodeLimit = 64u << 20;
 // run of zeros this long.
 constexpr size_t kZeroRun = 64;
 
+// Looks through the data a window at a time; windows overlap by a run's
+// length, so a run across their border is found.
+bool HoldsZeroRun(const CPdfStream& stream) {
+  static const std::string zeros(kZeroRun, '\0');
+  constexpr size_t kWindow = size_t{1} << 20;
+  const CStreamData& data = *stream.Data();
+  const size_t begin = FindStreamDataBounds(data).begin;
+  const size_t end = StreamDataEnd(stream);
+  CByteArray scratch;
+  for (size_t at = begin; at + kZeroRun <= end; at += kWindow - kZeroRun) {
+    if (data.View(at, std::min(kWindow, end - at), scratch).find(zeros) != std::string_view::npos) return true;
+    if (end - at <= kWindow) break;
+  }
+  return false;
+}
+
 // Inflating every stream to find the cut ones would cost several times the
 // repair itself: only filtered data with a reason for doubt is decoded, a
 // length that did not hold or a zeroed stretch inside.
@@ -24,9 +42,7 @@ bool WorthDecoding(const CPdfStream& stream) {
   if (DirectEntry(*stream.Dictionary(), "/Filter") == nullptr) return false;
   if (!DeclaredLengthHolds(stream)) return true;
   if (stream.Data()->m_zeroFilled) return true;
-  static const std::string zeros(kZeroRun, '\0');
-  CByteArray scratch;
-  return EncodedStreamData(stream, scratch).find(zeros) != std::string_view::npos;
+  return HoldsZeroRun(stream);
 }
 
 // The keyword "stream" ends with CR LF or LF; its /Filter is a name or an
