@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "FreedMemory.h"
 #include "BatchPlan.h"
 #include "BusyAnimation.h"
 #include "FileList.h"
@@ -228,4 +229,5 @@ void TMainForm::CleanUpBatch() {
   m_running = false;
   btnRepairFiles->setText(GuiString(idsStartRepair));
   Animate->SetActive(false);
+  ReturnFreedMemory();
 }

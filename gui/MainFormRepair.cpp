@@ -12,8 +12,11 @@
 
 #include "BusyAnimation.h"
 #include "DragEdit.h"
+#include "FreedMemory.h"
 #include "GuiStrings.h"
 #include "MainForm.h"
+
+#include "FreedMemory.h"
 #include "PagePreview.h"
 #include "RunCleanUp.h"
 #include "TextFormat.h"
@@ -159,6 +162,7 @@ void TMainForm::CleanUpRun() {
   m_running = false;
   btnRepair->setText(GuiString(idsStartRepair));
   Animate->SetActive(false);
+  ReturnFreedMemory();  // the engine's document of this run is gone
 }
 
 // Never with this program itself, which would repair the repaired file

@@ -1,5 +1,7 @@
 #include "PagePreview.h"
 
+#include "FreedMemory.h"
+
 #include <poppler-qt6.h>
 
 #include <QFileInfo>
@@ -72,7 +74,7 @@ QImage RenderThumbnail(const Poppler::Page& page, int width, QPromise<PreviewIte
 }
 
 // Runs on a worker thread; a cancelled future ends it.
-void RenderPreview(QPromise<PreviewItem>& promise, const QString& path, int width) {
+void RenderPages(QPromise<PreviewItem>& promise, const QString& path, int width) {
   const std::unique_ptr<Poppler::Document> document = OpenDocument(path);
   const int count = document == nullptr ? -1 : document->numPages();
   promise.addResult(PreviewItem{-1, count, {}});
@@ -81,6 +83,11 @@ void RenderPreview(QPromise<PreviewItem>& promise, const QString& path, int widt
     QImage image = source == nullptr ? QImage() : RenderThumbnail(*source, width, promise);
     promise.addResult(PreviewItem{page, count, std::move(image)});
   }
+}
+
+void RenderPreview(QPromise<PreviewItem>& promise, const QString& path, int width) {
+  RenderPages(promise, path, width);
+  ReturnFreedMemory();  // the document and its pages are gone
 }
 
 }  // namespace
@@ -92,8 +99,10 @@ void CountPagesLater(const QString& path, QObject* context, std::function<void(i
     watcher->deleteLater();
   });
   watcher->setFuture(QtConcurrent::run(&PopplerThreads(), [path] {
-    const std::unique_ptr<Poppler::Document> document = OpenDocument(path);
-    return document == nullptr ? -1 : document->numPages();
+    int pages = -1;
+    if (const std::unique_ptr<Poppler::Document> document = OpenDocument(path)) pages = document->numPages();
+    ReturnFreedMemory();
+    return pages;
   }));
 }
 

@@ -3,6 +3,8 @@
 // median of both times and their ratio (TESSALY_BENCH_ROUNDS rounds, 5 by
 // default). Without SOURCE it writes a damaged file of about 32 MB of
 // stream data.
+// gui_bench --memory SOURCE: the window's resident memory when idle, and
+// once a repair of SOURCE, its page count and a preview are over.
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -11,8 +13,11 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <string>
 
 #include "DragEdit.h"
 #include "MainForm.h"
@@ -87,6 +92,49 @@ qint64 TimeWindow(TMainForm& form, BenchDialogs& dialogs, const QString& source,
   return dialogs.lastMessage.contains(QStringLiteral("\r\n")) ? elapsed : -1;  // success text
 }
 
+// The process's resident set, in KB, as the kernel counts it.
+long ResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+// Lets the window finish what it does after a repair (the page count on a
+// worker thread, the log).
+void Settle() {
+  for (int i = 0; i < 20; ++i) {
+    QThreadPool::globalInstance()->waitForDone(100);
+    QApplication::processEvents();
+  }
+}
+
+int MeasureMemory(TMainForm& form, BenchDialogs& dialogs, const QString& source, const QString& destination) {
+  Settle();
+  const long idle = ResidentKb();
+  long peakAfter = 0;
+  for (int round = 0; round < 3; ++round) {
+    QFile::remove(destination);
+    if (TimeWindow(form, dialogs, source, destination) < 0) {
+      std::fprintf(stderr, "the repair failed\n");
+      return 1;
+    }
+    Settle();
+    form.btnPreviewClick();
+    for (int wait = 0; form.PreviewWindow() != nullptr && !form.PreviewWindow()->Finished() && wait < 600; ++wait) {
+      Settle();
+    }
+    if (form.PreviewWindow() != nullptr) form.PreviewWindow()->close();
+    Settle();
+    peakAfter = std::max(peakAfter, ResidentKb());
+  }
+  std::printf("window idle: %ld MB; after repair, page count and preview: %ld MB (%+ld MB; at most +20 wanted)\n",
+              idle / 1024, peakAfter / 1024, (peakAfter - idle) / 1024);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,7 +143,9 @@ int main(int argc, char** argv) {
   // The window reads and writes its options: keep them out of the user's own.
   qputenv("XDG_CONFIG_HOME", work.filePath(QStringLiteral("config")).toLocal8Bit());
   QApplication app(argc, argv);
-  const QStringList args = QApplication::arguments();
+  QStringList args = QApplication::arguments();
+  const bool memory = args.size() > 2 && args.at(1) == QStringLiteral("--memory");
+  if (memory) args.removeAt(1);
   const QString source = args.size() > 1 ? args.at(1) : work.filePath(QStringLiteral("large.pdf"));
   if (args.size() <= 1 && !WriteLargeSource(source)) return 1;
 
@@ -103,6 +153,7 @@ int main(int argc, char** argv) {
   TMainForm form(dialogs);
   form.chkOpenFixed->setChecked(false);
   form.show();
+  if (memory) return MeasureMemory(form, dialogs, source, work.filePath(QStringLiteral("gui.pdf")));
   const int rounds = Rounds();
   QList<qint64> cliTimes;
   QList<qint64> windowTimes;

@@ -1,0 +1,5 @@
+#include "FreedMemory.h"
+
+#include <malloc.h>
+
+void ReturnFreedMemory() { ::malloc_trim(0); }
