@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QTextBrowser>
 
 #include "DragEdit.h"
 #include "GuiTestSupport.h"
@@ -53,10 +54,45 @@ TEST_F(DesktopTest, TheResultNeverOpensWithThisProgram) {
     EXPECT_EQ(LogLines(*form).constLast(),
               "没有别的程序能打开 PDF 文件，改为打开所在的文件夹“" + folder.path() + "”。");
   }
+}
+
+// Without a launcher or a PDF program the result cannot be opened, after
+// this repair or any later one: the user is told once, not after every
+// repair; and the help shows in the program's own window.
+TEST_F(DesktopTest, ADesktopThatCannotOpenFilesSaysSoOnceAndShowsTheHelpItself) {
   dialogs.launchSucceeds = false;
-  RepairWithOpen("tessaly.desktop");
-  EXPECT_EQ(dialogs.messages.back().text, "不能打开文件“" + folder.path() + "”!");
-  EXPECT_EQ(dialogs.messages.back().icon, MessageIcon::Error);
+  for (const QString& handler : {QString(), QString("viewer.desktop"), QString()}) {
+    RepairWithOpen(handler);
+    EXPECT_EQ(dialogs.launched.size(), 1);
+  }
+  ASSERT_EQ(dialogs.messages.size(), 4u);  // three results, one word about the desktop
+  const FakeDialogs::Message told = dialogs.messages[1];
+  EXPECT_EQ(told.text,
+            "没有能打开 PDF 文件的程序，修复后的文件不能自动打开。本次运行中不再提示；可以在“选项”页上取消“完成后打开修复的文件”。");
+  EXPECT_EQ(told.icon, MessageIcon::Information);
+  for (const FakeDialogs::Message& result : {dialogs.messages[0], dialogs.messages[2], dialogs.messages[3]}) {
+    EXPECT_TRUE(result.text.startsWith("文件“")) << result.text.toStdString();
+  }
+
+  // The real launcher, missing: F1 brings the help page in a window of its
+  // own, and a second F1 the same window.
+  QtUserDialogs real;
+  real.launcherProgram = Path("no-xdg-open");
+  TMainForm window(real, &FakeEngine::Repair);
+  window.show();
+  for (int press = 0; press < 2; ++press) {
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.findChild<QTextBrowser*>("HelpWindow") != nullptr; }, 5000));
+  }
+  const QList<QTextBrowser*> help = window.findChildren<QTextBrowser*>("HelpWindow");
+  ASSERT_EQ(help.size(), 1);
+  EXPECT_TRUE(help[0]->isVisible());
+  EXPECT_TRUE(help[0]->isWindow());
+  EXPECT_EQ(help[0]->windowTitle(), "Tessaly 帮助");
+  EXPECT_TRUE(help[0]->source().toLocalFile().endsWith("/help/tessaly.html"));
+  EXPECT_TRUE(help[0]->toPlainText().contains("修复一个文件"));
+  QTest::keyClick(help[0], Qt::Key_Escape);
+  EXPECT_FALSE(help[0]->isVisible());
 }
 
 // The real launcher: the default handler is asked of xdg-mime, and a
