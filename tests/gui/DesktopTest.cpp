@@ -18,6 +18,12 @@
 #include <QTest>
 #include <QTextBrowser>
 
+#include <QStyleFactory>
+#include <QStyleOption>
+#include <cmath>
+
+#include "BusyAnimation.h"
+#include "DesktopStyle.h"
 #include "DragEdit.h"
 #include "GuiTestSupport.h"
 #include "LinkLabel.h"
@@ -40,6 +46,27 @@ class DesktopTest : public ::testing::Test, public FormFixture {
     return path;
   }
 };
+
+// The contrast ratio of two colours as the web's accessibility guidelines
+// define it: 3 is the least for the parts of a control.
+double ContrastRatio(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The most contrast any pixel of the area has with the colour.
+double MostContrast(const QImage& image, const QRect& area, const QColor& against) {
+  double most = 1.0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) most = std::max(most, ContrastRatio(image.pixelColor(x, y), against));
+  }
+  return most;
+}
 
 }  // namespace
 
@@ -259,4 +286,51 @@ TEST_F(DesktopTest, ThoroughModeIsOnByDefaultAndBothRepairsPassItToTheEngine) {
   form->chkThorough->setChecked(true);
   form->btnRepairFilesClick();
   EXPECT_EQ(FakeEngine::versionOption, (6u << 16) | kAlways | TESSCORE_OPTION_THOROUGH);
+}
+
+// Idle, the busy animation draws nothing; running, it draws its dots.
+TEST_F(DesktopTest, TheBusyAnimationShowsNothingWhenIdle) {
+  form->show();
+  const QColor window = form->palette().color(QPalette::Window);
+  const QImage idle = form->Animate->grab().toImage();
+  EXPECT_EQ(MostContrast(idle, idle.rect(), window), 1.0);
+  form->Animate->SetActive(true);
+  const QImage running = form->Animate->grab().toImage();
+  form->Animate->SetActive(false);
+  EXPECT_GE(MostContrast(running, running.rect(), window), 3.0);
+}
+
+// Under Fusion with a dark palette the box of an unticked check box stands
+// out from the window as a control's part must.
+TEST_F(DesktopTest, AnUntickedCheckBoxStandsOutOnADarkFusionPalette) {
+  const QString style = QApplication::style()->name();
+  const QPalette before = QApplication::palette();
+  QApplication::setStyle(QStyleFactory::create("Fusion"));
+  UseDesktopStyle();
+  QPalette dark = QApplication::style()->standardPalette();
+  for (const auto& [role, colour] : {std::pair{QPalette::Window, QColor(0x35, 0x35, 0x35)},
+                                     {QPalette::WindowText, QColor(Qt::white)},
+                                     {QPalette::Base, QColor(0x2a, 0x2a, 0x2a)},
+                                     {QPalette::Text, QColor(Qt::white)},
+                                     {QPalette::Button, QColor(0x35, 0x35, 0x35)},
+                                     {QPalette::ButtonText, QColor(Qt::white)}}) {
+    dark.setColor(role, colour);
+  }
+  QApplication::setPalette(dark);
+  double contrast = 0;
+  {
+    TMainForm window(dialogs, &FakeEngine::Repair);
+    window.show();
+    window.pcMain->setCurrentWidget(window.tsOptions);
+    QCheckBox* box = window.chkThorough;
+    box->setChecked(false);
+    QCoreApplication::processEvents();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    contrast = MostContrast(box->grab().toImage(), indicator, dark.color(QPalette::Window));
+  }
+  QApplication::setStyle(QStyleFactory::create(style));
+  QApplication::setPalette(before);
+  EXPECT_GE(contrast, 3.0);
 }
