@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QUrl>
+#include <algorithm>
 
 #include "GuiStrings.h"
 #include "UserDialogs.h"
@@ -20,12 +21,25 @@ THelpWindow::THelpWindow(const QString& helpFile, QWidget* parent) : QTextBrowse
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(GuiString(idsHelpTitle));
   setOpenExternalLinks(true);
+  // The page sets its own colours for a white page, as a browser shows it:
+  // on a dark desktop palette its headings would not be read.
+  QPalette page = palette();
+  page.setColor(QPalette::Base, Qt::white);
+  page.setColor(QPalette::Text, Qt::black);
+  setPalette(page);
   setSource(QUrl::fromLocalFile(helpFile));
   QSize size = kWindowSize;
-  if (QScreen* shown = parent != nullptr ? parent->screen() : screen()) {
-    size = size.boundedTo(shown->availableGeometry().size() * 9 / 10);
-  }
+  QScreen* shown = parent != nullptr ? parent->screen() : screen();
+  if (shown != nullptr) size = size.boundedTo(shown->availableGeometry().size() * 9 / 10);
   resize(size);
+  if (parent != nullptr && shown != nullptr) {
+    // Over the main window, but never partly off its screen.
+    const QRect screen = shown->availableGeometry();
+    QRect placed(parent->geometry().center() - rect().center(), size);
+    placed.moveLeft(std::clamp(placed.left(), screen.left(), std::max(screen.left(), screen.right() - placed.width())));
+    placed.moveTop(std::clamp(placed.top(), screen.top(), std::max(screen.top(), screen.bottom() - placed.height())));
+    move(placed.topLeft());
+  }
 }
 
 void THelpWindow::keyPressEvent(QKeyEvent* event) {
