@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <QSplitter>
 #include <QTreeView>
 #include <algorithm>
 
@@ -21,6 +22,20 @@ QRect FreeArea(QWidget* owner) {
   QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
   if (screen == nullptr) return {};
   return screen->availableGeometry().adjusted(0, 0, -kFrameAllowance, -kFrameAllowance);
+}
+
+// The places on the left keep their names whole too: the splitter takes
+// what they need from the list.
+void FitSidebar(QFileDialog& dialog) {
+  auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+  auto* sidebar = dialog.findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+  if (splitter == nullptr || sidebar == nullptr || splitter->count() < 2) return;
+  const int wanted = sidebar->sizeHintForColumn(0) + sidebar->width() - sidebar->viewport()->width();
+  QList<int> sizes = splitter->sizes();
+  if (sizes[0] >= wanted || sizes[0] == 0) return;  // a sidebar the user closed stays closed
+  sizes[1] -= wanted - sizes[0];
+  sizes[0] = wanted;
+  splitter->setSizes(sizes);
 }
 
 // Size, type and date take what their texts need, the name the rest; a
@@ -62,5 +77,8 @@ void SizeFileDialog(QFileDialog& dialog, QWidget* owner) {
   auto* model = dialog.findChild<QFileSystemModel*>();
   if (view == nullptr || model == nullptr) return;
   QObject::connect(model, &QFileSystemModel::directoryLoaded, &dialog,
-                   [&dialog, view, room] { FitColumns(dialog, *view, room); });
+                   [&dialog, view, room] {
+                     FitSidebar(dialog);
+                     FitColumns(dialog, *view, room);
+                   });
 }
