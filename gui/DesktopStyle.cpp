@@ -18,7 +18,7 @@ QColor Halfway(const QColor& from, const QColor& to) {
 }  // namespace
 
 // A fresh instance of the application's style: a proxy owns its base.
-TDesktopStyle::TDesktopStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+TDesktopStyle::TDesktopStyle() : QProxyStyle(QStyleFactory::create(ApplicationStyleName())) {}
 
 void TDesktopStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                                   const QWidget* widget) const {
@@ -35,4 +35,10 @@ void TDesktopStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* 
 
 void UseDesktopStyle() {
   QApplication::setStyle(new TDesktopStyle);
+}
+
+QString ApplicationStyleName() {
+  const QStyle* style = QApplication::style();
+  while (const auto* proxy = qobject_cast<const QProxyStyle*>(style)) style = proxy->baseStyle();
+  return style->name();
 }

@@ -19,3 +19,7 @@ class TDesktopStyle : public QProxyStyle {
 // Makes a TDesktopStyle over the application's current style the style of
 // the whole application.
 void UseDesktopStyle();
+
+// The name of the style the application draws with, under any proxies: a
+// proxy style has no name of its own.
+QString ApplicationStyleName();

@@ -13,13 +13,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSettings>
-#include <QTest>
-#include <QTextBrowser>
-
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QTabBar>
+#include <QTest>
+#include <QTextBrowser>
 #include <cmath>
 
 #include "BusyAnimation.h"
@@ -333,4 +334,22 @@ TEST_F(DesktopTest, AnUntickedCheckBoxStandsOutOnADarkFusionPalette) {
   QApplication::setStyle(QStyleFactory::create(style));
   QApplication::setPalette(before);
   EXPECT_GE(contrast, 3.0);
+}
+
+// The program's style goes over the style the user chose ("-style"), and so
+// does the tab strip's, which draws the keyboard focus.
+TEST_F(DesktopTest, TheChosenStyleStaysUnderTheProgramsOwn) {
+  const QString style = QApplication::style()->name();
+  QApplication::setStyle(QStyleFactory::create("Windows"));
+  UseDesktopStyle();
+  QString program;
+  QString tabs;
+  {
+    TMainForm window(dialogs, &FakeEngine::Repair);
+    program = qobject_cast<QProxyStyle*>(QApplication::style())->baseStyle()->name();
+    tabs = qobject_cast<QProxyStyle*>(window.pcMain->tabBar()->style())->baseStyle()->name();
+  }
+  QApplication::setStyle(QStyleFactory::create(style));
+  EXPECT_EQ(program, "windows");
+  EXPECT_EQ(tabs, "windows");
 }
