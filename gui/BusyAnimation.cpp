@@ -29,7 +29,10 @@ void TBusyAnimation::SetActive(bool active) {
   }
 }
 
+// Idle, nothing is drawn: a still ring of grey dots looks like a run that
+// hangs.
 void TBusyAnimation::paintEvent(QPaintEvent* /*event*/) {
+  if (!Active()) return;
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
   const QPointF centre(width() / 2.0, height() / 2.0);
@@ -37,7 +40,7 @@ void TBusyAnimation::paintEvent(QPaintEvent* /*event*/) {
   for (int dot = 0; dot < kFrameCount; ++dot) {
     // The dot at the current frame is darkest; the trail behind it fades.
     const int age = (m_frame - dot + kFrameCount) % kFrameCount;
-    const int shade = Active() ? std::min(230, 40 + age * 14) : 200;
+    const int shade = std::min(230, 40 + age * 14);
     const double angle = 2.0 * std::numbers::pi * dot / kFrameCount - std::numbers::pi / 2.0;
     const QPointF at(centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
     painter.setPen(Qt::NoPen);

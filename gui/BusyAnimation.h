@@ -4,7 +4,7 @@
 #include <QWidget>
 
 // The busy animation: 16 frames of a turning ring of dots, played in an
-// endless loop while active. Inactive, it shows its first frame.
+// endless loop while active. Inactive, it shows nothing.
 class TBusyAnimation : public QWidget {
   Q_OBJECT
 

@@ -106,12 +106,14 @@ std::vector<Drive> ListDrives() {
       byRoot.remove(drive.root);
       continue;
     }
-    drive.type = TypeOf(DecodeMountField(fields.at(0)), fileSystem);
+    drive.device = DecodeMountField(fields.at(0));
+    drive.fileSystem = fileSystem;
+    drive.type = TypeOf(drive.device, fileSystem);
     byRoot.insert(drive.root, drive);
   }
   std::vector<Drive> drives;
   for (Drive& drive : byRoot) {
-    if (drive.type == DriveType::Fixed) ReadSpace(drive);
+    if (drive.type != DriveType::Remote) ReadSpace(drive);
     drives.push_back(drive);
   }
   return drives;

@@ -8,6 +8,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include "DesktopStyle.h"
+
 namespace {
 
 constexpr int kFocusInset = 3;
@@ -15,7 +17,7 @@ constexpr int kFocusInset = 3;
 }  // namespace
 
 // A fresh instance of the application's style: a proxy owns its base.
-TFocusStyle::TFocusStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+TFocusStyle::TFocusStyle() : QProxyStyle(QStyleFactory::create(ApplicationStyleName())) {}
 
 void TFocusStyle::drawControl(ControlElement element, const QStyleOption* option,
                               QPainter* painter, const QWidget* widget) const {

@@ -23,6 +23,7 @@
 #include "DragEdit.h"
 #include "FileList.h"
 #include "GuiStrings.h"
+#include "HelpWindow.h"
 #include "LinkLabel.h"
 #include "PagePreview.h"
 #include "TextFormat.h"
@@ -260,10 +261,12 @@ void TMainForm::SaveDialogTypeChange() {
 }
 
 void TMainForm::btnHelpClick() {
-  if (!m_dialogs.OpenUrl(QUrl::fromLocalFile(m_helpFile))) {
+  if (!IsExistingFile(m_helpFile)) {
     m_dialogs.ShowMessage(this, FormatText(GuiString(idsCannotOpenResult), {m_helpFile}),
                           GuiString(idsCaptionError), MessageIcon::Error);
+    return;
   }
+  ShowHelp(m_dialogs, this, m_helpFile);
 }
 
 // The animation sits above the buttons of either repair page.

@@ -250,6 +250,7 @@ class TMainForm : public QWidget, private frontend::RepairEvents {
   FileDialogRequest m_openDialog;
   FileDialogRequest m_saveDialog;
   QString m_helpFile;
+  bool m_noPdfProgramTold = false;  // that the desktop cannot open the result
   bool m_running = false;
   bool m_engineCallActive = false;
   bool m_closeRequested = false;

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <utility>
 
 #include "BusyAnimation.h"
 #include "DragEdit.h"
@@ -183,11 +184,13 @@ void TMainForm::OpenWithHandler(const QString& handler, const QString& path, con
     named = target;
     Log(FormatText(GuiString(idsOpenFolderInstead), {target}));
   }
+  // A desktop that cannot open the result will not open the next one
+  // either: it is said once, not after every repair.
   const QPointer<TMainForm> window(this);
-  m_dialogs.Launch(target, [window, named](bool succeeded) {
-    if (succeeded || window == nullptr) return;
-    window->m_dialogs.ShowMessage(window, FormatText(GuiString(idsCannotOpenResult), {named}),
-                                  GuiString(idsCaptionError), MessageIcon::Error);
+  m_dialogs.Launch(target, [window](bool succeeded) {
+    if (succeeded || window == nullptr || std::exchange(window->m_noPdfProgramTold, true)) return;
+    window->m_dialogs.ShowMessage(window, GuiString(idsNoPdfProgram), GuiString(idsCaptionInformation),
+                                  MessageIcon::Information);
   });
 }
 

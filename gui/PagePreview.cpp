@@ -63,7 +63,8 @@ bool Cancelled(const QVariant& promise) { return static_cast<QPromise<PreviewIte
 QImage RenderThumbnail(const Poppler::Page& page, int width, QPromise<PreviewItem>& promise) {
   const QSizeF points = page.pageSizeF();
   if (points.width() <= 0 || points.height() <= 0) return {};
-  const double dpi = kPointsPerInch * std::min(width / points.width(), width * 1.5 / points.height());
+  const double height = width * double{TPreviewWindow::kThumbnailHeight} / TPreviewWindow::kThumbnailWidth;
+  const double dpi = kPointsPerInch * std::min(width / points.width(), height / points.height());
   QImage image = page.renderToImage(dpi, dpi, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr, nullptr, &Cancelled,
                                     QVariant::fromValue(static_cast<void*>(&promise)));
   if (image.isNull()) return image;
@@ -88,6 +89,24 @@ void RenderPages(QPromise<PreviewItem>& promise, const QString& path, int width)
 void RenderPreview(QPromise<PreviewItem>& promise, const QString& path, int width) {
   RenderPages(promise, path, width);
   ReturnFreedMemory();  // the document and its pages are gone
+}
+
+// Every thumbnail is drawn centred on a canvas of the whole icon box: the
+// list gives all its items the size of one of them, and a page of another
+// shape (a landscape or rotated one, a tiny one) must not cut the others
+// or their captions.
+QPixmap OnIconBox(const QImage& page, const QSize& box, qreal ratio) {
+  QImage canvas(box * ratio, QImage::Format_ARGB32_Premultiplied);
+  canvas.fill(Qt::transparent);
+  canvas.setDevicePixelRatio(ratio);
+  if (!page.isNull()) {
+    QImage shown = page;
+    shown.setDevicePixelRatio(ratio);
+    const QSizeF size = shown.deviceIndependentSize();
+    QPainter painter(&canvas);
+    painter.drawImage(QPointF((box.width() - size.width()) / 2, (box.height() - size.height()) / 2), shown);
+  }
+  return QPixmap::fromImage(canvas);
 }
 
 }  // namespace
@@ -120,7 +139,7 @@ TPreviewWindow::TPreviewWindow(const QString& path, QWidget* parent)
   m_pages->setResizeMode(QListView::Adjust);
   m_pages->setMovement(QListView::Static);
   m_pages->setSpacing(kThumbnailSpacing);
-  m_pages->setIconSize(QSize(kThumbnailWidth, kThumbnailWidth * 3 / 2));
+  m_pages->setIconSize(QSize(kThumbnailWidth, kThumbnailHeight));
   m_pages->setUniformItemSizes(true);
   m_pages->viewport()->setBackgroundRole(QPalette::Window);
   auto* layout = new QVBoxLayout(this);
@@ -176,9 +195,7 @@ void TPreviewWindow::TakeItem(int index) {
     if (item.pageCount < 0) m_status->setText(FormatText(GuiString(idsPreviewCannotOpen), {m_path}));
     return;
   }
-  QImage image = item.image;
-  image.setDevicePixelRatio(devicePixelRatioF());
-  auto* entry = new QListWidgetItem(QIcon(QPixmap::fromImage(image)),
+  auto* entry = new QListWidgetItem(QIcon(OnIconBox(item.image, m_pages->iconSize(), devicePixelRatioF())),
                                     FormatText(GuiString(idsPreviewPage), {QString::number(item.page + 1)}),
                                     m_pages);
   entry->setData(Qt::UserRole, item.image);

@@ -31,7 +31,9 @@ class TPreviewWindow : public QWidget {
   Q_OBJECT
 
  public:
+  // The box every page is fitted into, whatever its shape.
   static constexpr int kThumbnailWidth = 160;
+  static constexpr int kThumbnailHeight = kThumbnailWidth * 3 / 2;
 
   explicit TPreviewWindow(const QString& path, QWidget* parent = nullptr);
   ~TPreviewWindow() override;

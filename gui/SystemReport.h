@@ -11,15 +11,19 @@
 void AddVersionSection(QStringList& lines);
 // "操作系统:" with "Linux" and the running kernel's version numbers.
 void AddSystemLine(QStringList& lines);
-// The system root, the system library folder and the temporary folder.
+// The distribution, the kernel as "uname -srvm" names it, the desktop
+// session and the Qt version with the platform plugin in use.
+void AddLinuxLines(QStringList& lines);
+// The system library folder and the temporary folder.
 void AddFoldersSection(QStringList& lines);
-// Physical memory, swap as the paging file, and this process's address space.
+// Physical memory and swap.
 void AddMemorySection(QStringList& lines);
-// Every environment entry in the environment's order, with the values of
-// variables whose names suggest a secret masked as "******".
+// Every environment entry in the environment's order, with credentials
+// masked as "******" (SecretMask.h).
 void AddEnvironmentSection(QStringList& lines);
-// The mounted file systems that hold files, in mount-point order.
-void AddDrivesSection(QStringList& lines);
+// The mounted file systems that hold files, in mount-point order, each with
+// what is mounted, its type, and its size and free space.
+void AddFileSystemsSection(QStringList& lines);
 
 // All sections with their separator lines, ending with "系统信息结束" and a
 // separator line.

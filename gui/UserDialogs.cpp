@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QToolTip>
@@ -18,6 +17,7 @@
 #include <memory>
 #include <utility>
 
+#include "FileDialogSize.h"
 #include "GuiStrings.h"
 #include "PasswordDialog.h"
 #include "SaveLogDialog.h"
@@ -72,19 +72,6 @@ int FilterIndexOf(const QtFilters& filters, const QString& named) {
 
 constexpr int kMimeQueryTimeoutMs = 3000;
 
-// Room for the window frame the window manager adds around a dialog.
-constexpr int kFrameAllowance = 48;
-
-// A dialog as large as it likes to be, but never larger than the free area
-// of its screen, whatever the scale factor: the controls added at its
-// bottom must stay in view.
-void FitToScreen(QDialog& dialog, QWidget* owner) {
-  QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QSize room = screen->availableGeometry().size() - QSize(kFrameAllowance, kFrameAllowance);
-  dialog.resize(dialog.sizeHint().boundedTo(room).expandedTo(dialog.minimumSizeHint()));
-}
-
 // The buttons of the overwrite question, in the order they are shown.
 struct OverwriteButton {
   int captionId;
@@ -133,7 +120,7 @@ bool RunFileDialog(QWidget* owner, FileDialogRequest& request, bool save,
     }
   });
   if (extend) extend(dialog);
-  FitToScreen(dialog, owner);
+  SizeFileDialog(dialog, owner);
   const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
   QToolTip::hideText();  // a tooltip of the dialog may still be showing
   if (!accepted) return false;

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "DesktopStyle.h"
 #include "MainForm.h"
 #include "UserDialogs.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QApplication::installTranslator(&qtTexts);
   }
+  UseDesktopStyle();  // over the style the desktop or "-style" chose
   QtUserDialogs dialogs;
   TMainForm form(dialogs);  // in the desktop's font, as every dialog
   form.show();

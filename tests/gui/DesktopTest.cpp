@@ -13,10 +13,18 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyleFactory>
+#include <QStyleOption>
+#include <QTabBar>
 #include <QTest>
+#include <QTextBrowser>
+#include <cmath>
 
+#include "BusyAnimation.h"
+#include "DesktopStyle.h"
 #include "DragEdit.h"
 #include "GuiTestSupport.h"
 #include "LinkLabel.h"
@@ -40,6 +48,27 @@ class DesktopTest : public ::testing::Test, public FormFixture {
   }
 };
 
+// The contrast ratio of two colours as the web's accessibility guidelines
+// define it: 3 is the least for the parts of a control.
+double ContrastRatio(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The most contrast any pixel of the area has with the colour.
+double MostContrast(const QImage& image, const QRect& area, const QColor& against) {
+  double most = 1.0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) most = std::max(most, ContrastRatio(image.pixelColor(x, y), against));
+  }
+  return most;
+}
+
 }  // namespace
 
 // Where this program is the desktop's PDF program, or there is none, the
@@ -53,10 +82,45 @@ TEST_F(DesktopTest, TheResultNeverOpensWithThisProgram) {
     EXPECT_EQ(LogLines(*form).constLast(),
               "没有别的程序能打开 PDF 文件，改为打开所在的文件夹“" + folder.path() + "”。");
   }
+}
+
+// Without a launcher or a PDF program the result cannot be opened, after
+// this repair or any later one: the user is told once, not after every
+// repair; and the help shows in the program's own window.
+TEST_F(DesktopTest, ADesktopThatCannotOpenFilesSaysSoOnceAndShowsTheHelpItself) {
   dialogs.launchSucceeds = false;
-  RepairWithOpen("tessaly.desktop");
-  EXPECT_EQ(dialogs.messages.back().text, "不能打开文件“" + folder.path() + "”!");
-  EXPECT_EQ(dialogs.messages.back().icon, MessageIcon::Error);
+  for (const QString& handler : {QString(), QString("viewer.desktop"), QString()}) {
+    RepairWithOpen(handler);
+    EXPECT_EQ(dialogs.launched.size(), 1);
+  }
+  ASSERT_EQ(dialogs.messages.size(), 4u);  // three results, one word about the desktop
+  const FakeDialogs::Message told = dialogs.messages[1];
+  EXPECT_EQ(told.text,
+            "没有能打开 PDF 文件的程序，修复后的文件不能自动打开。本次运行中不再提示；可以在“选项”页上取消“完成后打开修复的文件”。");
+  EXPECT_EQ(told.icon, MessageIcon::Information);
+  for (const FakeDialogs::Message& result : {dialogs.messages[0], dialogs.messages[2], dialogs.messages[3]}) {
+    EXPECT_TRUE(result.text.startsWith("文件“")) << result.text.toStdString();
+  }
+
+  // The real launcher, missing: F1 brings the help page in a window of its
+  // own, and a second F1 the same window.
+  QtUserDialogs real;
+  real.launcherProgram = Path("no-xdg-open");
+  TMainForm window(real, &FakeEngine::Repair);
+  window.show();
+  for (int press = 0; press < 2; ++press) {
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.findChild<QTextBrowser*>("HelpWindow") != nullptr; }, 5000));
+  }
+  const QList<QTextBrowser*> help = window.findChildren<QTextBrowser*>("HelpWindow");
+  ASSERT_EQ(help.size(), 1);
+  EXPECT_TRUE(help[0]->isVisible());
+  EXPECT_TRUE(help[0]->isWindow());
+  EXPECT_EQ(help[0]->windowTitle(), "Tessaly 帮助");
+  EXPECT_TRUE(help[0]->source().toLocalFile().endsWith("/help/tessaly.html"));
+  EXPECT_TRUE(help[0]->toPlainText().contains("修复一个文件"));
+  QTest::keyClick(help[0], Qt::Key_Escape);
+  EXPECT_FALSE(help[0]->isVisible());
 }
 
 // The real launcher: the default handler is asked of xdg-mime, and a
@@ -223,4 +287,69 @@ TEST_F(DesktopTest, ThoroughModeIsOnByDefaultAndBothRepairsPassItToTheEngine) {
   form->chkThorough->setChecked(true);
   form->btnRepairFilesClick();
   EXPECT_EQ(FakeEngine::versionOption, (6u << 16) | kAlways | TESSCORE_OPTION_THOROUGH);
+}
+
+// Idle, the busy animation draws nothing; running, it draws its dots.
+TEST_F(DesktopTest, TheBusyAnimationShowsNothingWhenIdle) {
+  form->show();
+  const QColor window = form->palette().color(QPalette::Window);
+  const QImage idle = form->Animate->grab().toImage();
+  EXPECT_EQ(MostContrast(idle, idle.rect(), window), 1.0);
+  form->Animate->SetActive(true);
+  const QImage running = form->Animate->grab().toImage();
+  form->Animate->SetActive(false);
+  EXPECT_GE(MostContrast(running, running.rect(), window), 3.0);
+}
+
+// Under Fusion with a dark palette the box of an unticked check box stands
+// out from the window as a control's part must.
+TEST_F(DesktopTest, AnUntickedCheckBoxStandsOutOnADarkFusionPalette) {
+  const QString style = QApplication::style()->name();
+  const QPalette before = QApplication::palette();
+  QApplication::setStyle(QStyleFactory::create("Fusion"));
+  UseDesktopStyle();
+  QPalette dark = QApplication::style()->standardPalette();
+  for (const auto& [role, colour] : {std::pair{QPalette::Window, QColor(0x35, 0x35, 0x35)},
+                                     {QPalette::WindowText, QColor(Qt::white)},
+                                     {QPalette::Base, QColor(0x2a, 0x2a, 0x2a)},
+                                     {QPalette::Text, QColor(Qt::white)},
+                                     {QPalette::Button, QColor(0x35, 0x35, 0x35)},
+                                     {QPalette::ButtonText, QColor(Qt::white)}}) {
+    dark.setColor(role, colour);
+  }
+  QApplication::setPalette(dark);
+  double contrast = 0;
+  {
+    TMainForm window(dialogs, &FakeEngine::Repair);
+    window.show();
+    window.pcMain->setCurrentWidget(window.tsOptions);
+    QCheckBox* box = window.chkThorough;
+    box->setChecked(false);
+    QCoreApplication::processEvents();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    contrast = MostContrast(box->grab().toImage(), indicator, dark.color(QPalette::Window));
+  }
+  QApplication::setStyle(QStyleFactory::create(style));
+  QApplication::setPalette(before);
+  EXPECT_GE(contrast, 3.0);
+}
+
+// The program's style goes over the style the user chose ("-style"), and so
+// does the tab strip's, which draws the keyboard focus.
+TEST_F(DesktopTest, TheChosenStyleStaysUnderTheProgramsOwn) {
+  const QString style = QApplication::style()->name();
+  QApplication::setStyle(QStyleFactory::create("Windows"));
+  UseDesktopStyle();
+  QString program;
+  QString tabs;
+  {
+    TMainForm window(dialogs, &FakeEngine::Repair);
+    program = qobject_cast<QProxyStyle*>(QApplication::style())->baseStyle()->name();
+    tabs = qobject_cast<QProxyStyle*>(window.pcMain->tabBar()->style())->baseStyle()->name();
+  }
+  QApplication::setStyle(QStyleFactory::create(style));
+  EXPECT_EQ(program, "windows");
+  EXPECT_EQ(tabs, "windows");
 }

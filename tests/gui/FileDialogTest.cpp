@@ -6,11 +6,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <functional>
 
 #include "DragEdit.h"
@@ -115,4 +117,46 @@ TEST_F(FileDialogTest, HighScaleSaveLogDialogFitsTheScreen) {
   EXPECT_LE(shown.height(), room.height());
   EXPECT_LE(shown.width(), room.width());
   EXPECT_TRUE(boxVisible);
+}
+
+// Every column of the list is whole once the folder is read: the names, the
+// sizes, the types and the dates, side by side without scrolling, in a
+// dialog that fits the screen (800 by 600 offscreen).
+TEST_F(FileDialogTest, TheListShowsNamesSizesTypesAndDatesWhole) {
+  WriteFile("the long name of a scanned contract 2024.pdf", QByteArray(123456, 'x'));
+  WriteFile("短.pdf", "%PDF-1.4\n");
+  WriteFile("另一份中文名称的合同扫描件.pdf", QByteArray(4321, 'x'));
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  bool whole = false;
+  QRect shown;
+  QStringList cut;
+  WhenShown([&](QFileDialog& dialog) {
+    auto* tree = dialog.findChild<QTreeView*>("treeView");
+    ASSERT_NE(tree, nullptr);
+    const QAbstractItemView& view = *tree;
+    const auto columnsWhole = [&] {
+      if (tree->model()->rowCount(tree->rootIndex()) != 3) return false;
+      cut.clear();
+      QHeaderView* header = tree->header();
+      for (int column = 0; column < header->count(); ++column) {
+        if (header->isSectionHidden(column)) continue;
+        if (header->sectionSize(column) < view.sizeHintForColumn(column) ||
+            header->sectionViewportPosition(column) + header->sectionSize(column) > tree->viewport()->width()) {
+          cut << tree->model()->headerData(column, Qt::Horizontal).toString();
+        }
+      }
+      auto* sidebar = dialog.findChild<QAbstractItemView*>("sidebar");
+      if (sidebar != nullptr && sidebar->viewport()->width() < sidebar->sizeHintForColumn(0)) cut << "sidebar";
+      return cut.isEmpty();
+    };
+    whole = QTest::qWaitFor(columnsWhole, 5000);
+    shown = dialog.frameGeometry();
+    dialog.reject();
+  });
+  FileDialogRequest request;
+  request.filter = "Adobe PDF 文件 (*.pdf)|*.pdf";
+  request.fileName = Path("短.pdf");
+  real.ExecuteOpenDialog(form.get(), request);
+  EXPECT_TRUE(whole) << "cut: " << cut.join(", ").toStdString();
+  EXPECT_TRUE(room.contains(shown)) << shown.width() << "x" << shown.height();
 }

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include "DesktopStyle.h"
 #include "DragEdit.h"
 #include "MainForm.h"
 #include "PagePreview.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = QApplication::arguments();
   if (args.size() < 2) return 2;
+  UseDesktopStyle();  // as the program does
   const QDir output(QFileInfo(args.at(1)).absoluteFilePath());
   QTemporaryDir work;
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(QStringLiteral("config"))));
