@@ -1,6 +1,7 @@
 #include "io/SourceReader.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 #include "io/File64Ex.h"
@@ -8,7 +9,7 @@
 
 namespace {
 
-constexpr size_t kPageSize = 4096;
+constexpr size_t kPageSize = 8192;
 // Copies through memory go in pieces of this size: large enough for the
 // system's read-ahead, small enough to keep the memory flat.
 constexpr size_t kCopyPiece = size_t{1} << 20;
@@ -40,15 +41,35 @@ size_t CSourceReader::Read(uint64_t position, char* out, size_t count) {
   return total;
 }
 
+bool CSourceReader::FillWindow(uint64_t position) {
+  if (!m_window) m_window.reset(new char[kWindowSize]);
+  m_windowStart = position;
+  m_windowValid = 0;
+  m_windowValid = Read(position, m_window.get(), kWindowSize);
+  return m_windowValid > 0;
+}
+
 char CSourceReader::At(uint64_t position) {
   if (!m_page || position < m_pageStart || position - m_pageStart >= m_pageValid) {
     if (!m_page) m_page.reset(new char[kPageSize]);
-    m_pageStart = position - position % kPageSize;
+    // Looks go to both ends of a stream's data: the page starts a little
+    // before, so that the bytes before the end are in it too.
+    m_pageStart = position - std::min<uint64_t>(position % (kPageSize / 2) + kPageSize / 2, position);
     m_pageValid = 0;
     m_pageValid = Read(m_pageStart, m_page.get(), kPageSize);
     if (position - m_pageStart >= m_pageValid) return 0;
   }
   return m_page[position - m_pageStart];
+}
+
+size_t CSourceReader::ReadNear(uint64_t position, char* out, size_t count) {
+  if (count > kWindowSize) return Read(position, out, count);
+  const bool held = m_window && position >= m_windowStart && position - m_windowStart + count <= m_windowValid;
+  if (!held && !FillWindow(position)) return 0;
+  const size_t offset = static_cast<size_t>(position - m_windowStart);
+  const size_t got = std::min(count, m_windowValid - offset);
+  std::memcpy(out, m_window.get() + offset, got);
+  return got;
 }
 
 void CSourceReader::CopyTo(CFile64& destination, uint64_t position, uint64_t count) {

@@ -22,6 +22,11 @@ class CSourceReader {
   // One byte, through a page kept for byte-wise looks at the two ends of a
   // stream's data; 0 past the end of the file.
   char At(uint64_t position);
+  // A small read through a window of the file kept in memory: neighbouring
+  // streams, written in the order of the source, cost one system read per
+  // window and not one each. Fewer bytes only past the end of the file.
+  size_t ReadNear(uint64_t position, char* out, size_t count);
+  static constexpr size_t kWindowSize = 256 * 1024;
   // Appends count bytes from position to the destination at its own
   // position: inside the kernel where it can, else read and written in large
   // pieces. A source that ends early is made up with zeros, so that the
@@ -32,8 +37,14 @@ class CSourceReader {
   void CopyThroughMemory(CFile64& destination, uint64_t position, uint64_t count);
 
   CFile64Ex& m_file;
+  // Moves the window to start at position; answers whether it holds it.
+  bool FillWindow(uint64_t position);
+
   std::unique_ptr<char[]> m_page;
   uint64_t m_pageStart = 0;
   size_t m_pageValid = 0;
+  std::unique_ptr<char[]> m_window;
+  uint64_t m_windowStart = 0;
+  size_t m_windowValid = 0;
   std::unique_ptr<char[]> m_copyBuffer;
 };

@@ -29,6 +29,17 @@ void CBufferedOutput::Flush() {
 }
 
 void CBufferedOutput::AppendFromSource(CSourceReader& source, uint64_t position, uint64_t count) {
+  // Small data joins the buffer through the reader's window; large data is
+  // copied by the kernel, past the buffer.
+  if (count <= kSmallCopy && count <= m_capacity) {
+    if (count > m_capacity - m_used) Flush();
+    const size_t got = source.ReadNear(position, m_buffer.get() + m_used, static_cast<size_t>(count));
+    // Past the end of a source that shrank, as the copy makes it up: zeros.
+    if (got < count) std::memset(m_buffer.get() + m_used + got, 0, static_cast<size_t>(count) - got);
+    m_used += static_cast<uint32_t>(count);
+    m_position += count;
+    return;
+  }
   Flush();
   source.CopyTo(m_target, position, count);
   m_position += count;

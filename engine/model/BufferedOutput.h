@@ -15,6 +15,8 @@
 class CBufferedOutput : public CFile64 {
  public:
   static constexpr uint32_t kCapacity = 64 * 1024;
+  // Data from the source up to this size goes through the buffer.
+  static constexpr uint64_t kSmallCopy = 32 * 1024;
 
   explicit CBufferedOutput(CFile64& target, uint32_t capacity = kCapacity);
 

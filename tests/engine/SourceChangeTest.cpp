@@ -96,7 +96,13 @@ TEST(SourceChange, SourceChangedWhileItsStreamsAreCopiedFailsTheRepair) {
   MessageLog log;
   ChangedDuringCopy fake;
   fake.source = dir.Path("in.pdf");
-  WriteWholeFile(fake.source, kSmallPdf);
+  // Data large enough for the kernel to copy it.
+  const std::string data(256 << 10, '%');
+  WriteWholeFile(fake.source, "%PDF-1.4\r\n1 0 obj\r\n<< /Type /Catalog /Pages 2 0 R >>\r\nendobj\r\n"
+                              "2 0 obj\r\n<< /Type /Pages /Kids [3 0 R] /Count 1 >>\r\nendobj\r\n"
+                              "3 0 obj\r\n<< /Type /Page /Parent 2 0 R /Contents 4 0 R >>\r\nendobj\r\n"
+                              "4 0 obj\r\n<< /Length " + std::to_string(data.size()) + " >>\r\nstream\r\n" + data +
+                              "\r\nendstream\r\nendobj\r\n");
   EngineCallRecord record = log.Record(fake.source, dir.Path("out.pdf"));
   EXPECT_EQ(RepairPdfFile(&record), 0);
   EXPECT_EQ(log.TextsOf(msgError), std::vector<std::string>{ChangedError(fake.source)});
