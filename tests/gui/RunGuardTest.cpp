@@ -110,6 +110,9 @@ TEST_F(RunGuardTest, TheSingleStartLeavesABatchRunning) {
     form->btnRepair->click();
     QTest::keyClick(form->txtSrcFile, Qt::Key_Return);
     PressAltS();
+    QTest::keyClick(form->txtSrcFile, Qt::Key_S, Qt::AltModifier);  // neither starts nor types
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->txtSrcFile->text(), Path("in.pdf"));
     form->btnRepairClick();
     EXPECT_FALSE(form->RunCommandLine({Path("in.pdf")}));
     form->txtDstFile->setText(Path("typed_fixed.pdf"));  // the fields still edit
