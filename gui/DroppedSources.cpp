@@ -12,7 +12,7 @@ DroppedSources ExpandDrop(const QStringList& paths) {
     }
     // Only the folder's own files: a drop of a home folder must not walk a tree.
     const QDir folder(path);
-    const QStringList names = folder.entryList({QStringLiteral("*.pdf")}, QDir::Files | QDir::Readable,
+    const QStringList names = folder.entryList({QStringLiteral("*.pdf")}, QDir::Files,
                                                QDir::Name | QDir::IgnoreCase);
     if (names.isEmpty()) dropped.foldersWithoutPdf << path;
     for (const QString& name : names) dropped.files << folder.filePath(name);

@@ -24,6 +24,9 @@ namespace {
 constexpr int kColumnSource = 0;
 constexpr int kColumnDestination = 1;
 constexpr int kColumnStatus = 2;
+// Where an item keeps the key of its file, taken when it was added, so that
+// a long list is not looked up on disk again for every file added.
+constexpr int kSameFileRole = Qt::UserRole;
 
 }  // namespace
 
@@ -79,13 +82,14 @@ bool TMainForm::AddSource(const QString& path) {
   if (ContainsSource(path)) return false;
   auto* item = new QTreeWidgetItem(FileList, {path, QString(), GuiString(idsStatusNotRepaired)});
   item->setToolTip(kColumnSource, path);
+  item->setData(kColumnSource, kSameFileRole, SameFileKey(path));
   return true;
 }
 
 bool TMainForm::ContainsSource(const QString& path) const {
   const QString key = SameFileKey(path);
   for (int i = 0; i < FileList->topLevelItemCount(); ++i) {
-    if (SameFileKey(FileList->topLevelItem(i)->text(kColumnSource)) == key) return true;
+    if (FileList->topLevelItem(i)->data(kColumnSource, kSameFileRole).toString() == key) return true;
   }
   return false;
 }
