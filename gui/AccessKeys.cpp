@@ -17,8 +17,8 @@ bool IsAccessKey(const QKeyEvent& key) {
   return letterOrDigit && modifiers == Qt::AltModifier;
 }
 
-bool Usable(const QWidget* control) {
-  return control != nullptr && control->isVisible() && control->isEnabled();
+bool Shown(const QWidget* control) {
+  return control != nullptr && control->isVisible();
 }
 
 // The key a caption marks with "&", as Alt+letter; empty when none.
@@ -59,11 +59,11 @@ QWidget* TAccessKeys::Claimant(const QKeyEvent& key) const {
   if (page == nullptr) return nullptr;
   const QKeySequence wanted(key.modifiers() | static_cast<Qt::Key>(key.key()));
   for (QWidget* control : page->findChildren<QWidget*>()) {
-    if (!Usable(control)) continue;
+    if (!Shown(control)) continue;
     if (auto* button = qobject_cast<QAbstractButton*>(control)) {
       if (MarkedKey(button->text()) == wanted) return button;
     } else if (auto* label = qobject_cast<QLabel*>(control)) {
-      if (Usable(label->buddy()) && MarkedKey(label->text()) == wanted) return label->buddy();
+      if (Shown(label->buddy()) && MarkedKey(label->text()) == wanted) return label->buddy();
     }
   }
   return nullptr;
@@ -117,6 +117,8 @@ bool TAccessKeys::eventFilter(QObject* watched, QEvent* event) {
   if (control == nullptr) return false;  // the tab's shortcut takes it
   key->accept();  // no shortcut fires; the key press follows and is dropped
   m_swallowKey = key->key();
-  Activate(control);
+  // A control switched off (a start button while the other page's run goes)
+  // keeps its letter: it neither falls to a tab nor is typed into a field.
+  if (control->isEnabled()) Activate(control);
   return true;
 }

@@ -10,7 +10,8 @@ class QWidget;
 // access keys as controls on the pages ("选项(&O)" and "输出修复后的文件为(&O)"):
 // - Alt+letter goes to the control of the visible page that marks the
 //   letter (a label's buddy takes the focus, a button or check box is
-//   pressed); only a letter that no control of the page claims switches tabs;
+//   pressed; a disabled one does nothing); only a letter that no control of
+//   the page claims switches tabs;
 // - Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp step through the tabs
 //   that are shown, never onto a hidden one.
 // It watches the application's key events on their way to the window's
@@ -28,8 +29,8 @@ class TAccessKeys : public QObject {
 
  private:
   bool InWindow(QObject* watched) const;
-  // The control of the current page that marks the letter of the key, or
-  // null; a label stands for its buddy.
+  // The shown control of the current page that marks the letter of the
+  // key, enabled or not, or null; a label stands for its buddy.
   QWidget* Claimant(const QKeyEvent& key) const;
   bool StepTabs(const QKeyEvent& key);
 

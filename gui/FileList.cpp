@@ -3,31 +3,29 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QUrl>
 #include <algorithm>
 
-namespace {
+#include "PathItemDelegate.h"
 
-QStringList DroppedFiles(const QMimeData* data) {
+QStringList TFileList::Droppable(const QMimeData* data) const {
   QStringList paths;
-  if (data == nullptr || !data->hasUrls()) return paths;
+  if (m_locked || data == nullptr || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
-    if (!url.isLocalFile()) continue;
-    const QString path = QDir::cleanPath(url.toLocalFile());
-    if (!QFileInfo(path).isDir()) paths << path;
+    if (url.isLocalFile()) paths << QDir::cleanPath(url.toLocalFile());
   }
   return paths;
 }
 
-}  // namespace
-
 TFileList::TFileList(QWidget* parent) : QTreeWidget(parent) {
   setAcceptDrops(true);
   setDropIndicatorShown(false);
+  auto* paths = new TPathItemDelegate(this);
+  setItemDelegateForColumn(0, paths);
+  setItemDelegateForColumn(1, paths);
   // A width the user drags is kept; the list's own fitting is not the user's.
   connect(header(), &QHeaderView::sectionResized, this, [this] {
     if (!m_fitting && !m_designColumns.isEmpty()) m_userSized = true;
@@ -35,7 +33,7 @@ TFileList::TFileList(QWidget* parent) : QTreeWidget(parent) {
 }
 
 void TFileList::dragEnterEvent(QDragEnterEvent* event) {
-  if (DroppedFiles(event->mimeData()).isEmpty()) {
+  if (Droppable(event->mimeData()).isEmpty()) {
     event->ignore();
     return;
   }
@@ -43,7 +41,7 @@ void TFileList::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TFileList::dragMoveEvent(QDragMoveEvent* event) {
-  if (DroppedFiles(event->mimeData()).isEmpty()) {
+  if (Droppable(event->mimeData()).isEmpty()) {
     event->ignore();
     return;
   }
@@ -51,7 +49,7 @@ void TFileList::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TFileList::dropEvent(QDropEvent* event) {
-  const QStringList paths = DroppedFiles(event->mimeData());
+  const QStringList paths = Droppable(event->mimeData());
   if (paths.isEmpty()) {
     event->ignore();
     return;

@@ -139,6 +139,11 @@ constexpr GuiStringEntry kGuiStrings[] = {
     {idsPasswordTooLong, "密码太长：最多 127 个字节（UTF-8 编码）。请重新输入。"},
     {idsRepairLosses, "缺失的内容：%s。"},
     {idsStatusDoneWithLosses, "完成（有缺失）"},
+    {idsStatusSkipped, "跳过"},
+    {idsStatusSkippedHint, "目标文件已经存在，没有覆盖。"},
+    {idsBatchSkipped, "，跳过 %d 个"},
+    {idsDropAlreadyListed, "拖放的文件已经在列表中，没有添加新文件。"},
+    {idsDropNoPdfInFolder, "文件夹“%s”中没有 PDF 文件。"},
 };
 
 }  // namespace

@@ -141,6 +141,12 @@ enum GuiStringId : int {
   // What a repair lost, from the engine's report.
   idsRepairLosses = 65480,
   idsStatusDoneWithLosses = 65481,
+  // The batch list: files a batch kept, and drops that add nothing.
+  idsStatusSkipped = 65500,
+  idsStatusSkippedHint = 65501,
+  idsBatchSkipped = 65502,
+  idsDropAlreadyListed = 65503,
+  idsDropNoPdfInFolder = 65504,
 };
 
 // The text with that number; an unknown number gives an empty text.

@@ -182,7 +182,7 @@ void TMainForm::FormDestroy() {
 }
 
 bool TMainForm::RunCommandLine(const QStringList& parameters) {
-  if (parameters.isEmpty()) return false;
+  if (parameters.isEmpty() || Busy()) return false;  // never a second run
   show();
   const CommandLine line = CommandLine::Parse(parameters);
   if (!IsExistingFile(line.sourceFile)) {
@@ -198,8 +198,7 @@ bool TMainForm::RunCommandLine(const QStringList& parameters) {
 }
 
 void TMainForm::txtDstFileChange() {
-  btnRepair->setEnabled(!txtSrcFile->text().trimmed().isEmpty() &&
-                        !txtDstFile->text().trimmed().isEmpty());
+  UpdateRunControls();
 }
 
 // The destination follows the source, as its default destination name,
@@ -229,6 +228,7 @@ QString TMainForm::DestinationPath() const {
 }
 
 void TMainForm::btnSrcMoreClick() {
+  if (Busy()) return;
   m_openDialog.filterIndex = m_settings.OpenFilterIndex();
   m_openDialog.fileName = SourcePath().trimmed();
   if (!m_dialogs.ExecuteOpenDialog(this, m_openDialog)) return;
@@ -239,6 +239,7 @@ void TMainForm::btnSrcMoreClick() {
 // The dialog opens on the destination the field holds, which is the
 // derived name unless the user chose another.
 void TMainForm::btnDstMoreClick() {
+  if (Busy()) return;
   m_saveDialog.fileName = DestinationPath().trimmed();
   m_saveDialog.filterIndex = m_settings.SaveFilterIndex();
   SaveDialogTypeChange();
@@ -261,6 +262,7 @@ void TMainForm::SaveDialogTypeChange() {
 }
 
 void TMainForm::btnHelpClick() {
+  if (Busy()) return;  // F1 too: a failure's message box would hold the run
   if (!IsExistingFile(m_helpFile)) {
     m_dialogs.ShowMessage(this, FormatText(GuiString(idsCannotOpenResult), {m_helpFile}),
                           GuiString(idsCaptionError), MessageIcon::Error);
@@ -278,14 +280,15 @@ void TMainForm::pcMainChange(int /*index*/) {
 }
 
 void TMainForm::btnPreviewClick() {
-  if (m_repairedFile.isEmpty()) return;
-  if (m_preview != nullptr && m_preview->FilePath() == m_repairedFile) {
+  const QString file = PreviewFile();
+  if (file.isEmpty()) return;
+  if (m_preview != nullptr && m_preview->FilePath() == file) {
     m_preview->raise();
     m_preview->activateWindow();
     return;
   }
   delete m_preview;
-  m_preview = new TPreviewWindow(m_repairedFile, this);
+  m_preview = new TPreviewWindow(file, this);
   m_preview->show();
 }
 
@@ -298,6 +301,7 @@ void TMainForm::labEmailClick() {
 }
 
 void TMainForm::btnMoreDirClick() {
+  if (Busy()) return;
   const QString folder = m_dialogs.BrowseForFolder(this, GuiString(idsChooseTempDir));
   if (!folder.isEmpty()) txtTempDir->setText(QDir::toNativeSeparators(folder));
 }

@@ -63,6 +63,9 @@ class TMainForm : public QWidget, private frontend::RepairEvents {
   bool RunCommandLine(const QStringList& parameters);
 
   bool Running() const { return m_running; }
+  // A repair of either kind is in progress, until its clean-up; also after
+  // Stop, while the stopped run has not ended.
+  bool Busy() const { return m_runKind != RunKind::none; }
   bool EngineCallActive() const { return m_engineCallActive; }
   AppSettings& Settings() { return m_settings; }
 
@@ -186,6 +189,15 @@ class TMainForm : public QWidget, private frontend::RepairEvents {
   QString DestinationPath() const;
 
   // The repair run (MainFormRepair.cpp).
+  enum class RunKind { none, single, batch };
+  // One run at a time: the other page's start button, the batch list's
+  // edits and every control that opens a dialog (which would hold the
+  // engine on this thread until it closed) are off while a run goes.
+  void UpdateRunControls();
+  void UpdatePreviewButton();
+  // The file the last successful repair of the source in the field wrote;
+  // empty while a run goes or when there is none.
+  QString PreviewFile() const;
   void Log(const QString& line);
   void LogSeparator();
   bool ConfirmOverwrite(const QString& destination);
@@ -214,7 +226,7 @@ class TMainForm : public QWidget, private frontend::RepairEvents {
   // The engine's last error text of the run, or why it found nothing.
   QString FailureReason() const;
   void CleanUpRun();
-  void RepairSucceeded(const QString& destination);
+  void RepairSucceeded(const QString& source, const QString& destination);
   // A file that is there, not a folder.
   static bool IsExistingFile(const QString& path);
   void OpenRepairedFile(const QString& destination, const QString& shownName);
@@ -230,7 +242,11 @@ class TMainForm : public QWidget, private frontend::RepairEvents {
   void ShowBatchSummary(const BatchRun& run);
   void CleanUpBatch();
   bool ContainsSource(const QString& path) const;
-  void AddSource(const QString& path);
+  // Answers whether the path was added: a file already listed is not.
+  bool AddSource(const QString& path);
+  void ResetBatchItems();
+  // A batch that replaced the previewed file from another source.
+  void ForgetPreviewOf(const QString& source, const QString& destination);
 
   // The saved log (MainFormLog.cpp).
   void AddSettingsSection(QStringList& lines) const;
@@ -244,6 +260,7 @@ class TMainForm : public QWidget, private frontend::RepairEvents {
   frontend::RepairReport m_lastReport;  // what the engine reported in this run
   QString m_engineSource;    // the source of the engine call in progress
   QString m_repairedFile;    // what the preview shows: the last file repaired
+  QString m_repairedSource;  // the source it was repaired from
   int m_runSerial = 0;       // a late page count of an earlier run is dropped
   QPointer<TPreviewWindow> m_preview;
   AppSettings m_settings;
@@ -251,7 +268,8 @@ class TMainForm : public QWidget, private frontend::RepairEvents {
   FileDialogRequest m_saveDialog;
   QString m_helpFile;
   bool m_noPdfProgramTold = false;  // that the desktop cannot open the result
-  bool m_running = false;
+  bool m_running = false;  // cleared by Stop
+  RunKind m_runKind = RunKind::none;
   bool m_engineCallActive = false;
   bool m_closeRequested = false;
 

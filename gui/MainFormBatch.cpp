@@ -1,5 +1,6 @@
 // The batch page: the list of files, adding and removing them, and the batch
 // run that repairs each file into its default destination name.
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPersistentModelIndex>
@@ -9,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "FreedMemory.h"
 #include "BatchPlan.h"
 #include "BusyAnimation.h"
+#include "DroppedSources.h"
 #include "FileList.h"
+#include "FreedMemory.h"
 #include "GuiStrings.h"
 #include "MainForm.h"
 #include "RunCleanUp.h"
@@ -23,6 +25,9 @@ namespace {
 constexpr int kColumnSource = 0;
 constexpr int kColumnDestination = 1;
 constexpr int kColumnStatus = 2;
+// Where an item keeps the key of its file, taken when it was added, so that
+// a long list is not looked up on disk again for every file added.
+constexpr int kSameFileRole = Qt::UserRole;
 
 }  // namespace
 
@@ -33,15 +38,16 @@ struct TMainForm::BatchRun {
   int count = 0;        // files repaired successfully
   int failed = 0;       // files the engine could not repair
   int interrupted = 0;  // files stopped by the user
-  // The items present when the run started, with their plan. The list
-  // stays editable while the engine reports progress; an item removed since
-  // then no longer has a valid index and is skipped, an item added since is
-  // not part of the run.
+  int skipped = 0;      // files whose existing destination was kept
+  // The items present when the run started, with their plan. The list is
+  // locked while the batch runs; should an item go all the same, its index
+  // is no longer valid and it is passed over.
   std::vector<QPersistentModelIndex> items;
   std::vector<frontend::PlannedFile> plan;
 };
 
 void TMainForm::btnAddFilesClick() {
+  if (Busy()) return;  // the dialog would hold the run
   const bool previousMultiSelect = m_openDialog.multiSelect;
   m_openDialog.filterIndex = m_settings.OpenFilterIndex();
   m_openDialog.multiSelect = true;  // for this call only
@@ -52,37 +58,61 @@ void TMainForm::btnAddFilesClick() {
   for (const QString& path : m_openDialog.fileNames) AddSource(path);
 }
 
+// A drop that adds nothing says why: its files were all listed, or its
+// folders held no PDF file.
 void TMainForm::FileListDropFiles(const QStringList& paths) {
-  for (const QString& path : paths) AddSource(path);
+  if (Busy()) return;
+  const DroppedSources dropped = ExpandDrop(paths);
+  int added = 0;
+  for (const QString& path : dropped.files) added += AddSource(path) ? 1 : 0;
+  if (added > 0) return;
+  QStringList reasons;
+  if (!dropped.files.isEmpty()) reasons << GuiString(idsDropAlreadyListed);
+  for (const QString& folder : dropped.foldersWithoutPdf) {
+    reasons << FormatText(GuiString(idsDropNoPdfInFolder), {folder});
+  }
+  if (reasons.isEmpty()) return;
+  m_dialogs.ShowMessage(this, reasons.join(QStringLiteral("\r\n")), GuiString(idsCaptionInformation),
+                        MessageIcon::Information);
 }
 
-// A path already listed is not added again. Paths are compared exactly:
-// "Report.pdf" and "report.pdf" are two files here.
-void TMainForm::AddSource(const QString& path) {
-  if (ContainsSource(path)) return;
+// A file already listed is not added again, also under another name of the
+// same file (a linked folder). Letter case makes two files here:
+// "Report.pdf" and "report.pdf" are two files.
+bool TMainForm::AddSource(const QString& path) {
+  if (ContainsSource(path)) return false;
   auto* item = new QTreeWidgetItem(FileList, {path, QString(), GuiString(idsStatusNotRepaired)});
   item->setToolTip(kColumnSource, path);
+  item->setData(kColumnSource, kSameFileRole, SameFileKey(path));
+  return true;
 }
 
 bool TMainForm::ContainsSource(const QString& path) const {
+  const QString key = SameFileKey(path);
   for (int i = 0; i < FileList->topLevelItemCount(); ++i) {
-    if (FileList->topLevelItem(i)->text(kColumnSource) == path) return true;
+    if (FileList->topLevelItem(i)->data(kColumnSource, kSameFileRole).toString() == key) return true;
   }
   return false;
 }
 
 void TMainForm::btnRemoveFilesClick() {
+  if (m_runKind == RunKind::batch) return;  // the batch took the list as it was
   for (int i = FileList->topLevelItemCount() - 1; i >= 0; --i) {
     if (FileList->topLevelItem(i)->isSelected()) delete FileList->takeTopLevelItem(i);
   }
 }
 
 void TMainForm::btnRemoveAllClick() {
+  if (m_runKind == RunKind::batch) return;
   FileList->clear();
 }
 
 bool TMainForm::FileListKeyDown(int key, Qt::KeyboardModifiers shift) {
   if (key != Qt::Key_Delete) return false;
+  if (m_runKind == RunKind::batch) {
+    QApplication::beep();
+    return true;
+  }
   if (shift.testFlag(Qt::ShiftModifier)) {
     btnRemoveAllClick();
   } else {
@@ -92,11 +122,11 @@ bool TMainForm::FileListKeyDown(int key, Qt::KeyboardModifiers shift) {
 }
 
 void TMainForm::btnRepairFilesClick() {
-  if (m_running) {
+  if (m_runKind == RunKind::batch) {
     m_running = false;  // Stop: the file in progress ends at the next stop question
     return;
   }
-  if (m_engineCallActive) return;  // a stopped run has not ended yet
+  if (Busy()) return;  // a single repair runs: this is no Stop for it
   if (FileList->topLevelItemCount() == 0) {
     m_dialogs.ShowMessage(this, GuiString(idsAddFilesFirst), GuiString(idsCaptionInformation),
                           MessageIcon::Information);
@@ -113,8 +143,11 @@ void TMainForm::btnRepairFilesClick() {
   });
   {
     m_running = true;
+    m_runKind = RunKind::batch;
     ++m_runSerial;
     RunCleanUp cleanUp([this] { CleanUpBatch(); });
+    UpdateRunControls();
+    ResetBatchItems();
     btnRepairFiles->setText(GuiString(idsStopRepair));
     txtRepairLog->clear();
     Animate->SetActive(true);
@@ -130,7 +163,8 @@ void TMainForm::ShowBatchSummary(const BatchRun& run) {
   const QString summary =
       FormatText(GuiString(idsBatchSummary), {QString::number(run.count)}) +
       FormatText(GuiString(idsBatchCounts),
-                 {QString::number(run.failed), QString::number(run.interrupted)});
+                 {QString::number(run.failed), QString::number(run.interrupted)}) +
+      (run.skipped > 0 ? FormatText(GuiString(idsBatchSkipped), {QString::number(run.skipped)}) : QString());
   Log(summary);
   m_dialogs.ShowMessage(this, summary, GuiString(idsCaptionInformation), MessageIcon::Information);
 }
@@ -154,7 +188,12 @@ void TMainForm::RunBatch(BatchRun& run) {
     const bool existed = IsExistingFile(destination);
     const bool repair = DecideOverwrite(run, destination);
     if (run.cancel) return;
-    if (!repair) continue;
+    if (!repair) {
+      ++run.skipped;
+      item->setText(kColumnStatus, GuiString(idsStatusSkipped));
+      item->setToolTip(kColumnStatus, GuiString(idsStatusSkippedHint));
+      continue;
+    }
     LogRunHeader(source, destination);
     const bool succeeded = RepairInto(source, destination, existed) != 0;
     const bool lost = succeeded && !m_lastReport.Losses().empty();
@@ -164,6 +203,7 @@ void TMainForm::RunBatch(BatchRun& run) {
                                    : idsStatusInterrupted;
     ++(succeeded ? run.count : m_running ? run.failed : run.interrupted);
     LogBatchItem(succeeded, source);
+    if (succeeded) ForgetPreviewOf(source, destination);
     item = FileList->itemFromIndex(index);  // it may have gone while the engine ran
     if (item == nullptr) continue;
     item->setText(kColumnStatus, GuiString(status));
@@ -171,6 +211,27 @@ void TMainForm::RunBatch(BatchRun& run) {
                                     : succeeded               ? ReportSummaryText()
                                                               : QString());
   }
+}
+
+// Every file starts the batch afresh: a status left from an earlier batch
+// would read as this one's.
+void TMainForm::ResetBatchItems() {
+  for (int i = 0; i < FileList->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = FileList->topLevelItem(i);
+    item->setText(kColumnDestination, QString());
+    item->setToolTip(kColumnDestination, QString());
+    item->setText(kColumnStatus, GuiString(idsStatusNotRepaired));
+    item->setToolTip(kColumnStatus, QString());
+  }
+}
+
+// The preview shows what a repair of the source in the field wrote; a batch
+// file from another source written over it leaves nothing to preview.
+void TMainForm::ForgetPreviewOf(const QString& source, const QString& destination) {
+  if (m_repairedFile.isEmpty() || source == m_repairedSource) return;
+  if (SameFileKey(destination) != SameFileKey(m_repairedFile)) return;
+  m_repairedFile.clear();
+  m_repairedSource.clear();
 }
 
 // A refused file fails with its reason, and nothing is asked about it.
@@ -227,7 +288,9 @@ bool TMainForm::DecideOverwrite(BatchRun& run, const QString& destination) {
 // The log stays after a batch: it is the only record of why files failed.
 void TMainForm::CleanUpBatch() {
   m_running = false;
+  m_runKind = RunKind::none;
   btnRepairFiles->setText(GuiString(idsStartRepair));
   Animate->SetActive(false);
   ReturnFreedMemory();
+  UpdateRunControls();
 }

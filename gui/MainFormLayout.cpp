@@ -106,7 +106,6 @@ void TMainForm::CreateBatchPage() {
   FileList->setAllColumnsShowFocus(true);
   FileList->setSelectionMode(QAbstractItemView::SingleSelection);
   FileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  FileList->setTextElideMode(Qt::ElideMiddle);  // a long path keeps its file name in view
   FileList->installEventFilter(this);
   btnRepairFiles =
       PlaceButton(page, "btnRepairFiles", GuiString(idsStartRepair), QRect(379, 134, 81, 25));

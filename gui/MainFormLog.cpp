@@ -27,6 +27,7 @@ bool WriteLines(const QString& fileName, const QStringList& lines) {
 }  // namespace
 
 void TMainForm::btnSaveLogClick() {
+  if (Busy()) return;  // the dialog would hold the run
   if (!SaveLogDialog.Execute(this)) return;
   QStringList lines;
   if (SaveLogDialog.IncludeSysInfo()) {

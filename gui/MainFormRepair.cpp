@@ -13,11 +13,10 @@
 
 #include "BusyAnimation.h"
 #include "DragEdit.h"
+#include "FileList.h"
 #include "FreedMemory.h"
 #include "GuiStrings.h"
 #include "MainForm.h"
-
-#include "FreedMemory.h"
 #include "PagePreview.h"
 #include "RunCleanUp.h"
 #include "TextFormat.h"
@@ -29,14 +28,19 @@ constexpr qint64 kEventIntervalMs = 20;
 }  // namespace
 
 void TMainForm::btnRepairClick() {
-  if (m_running) {
+  if (m_runKind == RunKind::single) {
     m_running = false;  // Stop: the engine ends at its next stop question
     return;
   }
-  if (m_engineCallActive) return;  // a stopped run has not ended yet
+  if (Busy()) return;  // a batch runs: this is no Stop for it
   m_running = true;
+  m_runKind = RunKind::single;
   ++m_runSerial;
   RunCleanUp cleanUp([this] { CleanUpRun(); });
+  // Whatever this run ends in, an earlier result is no longer this source's.
+  m_repairedFile.clear();
+  m_repairedSource.clear();
+  UpdateRunControls();
   btnRepair->setText(GuiString(idsStopRepair));
   txtRepairLog->clear();
   txtRepairLog->repaint();
@@ -70,19 +74,20 @@ void TMainForm::btnRepairClick() {
                           failed ? MessageIcon::Warning : MessageIcon::Information);
   }
   CleanUpRun();
-  if (succeeded && !m_closeRequested) RepairSucceeded(destination);
+  if (succeeded && !m_closeRequested) RepairSucceeded(source, destination);
   if (m_closeRequested) close();
 }
 
 // The preview shows the new file, the log ends with its page count as
 // Poppler reads it, and the file opens when the option asks for it.
-void TMainForm::RepairSucceeded(const QString& destination) {
+void TMainForm::RepairSucceeded(const QString& source, const QString& destination) {
   const QFileInfo written(destination);
   if (written.isFile()) {
     // A preview open on the same name shows the file this repair replaced.
     if (m_preview != nullptr && m_preview->FilePath() == written.absoluteFilePath()) m_preview->close();
     m_repairedFile = written.absoluteFilePath();
-    btnPreview->setEnabled(true);
+    m_repairedSource = source;
+    UpdatePreviewButton();
     const int run = m_runSerial;
     CountPagesLater(m_repairedFile, this, [this, run](int pages) {
       if (run != m_runSerial) return;  // the log belongs to a later run
@@ -161,9 +166,37 @@ QString TMainForm::FailureReason() const {
 
 void TMainForm::CleanUpRun() {
   m_running = false;
+  m_runKind = RunKind::none;
   btnRepair->setText(GuiString(idsStartRepair));
   Animate->SetActive(false);
   ReturnFreedMemory();  // the engine's document of this run is gone
+  UpdateRunControls();
+}
+
+void TMainForm::UpdateRunControls() {
+  const bool busy = Busy();
+  const bool fieldsFilled = !txtSrcFile->text().trimmed().isEmpty() && !txtDstFile->text().trimmed().isEmpty();
+  btnRepair->setEnabled(m_runKind == RunKind::single || (!busy && fieldsFilled));
+  btnRepairFiles->setEnabled(m_runKind == RunKind::batch || !busy);
+  // The log stays: it can be read and copied while the run writes it.
+  for (QWidget* opensDialog : {btnSrcMore, btnDstMore, btnSaveLog, btnHelp, btnAddFiles, btnMoreDir}) {
+    opensDialog->setEnabled(!busy);
+  }
+  const bool batch = m_runKind == RunKind::batch;
+  btnRemoveFiles->setEnabled(!batch);
+  btnRemoveAll->setEnabled(!batch);
+  // A drop's "nothing added" box would hold a single run too.
+  FileList->SetLocked(busy);
+  UpdatePreviewButton();
+}
+
+void TMainForm::UpdatePreviewButton() {
+  btnPreview->setEnabled(!PreviewFile().isEmpty());
+}
+
+QString TMainForm::PreviewFile() const {
+  if (Busy() || m_repairedFile.isEmpty() || SourcePath() != m_repairedSource) return {};
+  return IsExistingFile(m_repairedFile) ? m_repairedFile : QString();
 }
 
 // Never with this program itself, which would repair the repaired file

@@ -1,14 +1,15 @@
-// The batch page: the list, the overwrite question's answers, Stop and
-// Cancel, and edits of the list while a batch runs.
+// The batch page: the list and what goes into it, the overwrite question's
+// answers, the statuses of a re-run, Stop and Cancel.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
-#include <QDropEvent>
 #include <QFile>
-#include <QMimeData>
+#include <QFontMetrics>
+#include <QImage>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -97,9 +98,9 @@ TEST_F(BatchRunTest, YesNoAndYesToAllAnswerTheOverwriteQuestion) {
   EXPECT_EQ(dialogs.overwriteQuestions[0].text, "名为“f1_fixed.pdf”的文件已经存在，覆盖吗？");
   EXPECT_EQ(dialogs.overwriteQuestions[0].caption, "确认");
   EXPECT_EQ(Column(1)[1], Path("f2_fixed.pdf"));
-  EXPECT_EQ(Column(2), QStringList({"完成", "未修复", "完成", "完成"}));
+  EXPECT_EQ(Column(2), QStringList({"完成", "跳过", "完成", "完成"}));
   EXPECT_EQ(FakeEngine::calls, 3);
-  EXPECT_EQ(LastMessage(), "已修复 3 个文件，失败 0 个，中断 0 个");
+  EXPECT_EQ(LastMessage(), "已修复 3 个文件，失败 0 个，中断 0 个，跳过 1 个");
   ExpectIdle();
 }
 
@@ -108,10 +109,10 @@ TEST_F(BatchRunTest, NoToAllSkipsExistingDestinationsAndRepairsNewOnes) {
   dialogs.overwriteAnswers = {Answer::NoToAll};
   form->btnRepairFiles->click();
   EXPECT_EQ(dialogs.overwriteQuestions.size(), 1u);
-  EXPECT_EQ(Column(2), QStringList({"未修复", "完成", "未修复"}));
+  EXPECT_EQ(Column(2), QStringList({"跳过", "完成", "跳过"}));
   EXPECT_EQ(ReadFile("f2_fixed.pdf"), "repaired by the fake engine");
   EXPECT_EQ(ReadFile("f1_fixed.pdf"), "old");
-  EXPECT_EQ(LastMessage(), "已修复 1 个文件，失败 0 个，中断 0 个");
+  EXPECT_EQ(LastMessage(), "已修复 1 个文件，失败 0 个，中断 0 个，跳过 2 个");
 }
 
 TEST_F(BatchRunTest, CancelEndsTheBatchWithTheCountSoFar) {
@@ -209,19 +210,75 @@ TEST_F(BatchRunTest, AFailureWithoutAnErrorSaysNothingWasFound) {
   EXPECT_EQ(form->FileList->topLevelItem(0)->toolTip(2), "来源文件中没有找到完整的 PDF 对象。");
 }
 
-TEST_F(BatchRunTest, DroppedFilesAreAddedFoldersAndDuplicatesAreNot) {
+// A dropped folder brings the PDF files directly inside it, in name order;
+// a file already listed is not added again.
+TEST_F(BatchRunTest, DroppedFoldersBringTheirPdfFilesInNameOrder) {
   AddFiles({"f1.pdf"});
-  QDir(folder.path()).mkdir("sub");
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(Path("f2.pdf")), QUrl::fromLocalFile(Path("sub")),
-                QUrl::fromLocalFile(Path("f1.pdf")), QUrl::fromLocalFile(Path("F3.PDF"))});
-  QWidget* target = form->FileList->viewport();
-  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &enter);
-  EXPECT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &drop);
-  EXPECT_EQ(Column(0), QStringList({Path("f1.pdf"), Path("f2.pdf"), Path("F3.PDF")}));
+  QDir(folder.path()).mkpath("sub/deeper");
+  for (const char* name : {"sub/b.pdf", "sub/A.PDF", "sub/notes.txt", "sub/c.pdf", "sub/deeper/d.pdf"}) {
+    WriteFile(name, "%PDF-1.4\n");
+  }
+  EXPECT_TRUE(DropPaths(form->FileList->viewport(),
+                        {Path("f2.pdf"), Path("sub"), Path("f1.pdf"), Path("sub/c.pdf")}));
+  EXPECT_EQ(Column(0), QStringList({Path("f1.pdf"), Path("f2.pdf"), Path("sub/A.PDF"), Path("sub/b.pdf"),
+                                    Path("sub/c.pdf")}));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A drop that adds nothing says why.
+TEST_F(BatchRunTest, ADropThatAddsNothingSaysWhy) {
+  AddFiles({"f1.pdf"});
+  QDir(folder.path()).mkpath("empty");
+  WriteFile("empty/readme.txt", "no PDF here");
+  EXPECT_TRUE(DropPaths(form->FileList->viewport(), {Path("f1.pdf")}));
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "拖放的文件已经在列表中，没有添加新文件。");
+  EXPECT_EQ(dialogs.messages[0].caption, "信息");
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
+  EXPECT_TRUE(DropPaths(form->FileList->viewport(), {Path("empty")}));
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_EQ(dialogs.messages[1].text, "文件夹“" + Path("empty") + "”中没有 PDF 文件。");
+  EXPECT_EQ(form->FileList->topLevelItemCount(), 1);
+}
+
+// The same file reached through a linked folder, or a link to it, is the
+// same file: it is listed once, whether chosen or dropped.
+TEST_F(BatchRunTest, AFileThroughALinkedFolderIsListedOnce) {
+  QDir(folder.path()).mkdir("real");
+  const QString file = WriteFile("real/a.pdf", "%PDF-1.4\n");
+  ASSERT_TRUE(QFile::link(Path("real"), Path("linked")));
+  ASSERT_TRUE(QFile::link(file, Path("a-link.pdf")));
+  dialogs.filesChoice = {file, Path("linked/a.pdf")};
+  form->btnAddFiles->click();
+  dialogs.filesChoice = {Path("a-link.pdf"), Path("real/./a.pdf")};
+  form->btnAddFiles->click();
+  EXPECT_TRUE(DropPaths(form->FileList->viewport(), {Path("linked/a.pdf"), Path("linked")}));
+  EXPECT_EQ(Column(0), QStringList({file}));
+}
+
+// Two long paths in one folder whose names differ only in their middle:
+// the list shows each name whole and shortens the folder instead.
+TEST_F(BatchRunTest, NarrowColumnsKeepFileNamesWholeAndShortenTheFolder) {
+  const QString deep = "a rather long folder name/another long folder name/and one more/";
+  QDir(folder.path()).mkpath(deep);
+  const QStringList names = {"batch_alpha_truncate_25.pdf", "batch_omega_truncate_25.pdf"};
+  dialogs.filesChoice = {Path(deep + names[0]), Path(deep + names[1])};
+  form->btnAddFiles->click();
+  form->resize(form->minimumSize());
+  form->show();
+  form->pcMain->setCurrentWidget(form->tsBatch);
+  const QFontMetrics metrics(form->FileList->font());
+  form->FileList->setColumnWidth(0, metrics.horizontalAdvance("…/" + names[0]) + 24);
+  form->FileList->setCurrentItem(nullptr);
+  form->FileList->clearSelection();
+  QCoreApplication::processEvents();
+  QImage rows[2];
+  for (int i = 0; i < 2; ++i) {
+    QTreeWidgetItem* item = form->FileList->topLevelItem(i);
+    EXPECT_EQ(item->toolTip(0), Path(deep + names[i]));
+    rows[i] = form->FileList->viewport()->grab(form->FileList->visualItemRect(item)).toImage();
+  }
+  EXPECT_NE(rows[0], rows[1]) << "the two files look the same";
 }
 
 TEST_F(BatchRunTest, StopMidBatchInterruptsTheFileInProgress) {
@@ -238,24 +295,24 @@ TEST_F(BatchRunTest, StopMidBatchInterruptsTheFileInProgress) {
   ExpectIdle();
 }
 
-// Items removed while the engine runs (the file in progress among them) are
-// never touched again, and items added then are left for the next batch.
-TEST_F(BatchRunTest, ListEditsDuringABatchLeaveTheRunIntact) {
-  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::Hook, 0, {}}, {Step::Progress, 100, {}}};
-  FakeEngine::hook = [this] {
-    if (FakeEngine::calls != 1) return;
-    form->FileList->setCurrentItem(form->FileList->topLevelItem(0));
-    QTest::keyClick(form->FileList, Qt::Key_Delete);  // the file in progress
-    form->FileList->setCurrentItem(form->FileList->topLevelItem(0));
-    form->btnRemoveFiles->click();  // the next one
-    AddFiles({"f5.pdf"});
-  };
-  AddFiles({"f1.pdf", "f2.pdf", "f3.pdf", "f4.pdf"});
+// A new batch starts every file afresh; files whose destination is kept
+// show it, and the summary counts them.
+TEST_F(BatchRunTest, ARerunResetsEveryStatusAndShowsSkippedFiles) {
+  AddFiles({"f1.pdf", "f2.pdf", "f3.pdf"});
   form->btnRepairFiles->click();
-  EXPECT_EQ(Column(0), QStringList({Path("f3.pdf"), Path("f4.pdf"), Path("f5.pdf")}));
-  EXPECT_EQ(Column(2), QStringList({"完成", "完成", "未修复"}));
-  EXPECT_EQ(FakeEngine::calls, 3);
-  EXPECT_EQ(LastMessage(), "已修复 3 个文件，失败 0 个，中断 0 个");
+  EXPECT_EQ(Column(2), QStringList({"完成", "完成", "完成"}));
+  FakeEngine::script.insert(FakeEngine::script.begin(), {Step::Hook, 0, {}});
+  QStringList atStart;
+  FakeEngine::hook = [&] {
+    if (FakeEngine::calls == 4) atStart = Column(2);
+  };
+  dialogs.overwriteAnswers = {Answer::Yes, Answer::NoToAll};
+  form->btnRepairFiles->click();
+  EXPECT_EQ(atStart, QStringList({"未修复", "未修复", "未修复"}));
+  EXPECT_EQ(Column(2), QStringList({"完成", "跳过", "跳过"}));
+  EXPECT_EQ(form->FileList->topLevelItem(1)->toolTip(2), "目标文件已经存在，没有覆盖。");
+  EXPECT_EQ(LastMessage(), "已修复 1 个文件，失败 0 个，中断 0 个，跳过 2 个");
+  EXPECT_TRUE(LogLines(*form).constLast().endsWith("跳过 2 个"));
 }
 
 // The batch rule both front ends share: a destination that another file of

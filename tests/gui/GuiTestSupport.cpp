@@ -1,7 +1,10 @@
 #include "GuiTestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <algorithm>
 #include <cstdio>
@@ -234,4 +237,17 @@ QString FormFixture::SettingsFile() const {
 QStringList LogLines(const TMainForm& form) {
   const QString text = form.txtRepairLog->toPlainText();
   return text.isEmpty() ? QStringList() : text.split(u'\n');
+}
+
+bool DropPaths(QWidget* target, const QStringList& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
+  return true;
 }

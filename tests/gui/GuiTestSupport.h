@@ -138,6 +138,9 @@ struct FormFixture {
 };
 
 QStringList LogLines(const TMainForm& form);
+// Drags the paths over the widget and, as a real drag does, drops them only
+// when the widget accepted the drag; answers whether it did.
+bool DropPaths(QWidget* target, const QStringList& paths);
 // Failure messages show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) {
   *out << '"' << text.toStdString() << '"';

@@ -360,3 +360,39 @@ TEST_F(RepairRunTest, TheReportEndsTheLogAndNamesTheLosses) {
   EXPECT_EQ(form->FileList->topLevelItem(0)->text(2), "完成（有缺失）");
   EXPECT_EQ(form->FileList->topLevelItem(0)->toolTip(2), summary);
 }
+
+// The preview shows what the last successful repair of the source in the
+// field wrote: nothing while a run goes, after a failed or a stopped run,
+// or for another source.
+TEST_F(RepairRunTest, ThePreviewIsOnlyForTheLastSuccessOfTheCurrentSource) {
+  form->chkOpenFixed->setChecked(false);
+  const QString source = WriteFile("in.pdf", "%PDF-1.4\n");
+  SetFields(source, Path("out.pdf"));
+  form->btnRepair->click();
+  EXPECT_TRUE(form->btnPreview->isEnabled());
+  form->txtSrcFile->setText(Path("other.pdf"));
+  EXPECT_FALSE(form->btnPreview->isEnabled());
+  form->btnPreviewClick();
+  EXPECT_EQ(form->PreviewWindow(), nullptr);
+  form->txtSrcFile->setText(source);
+  EXPECT_TRUE(form->btnPreview->isEnabled());
+
+  bool enabledDuringRun = true;
+  FakeEngine::script.insert(FakeEngine::script.begin(), {Step::Hook, 0, {}});
+  FakeEngine::hook = [&] { enabledDuringRun = form->btnPreview->isEnabled(); };
+  FakeEngine::result = 0;
+  form->btnRepair->click();
+  EXPECT_FALSE(enabledDuringRun);
+  EXPECT_FALSE(form->btnPreview->isEnabled()) << "after a failed run";
+  form->btnPreviewClick();
+  EXPECT_EQ(form->PreviewWindow(), nullptr);
+
+  FakeEngine::Reset();
+  form->btnRepair->click();
+  EXPECT_TRUE(form->btnPreview->isEnabled());
+  FakeEngine::script = {{Step::Progress, 0, {}}, {Step::AskStopUntilStopped, 5, {}}};
+  QTimer::singleShot(20, form.get(), [this] { form->btnRepair->click(); });
+  form->btnRepair->click();
+  EXPECT_TRUE(FakeEngine::stopAnswered);
+  EXPECT_FALSE(form->btnPreview->isEnabled()) << "after a stopped run";
+}
