@@ -8,9 +8,11 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
 ./scripts/setup.sh
+# Every target of the configuration, the tests included, builds with the
+# sanitizers and the fuzzer's instrumentation.
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_FUZZ=ON \
-  -DTESSALY_BUILD_GUI=OFF -DTESSALY_BUILD_TESTS=OFF -DTESSALY_BUILD_BENCH=OFF >/dev/null
-cmake --build build/fuzz --target repair_fuzzer
+  -DTESSALY_BUILD_GUI=OFF -DTESSALY_BUILD_TESTS=ON -DTESSALY_BUILD_BENCH=OFF >/dev/null
+cmake --build build/fuzz
 
 corpus=build/fuzz/corpus
 mkdir -p "$corpus" build/fuzz/findings

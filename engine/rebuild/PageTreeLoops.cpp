@@ -1,6 +1,7 @@
 // Loops in the page tree of the default mode's reconstruction.
 #include "rebuild/PageTreeLoops.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "model/PdfDictionary.h"
@@ -80,8 +81,12 @@ void CutKidsLoops(CPdfPagesNode& root, const std::vector<CPdfObject*>& nodes,
     const std::vector<CPdfObject*> loop = LoopAbove(node, reached);
     if (loop.empty()) continue;
     CPdfObject* head = LoopHead(loop, sourceTops);
+    // A loop of pages nodes that holds no page stays outside, as before.
+    std::unordered_set<const CPdfObject*> below;
+    CollectReached(head, below);
+    if (std::none_of(below.begin(), below.end(), [](const CPdfObject* kid) { return IsPage(kid); })) continue;
     DetachKid(ParentOf(head), head);
     AttachKid(&root, head);
-    CollectReached(head, reached);
+    reached.insert(below.begin(), below.end());
   }
 }

@@ -14,7 +14,8 @@ std::unordered_set<const CPdfObject*> SourceTreeTops(const std::vector<CPdfObjec
 // names an ancestor of its own node closes a loop of parents, and every
 // node in or below the loop stays out of the root's reach. The loop is cut
 // at the repeated node (the one that headed a tree in the source, else the
-// first defined): its parent no longer lists it, and the root does. Changes
-// nothing where every node is reached.
+// first defined): its parent no longer lists it, and the root does. A loop
+// that holds no page stays outside. Changes nothing where every node is
+// reached.
 void CutKidsLoops(CPdfPagesNode& root, const std::vector<CPdfObject*>& nodes,
                   const std::unordered_set<const CPdfObject*>& sourceTops);
