@@ -32,6 +32,14 @@ for bits in 40 "128 --use-aes=y" 256; do
     "$catalogue/sources/h_lf_plain.pdf" "$seed" || true
 done
 cp -n tests/engine/regressions/* "$corpus"/ 2>/dev/null || true
+# The hostile cases: lengths and trailers that the security handler and the
+# length rule must see through, a /Kids loop; each also behind a space.
+hostile=build/fuzz/hostile
+/usr/bin/python3 tests/fuzz/hostile_seeds.py "$hostile" qpdf
+for seed in "$hostile"/*.pdf; do
+  [ -e "$corpus/${seed##*/}" ] || cp "$seed" "$corpus"/
+  [ -e "$corpus/default-${seed##*/}" ] || { printf ' '; cat "$seed"; } >"$corpus/default-${seed##*/}"
+done
 
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
