@@ -8,9 +8,11 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
 ./scripts/setup.sh
+# Every target of the configuration, the tests included, builds with the
+# sanitizers and the fuzzer's instrumentation.
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_FUZZ=ON \
-  -DTESSALY_BUILD_GUI=OFF -DTESSALY_BUILD_TESTS=OFF -DTESSALY_BUILD_BENCH=OFF >/dev/null
-cmake --build build/fuzz --target repair_fuzzer
+  -DTESSALY_BUILD_GUI=OFF -DTESSALY_BUILD_TESTS=ON -DTESSALY_BUILD_BENCH=OFF >/dev/null
+cmake --build build/fuzz
 
 corpus=build/fuzz/corpus
 mkdir -p "$corpus" build/fuzz/findings
@@ -30,6 +32,14 @@ for bits in 40 "128 --use-aes=y" 256; do
     "$catalogue/sources/h_lf_plain.pdf" "$seed" || true
 done
 cp -n tests/engine/regressions/* "$corpus"/ 2>/dev/null || true
+# The hostile cases: lengths and trailers that the security handler and the
+# length rule must see through, a /Kids loop; each also behind a space.
+hostile=build/fuzz/hostile
+/usr/bin/python3 tests/fuzz/hostile_seeds.py "$hostile" qpdf
+for seed in "$hostile"/*.pdf; do
+  [ -e "$corpus/${seed##*/}" ] || cp "$seed" "$corpus"/
+  [ -e "$corpus/default-${seed##*/}" ] || { printf ' '; cat "$seed"; } >"$corpus/default-${seed##*/}"
+done
 
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

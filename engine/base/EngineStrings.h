@@ -41,6 +41,7 @@ std::string_view FileErrorText(int cause);
 
 inline constexpr std::string_view kOutOfMemoryText = "内存溢出。";
 inline constexpr std::string_view kNotSupportedText = "尝试一个不支持的操作。";
+inline constexpr std::string_view kEncryptionFailedText = "不能加密目标文件。";
 
 // Replaces every "%1" of a template by the text; nothing else is interpreted.
 std::string ReplacePercentOne(std::string_view pattern, std::string_view text);

@@ -45,3 +45,8 @@ bool CNotSupportedException::GetErrorMessage(std::string& text) const {
   text = kNotSupportedText;
   return true;
 }
+
+bool CEncryptionException::GetErrorMessage(std::string& text) const {
+  text = kEncryptionFailedText;
+  return true;
+}

@@ -57,3 +57,10 @@ class CNotSupportedException : public CException {
  public:
   bool GetErrorMessage(std::string& text) const override;
 };
+
+// Encrypting the output failed: the file would claim an encryption that
+// some of its data lacks.
+class CEncryptionException : public CException {
+ public:
+  bool GetErrorMessage(std::string& text) const override;
+};

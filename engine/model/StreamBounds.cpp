@@ -1,5 +1,6 @@
 #include "model/StreamBounds.h"
 
+#include "model/PdfDictionary.h"
 #include "model/Whitespace.h"
 
 namespace {
@@ -35,4 +36,27 @@ bool DeclaredLengthFits(const CStreamData& data, size_t begin, int64_t declared)
     if (!IsPdfWhitespace(data[i])) return false;
   }
   return true;
+}
+
+bool FirstFilterIsFlate(const CPdfDictionary& dictionary) {
+  const CPdfObject* filter = DirectEntry(dictionary, "/Filter");
+  if (filter != nullptr && filter->Kind() == kindArray) {
+    const auto& filters = static_cast<const CPdfArray&>(*filter);
+    filter = filters.GetCount() > 0 ? Direct(filters.GetAt(0)) : nullptr;
+  }
+  if (filter == nullptr || filter->Kind() != kindName) return false;
+  const std::string_view name = static_cast<const CPdfText*>(filter)->Bytes();
+  return name == "/FlateDecode" || name == "/Fl";
+}
+
+size_t CutStreamDataLength(std::string_view data, size_t zlibEnd, int64_t stated) {
+  if (zlibEnd != std::string_view::npos && zlibEnd <= data.size()) return zlibEnd;
+  if (stated >= 0 && static_cast<uint64_t>(stated) <= data.size()) return static_cast<size_t>(stated);
+  size_t end = data.size();
+  while (end > 0 && IsPdfWhitespace(data[end - 1])) --end;
+  constexpr std::string_view kEndobj = "endobj";
+  if (end >= kEndobj.size() && data.substr(end - kEndobj.size(), kEndobj.size()) == kEndobj) {
+    return end - kEndobj.size();
+  }
+  return data.size();
 }

@@ -7,12 +7,14 @@
 #include "rebuild/KidsIndex.h"
 #include "rebuild/LostFonts.h"
 #include "rebuild/PageTreeAudit.h"
+#include "rebuild/PageTreeLoops.h"
 #include "rebuild/ThoroughRebuild.h"
 
 #include <algorithm>
 #include <limits>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/EngineStrings.h"
@@ -84,6 +86,8 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   std::vector<CPdfObject*> nodes;
   CollectLatest(document.TypeIndex(), "/Pages", nodes);
   CollectLatest(document.TypeIndex(), "/Page", nodes);
+  const std::unordered_set<const CPdfObject*> sourceTops =
+      document.Thorough() ? std::unordered_set<const CPdfObject*>{} : SourceTreeTops(nodes);
   for (CPdfObject* node : nodes) LinkPageTreeNode(node);
   for (CPdfObject* node : nodes) {
     if ((IsPage(node) || IsPages(node)) && IsOrphan(node)) AttachKid(root, node);
@@ -91,6 +95,8 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   if (document.Thorough()) {
     AttachUnreachable(*root, nodes);
     ListEachNodeOnce(*root);
+  } else {
+    CutKidsLoops(*root, nodes, sourceTops);
   }
   CRepairReport* report = document.Report();
   // Counted before thorough recovery drops the lost streams and stands in

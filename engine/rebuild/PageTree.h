@@ -14,6 +14,8 @@ CPdfDictionary* RebuildCatalog(CPdfDocument& document);
 CPdfPagesNode* RebuildPageTree(CPdfDocument& document);
 void LinkPageTreeNode(CPdfObject* node);
 void AttachKid(CPdfObject* parent, CPdfObject* child);
+// The parent's /Kids no longer lists the child; its /Parent stays.
+void DetachKid(CPdfObject* parent, const CPdfObject* child);
 // Pages below the node; sets /Count of every pages node on the way. A node
 // met again on the current path counts 0.
 uint64_t CountPages(CPdfObject* node);

@@ -94,6 +94,13 @@ void AttachKid(CPdfObject* parent, CPdfObject* child) {
   }
 }
 
+void DetachKid(CPdfObject* parent, const CPdfObject* child) {
+  if (!IsPages(parent)) return;
+  bool isArray = false;
+  CPdfObject* kids = static_cast<CPdfDictionary*>(parent)->Lookup(PdfKeys::kids, kindArray, isArray);
+  if (isArray) RemoveKid(*static_cast<CPdfArray*>(kids), child);
+}
+
 void LinkPageTreeNode(CPdfObject* node) {
   if (node == nullptr || node->Kind() != kindDictionary) return;
   auto* dictionary = static_cast<CPdfDictionary*>(node);

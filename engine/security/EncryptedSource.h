@@ -22,4 +22,6 @@ int OpenEncryptedSource(CPdfDocument& document);
 // Decrypts or encrypts the strings and stream data of one indirect object
 // under its key, nested values included; references are not followed.
 // Cross-reference streams are never encrypted and stay as they are.
-void CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfObject& object);
+// Answers false when some value could not be done (the ciphers failed, or
+// a result too long for the model): that value is left as it was.
+bool CryptObjectTree(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfObject& object);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "base/Exceptions.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 #include "security/EncryptedSource.h"
@@ -11,8 +12,12 @@
 void EncryptForOutput(const CPdfDocument& document, std::vector<CPdfObject*>& objects, uint64_t& counter) {
   const CSourceEncryption* encryption = document.Encryption();
   if (encryption == nullptr) return;
+  // An output that names /Encrypt over data left in clear is no honest
+  // output: the write fails instead.
   for (CPdfObject* object : objects) {
-    CryptObjectTree(encryption->security, true, {object->m_outputNumber, object->OutputGeneration()}, *object);
+    if (!CryptObjectTree(encryption->security, true, {object->m_outputNumber, object->OutputGeneration()}, *object)) {
+      throw CEncryptionException();
+    }
   }
   CPdfObject* dictionary = encryption->dictionary.get();
   dictionary->SetOutputNumbers(counter);

@@ -12,27 +12,20 @@
 
 namespace {
 
-// A stream whose "endstream" is missing ends where its /Length says, when
-// that lies within what was read before the cut; else before the "endobj"
-// of its object, when the cut data ends with one.
+// A stream whose "endstream" is missing ends as CutStreamDataLength says;
+// the line end after its data stays, as before an "endstream".
 void EndCutStream(CPdfStream& stream, int64_t stated) {
   const CStreamData& data = *stream.Data();
   const size_t begin = FindStreamDataBounds(data).begin;
-  if (stated >= 0 && static_cast<uint64_t>(stated) <= data.size() - begin) {
-    // The line end after the data stays, as before an "endstream".
-    size_t end = begin + static_cast<size_t>(stated);
-    if (end < data.size() && data[end] == '\r') ++end;
-    if (end < data.size() && data[end] == '\n') ++end;
-    stream.TruncateData(end);
-    return;
-  }
-  size_t end = data.size();
-  while (end > begin && IsPdfWhitespace(data[end - 1])) --end;
-  constexpr std::string_view kEndobj = "endobj";
   CByteArray scratch;
-  if (end - begin >= kEndobj.size() && data.View(end - kEndobj.size(), kEndobj.size(), scratch) == kEndobj) {
-    stream.TruncateData(end - kEndobj.size());
-  }
+  const std::string_view own = data.View(begin, data.size() - begin, scratch);
+  const bool flate = stream.Dictionary() != nullptr && FirstFilterIsFlate(*stream.Dictionary());
+  const size_t length = CutStreamDataLength(own, flate ? DeflatedSize(own) : std::string_view::npos, stated);
+  size_t end = begin + length;
+  if (length == own.size()) return;
+  if (end < data.size() && data[end] == '\r') ++end;
+  if (end < data.size() && data[end] == '\n') ++end;
+  stream.TruncateData(end);
 }
 
 // Answers whether it set the length.

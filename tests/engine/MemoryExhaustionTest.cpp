@@ -12,7 +12,13 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
+// GCC names AddressSanitizer with a macro, clang through __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESSALY_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(TESSALY_ADDRESS_SANITIZER)
 constexpr bool kAddressLimitWorks = false;  // the sanitizer reserves terabytes up front
 #else
 constexpr bool kAddressLimitWorks = true;

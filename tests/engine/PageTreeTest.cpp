@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "Judges.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
 #include "rebuild/PageTree.h"
@@ -112,12 +113,38 @@ TEST(PageTree, ParentsPointingAtEachOtherStayOutOfTheTree) {
   EXPECT_EQ(tree.RootShape(), "root#1(4)");
 }
 
-TEST(PageTree, ParentChainThatLoopsLeavesTheLoopOutside) {
+TEST(PageTree, KidsLoopIsCutAtTheRepeatedNodeAndKeepsItsPages) {
   // Each lists the other: linking makes them each other's parent, so
-  // neither is an orphan and the new root does not reach them.
+  // neither is an orphan. The entry of 3 that names its ancestor 2 (the
+  // source's top) goes, and 2 hangs under the root with its pages.
   RebuiltTree tree(Pages(2, "3 0 R 5 0 R") + Pages(3, "2 0 R 4 0 R", "/Parent 2 0 R ") + Page(4, "3 0 R") +
                    Page(5, "2 0 R"));
-  EXPECT_EQ(tree.RootShape(), "root#0()");
+  EXPECT_EQ(tree.RootShape(), "root#2(2#2(3#1(4) 5))");
+  // A node that lists itself, and a loop without a top in the source: cut
+  // at the node defined first.
+  RebuiltTree self(Pages(2, "2 0 R 3 0 R") + Page(3, "2 0 R"));
+  EXPECT_EQ(self.RootShape(), "root#1(2#1(3))");
+  RebuiltTree topless(Pages(2, "3 0 R", "/Parent 3 0 R ") + Pages(3, "2 0 R 4 0 R", "/Parent 2 0 R ") +
+                      Page(4, "3 0 R"));
+  EXPECT_EQ(topless.RootShape(), "root#1(2#1(3#1(4)))");
+}
+
+TEST(PageTree, AKidsEntryNamingItsAncestorKeepsThePageForTheJudges) {
+  // The source's one page, under a node whose /Kids names the root again.
+  const std::string source = "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n" +
+                             Pages(2, "4 0 R", "/Count 1 ") + Pages(4, "3 0 R 2 0 R", "/Parent 2 0 R /Count 1 ") +
+                             "3 0 obj << /Type /Page /Parent 4 0 R /MediaBox [0 0 200 50] >> endobj\n"
+                             "trailer << /Root 1 0 R >>\n%%EOF\n";
+  for (const uint32_t mode : {0u, uint32_t{TESSCORE_OPTION_THOROUGH}}) {
+    ScratchDir dir;
+    WriteWholeFile(dir.Path("in.pdf"), source);
+    MessageLog log;
+    EngineCallRecord record = log.Record(dir.Path("in.pdf"), dir.Path("out.pdf"), (4u << 16) | mode);
+    ASSERT_EQ(RepairPdfFile(&record), 1);
+    EXPECT_EQ(judges::Pages(dir.Path("out.pdf")), 1) << mode;
+    const judges::Answer check = judges::QpdfCheck(dir.Path("out.pdf"));
+    EXPECT_EQ(check.status, 0) << check.output;
+  }
 }
 
 std::unique_ptr<CPdfDictionary> PagesNodeWithKids(std::initializer_list<CPdfObject*> kids) {

@@ -37,11 +37,11 @@ struct Repaired {
   std::string check;  // what qpdf --check says of it
 };
 
-Repaired RepairBody(const std::string& body) {
+Repaired RepairBody(const std::string& body, uint32_t mode = 0) {
   ScratchDir dir;
   WriteWholeFile(dir.Path("in.pdf"), "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n" + body);
   MessageLog log;
-  EngineCallRecord record = log.Record(dir.Path("in.pdf"), dir.Path("out.pdf"));
+  EngineCallRecord record = log.Record(dir.Path("in.pdf"), dir.Path("out.pdf"), (4u << 16) | mode);
   EXPECT_EQ(RepairPdfFile(&record), 1);
   return {ReadWholeFile(dir.Path("out.pdf")), judges::QpdfCheck(dir.Path("out.pdf")).output};
 }
@@ -135,6 +135,27 @@ TEST(StreamLength, AComputedLengthKeepsAFlateStreamsLastCr) {
   const std::string other = Deflated(false);
   const Repaired plain = RepairBody("2 0 obj << /Filter /FlateDecode >>\nstream\n" + other + "\r\nendstream endobj\n");
   EXPECT_EQ(WrittenStreamData(plain.output), other);
+}
+
+TEST(StreamLength, AStreamWithoutEndstreamKeepsItsWholeZlibData) {
+  // The zlib data runs past the stated length, then the object ends: the
+  // zlib data says where the stream ends.
+  const std::string deflated = Deflated(false);
+  const std::string shorter = "/Length " + std::to_string(deflated.size() - 6);
+  const Repaired flate = RepairBody("2 0 obj << /Filter /FlateDecode " + shorter + " >>\nstream\n" + deflated +
+                                        "\nendobj\n3 0 obj (after) endobj\n",
+                                    TESSCORE_OPTION_THOROUGH);
+  EXPECT_EQ(WrittenStreamData(flate.output), deflated);
+  EXPECT_TRUE(Inflates(WrittenStreamData(flate.output)));
+  ExpectSoundStreams(flate);
+  // Data that tells nothing of its end: the stated length when the data
+  // holds it, else what lies before the "endobj".
+  const Repaired stated = RepairBody("2 0 obj << /Filter /X /Length 4 >>\nstream\nABCDEFGH\nendobj\n3 0 obj (after) endobj\n",
+                                     TESSCORE_OPTION_THOROUGH);
+  EXPECT_EQ(WrittenStreamData(stated.output), "ABCD");
+  const Repaired unstated = RepairBody("2 0 obj << /Filter /X /Length 99 >>\nstream\nABCDEFGH\nendobj\n3 0 obj (after) endobj\n",
+                                       TESSCORE_OPTION_THOROUGH);
+  EXPECT_EQ(WrittenStreamData(unstated.output), "ABCDEFGH");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "EngineTestSupport.h"
@@ -9,6 +10,7 @@
 #include "io/File64.h"
 #include "model/Document.h"
 #include "model/PdfDictionary.h"
+#include "security/StandardSecurity.h"
 #include "writer/PdfWriter.h"
 
 namespace {
@@ -131,6 +133,42 @@ TEST_F(WriterTest, OffsetsBeyondTenDigitsWidenTheLine) {
   WriteXrefSubsection(entries, 1, 3, file);
   file.Close();
   EXPECT_EQ(ReadWholeFile(m_dir.Path("x")), "0 2\r\n0000000000 65535 f\r\n12345678901 00000 n\r\n");
+}
+
+TEST_F(WriterTest, AnOutputThatCannotBeEncryptedIsNotWritten) {
+  // An AES-256 handler that read its dictionary but holds no file key (no
+  // password opened it): the cipher refuses every encryption, as it would
+  // after a failed RAND_bytes.
+  CPdfDictionary* catalog = AddCatalog(1);
+  const char secret[] = "(kept secret)";
+  m_document.Table().Add({2, 0}, new CPdfText(kindString, secret, sizeof secret - 1));
+  auto encryption = std::make_unique<CSourceEncryption>();
+  CPdfDictionary handler;
+  const auto name = [](const char* text) { return std::make_unique<CPdfText>(kindName, text, std::strlen(text)); };
+  const auto hex = [](size_t bytes) {
+    const std::string text = "<" + std::string(2 * bytes, 'A') + ">";
+    return std::make_unique<CPdfText>(kindString, text.data(), text.size());
+  };
+  handler.SetAt("/Filter", name("/Standard"));
+  handler.SetAt("/V", std::make_unique<CPdfInteger>(5));
+  handler.SetAt("/R", std::make_unique<CPdfInteger>(6));
+  handler.SetAt("/P", std::make_unique<CPdfInteger>(-4));
+  handler.SetAt("/StmF", name("/StdCF"));
+  handler.SetAt("/StrF", name("/StdCF"));
+  auto filter = std::make_unique<CPdfDictionary>();
+  filter->SetAt("/CFM", name("/AESV3"));
+  auto filters = std::make_unique<CPdfDictionary>();
+  filters->SetAt("/StdCF", std::move(filter));
+  handler.SetAt("/CF", std::move(filters));
+  handler.SetAt("/O", hex(48));
+  handler.SetAt("/U", hex(48));
+  handler.SetAt("/UE", hex(32));
+  ASSERT_TRUE(encryption->security.Read(handler, {}));
+  encryption->dictionary = std::make_unique<CPdfDictionary>();
+  m_document.SetEncryption(std::move(encryption));
+  EXPECT_EQ(Write(catalog), 0);
+  EXPECT_EQ(m_log.TextsOf(msgError), std::vector<std::string>{"错误 2: 一般错误。不能加密目标文件。"});
+  EXPECT_EQ(Output().find("kept secret"), std::string::npos);
 }
 
 }  // namespace
