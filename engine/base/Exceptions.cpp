@@ -1,5 +1,7 @@
 #include "base/Exceptions.h"
 
+#include <new>
+
 #include <cerrno>
 
 #include "base/EngineStrings.h"
@@ -44,4 +46,16 @@ bool CMemoryException::GetErrorMessage(std::string& text) const {
 bool CNotSupportedException::GetErrorMessage(std::string& text) const {
   text = kNotSupportedText;
   return true;
+}
+
+bool CurrentFailureIsMemory() noexcept {
+  try {
+    throw;
+  } catch (const CMemoryException&) {
+    return true;
+  } catch (const std::bad_alloc&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
