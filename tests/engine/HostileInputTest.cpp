@@ -7,7 +7,6 @@
 #include <string>
 
 #include "EngineTestSupport.h"
-#include "model/ObjectPool.h"
 #include "tesscore/tesscore.h"
 
 namespace {
@@ -183,20 +182,6 @@ TEST(HostileInput, ObjectsTheBudgetCouldNotMakeAreReported) {
     for (const std::string& line : log.TextsOf(msgLogLine)) logged |= line.find("个对象未能恢复") != std::string::npos;
     EXPECT_TRUE(logged);
   }
-}
-
-// Predictor rows of 1 GiB on a few bytes of page content, in thorough
-// recovery: refused at once, and the page and its stream are kept.
-TEST(HostileInput, PredictorRowsWiderThanTheirContentAreRefused) {
-  const std::string parms = "/DecodeParms << /Predictor 12 /Columns 16777216 /Colors 32 /BitsPerComponent 16 >>";
-  std::string bodies;
-  for (uint32_t i = 0; i < 3; ++i) bodies += Stream(3 + i, "/Filter /FlateDecode " + parms, Deflate("BT ET"));
-  const std::string bytes = Document(bodies, 1, "/Contents [3 0 R 4 0 R 5 0 R]");
-  const size_t memoryBefore = ModelBytesInUse();
-  const RepairOutcome outcome = Repair(bytes, TESSCORE_OPTION_THOROUGH | TESSCORE_OPTION_REPORT);
-  EXPECT_EQ(outcome.result, 1);
-  EXPECT_EQ(CountOf(outcome.output, "/Predictor\t12"), 3u);
-  EXPECT_EQ(ModelBytesInUse(), memoryBefore);
 }
 
 }  // namespace
