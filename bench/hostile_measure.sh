@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/test}
 out=${2:-build/hostile}
-/usr/bin/python3 bench/hostile_kit.py "$out"
+[ -n "${KEEP:-}" ] || /usr/bin/python3 bench/hostile_kit.py "$out"
 printf '%-32s %-10s %8s %10s %12s %12s %s\n' case mode seconds peak_kb source output within
 for file in "$out"/hostile-*.pdf; do
   size=$(stat -c %s "$file")

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/MessageSink.h"
@@ -58,8 +59,10 @@ std::vector<uint64_t> ReadHeaderNumbers(std::string_view header, int64_t count) 
 
 // The usable entries of a container, in header order. An entry ends where
 // the next higher offset begins; one that runs to the end of data that was
-// cut short may itself be cut, and is left out.
-std::vector<PackedEntry> ReadEntries(std::string_view decoded, int64_t count, size_t first, bool complete) {
+// cut short may itself be cut, and is left out. `listed` tells how many
+// entries the header gave before those of a repeated number were left out.
+std::vector<PackedEntry> ReadEntries(std::string_view decoded, int64_t count, size_t first, bool complete,
+                                     size_t& listed) {
   const std::vector<uint64_t> numbers = ReadHeaderNumbers(decoded.substr(0, first), count);
   const uint64_t room = decoded.size() - first;
   std::vector<uint64_t> offsets;
@@ -86,7 +89,18 @@ std::vector<PackedEntry> ReadEntries(std::string_view decoded, int64_t count, si
     if (end == decoded.size() && !complete) continue;
     entries.push_back({static_cast<uint32_t>(number), first + static_cast<size_t>(offset), end});
   }
-  return entries;
+  listed = entries.size();
+  // One entry per number, the last the header gives: a container is written
+  // at once and holds one version of an object, the one that wins. The
+  // others would cost a parse and an object each, hundreds of thousands of
+  // times for a few bytes of header.
+  std::unordered_set<uint32_t> numbersSeen;
+  std::vector<PackedEntry> kept;
+  for (size_t i = entries.size(); i-- > 0;) {
+    if (numbersSeen.insert(entries[i].number).second) kept.push_back(entries[i]);
+  }
+  std::reverse(kept.begin(), kept.end());
+  return kept;
 }
 
 // Keeps the object of the expected key; anything else the bytes held is
@@ -290,14 +304,13 @@ bool Unpack(const UnpackRun& run, const Container& container) {
   }
   IntegerEntry(dictionary, "/N", count);
   const std::string_view bytes(decoded);
+  size_t listed = 0;
   const std::vector<PackedEntry> entries =
-      ReadEntries(bytes, count, static_cast<size_t>(first), outcome == DecodeOutcome::complete);
+      ReadEntries(bytes, count, static_cast<size_t>(first), outcome == DecodeOutcome::complete, listed);
   uint64_t dropped = ParseEntries(run, container, entries, bytes);
   // The budget stopped the decoding: what the header promised past the
   // entries that were read is lost too.
-  if (limitReached && budget.Spent() && ClaimedCount(dictionary) > entries.size()) {
-    dropped += ClaimedCount(dictionary) - entries.size();
-  }
+  if (limitReached && budget.Spent() && ClaimedCount(dictionary) > listed) dropped += ClaimedCount(dictionary) - listed;
   run.document.AddObjectsDropped(dropped);
   return true;
 }
