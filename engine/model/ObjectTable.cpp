@@ -26,12 +26,11 @@ CPdfObjectList& CPdfObjectList::operator=(CPdfObjectList&& other) noexcept {
   return *this;
 }
 
-void CPdfObjectList::MakeRoom(size_t extra) {
-  const uint64_t needed = uint64_t{m_count} + extra;
-  if (needed <= (m_capacity == 0 ? 1 : m_capacity)) return;
-  if (needed > UINT32_MAX) throw CMemoryException();
-  const uint64_t doubled = m_capacity < 2 ? 2 : uint64_t{m_capacity} * 2;
-  const uint64_t grown = needed > doubled ? needed : doubled;
+void CPdfObjectList::MakeRoom() {
+  if (m_capacity == 0 && m_count == 0) return;  // the first one goes inline
+  if (m_count < m_capacity) return;
+  if (m_count == UINT32_MAX) throw CMemoryException();
+  const uint64_t grown = m_capacity < 2 ? 2 : uint64_t{m_capacity} * 2;
   const auto capacity = static_cast<uint32_t>(grown > UINT32_MAX ? UINT32_MAX : grown);
   CPdfObject** items = AllocateModelArray<CPdfObject*>(capacity);
   std::memcpy(items, Items(), m_count * sizeof(CPdfObject*));
@@ -55,17 +54,6 @@ void CPdfObjectList::InsertAt(size_t index, CPdfObject* object) {
   std::memmove(items + index + 1, items + index, (m_count - index) * sizeof(CPdfObject*));
   items[index] = object;
   ++m_count;
-}
-
-void CPdfObjectList::InsertAt(size_t index, std::vector<std::unique_ptr<CPdfObject>>& objects) {
-  if (objects.empty()) return;
-  MakeRoom(objects.size());
-  if (index > m_count) index = m_count;
-  CPdfObject** items = Items();
-  std::memmove(items + index + objects.size(), items + index, (m_count - index) * sizeof(CPdfObject*));
-  for (size_t i = 0; i < objects.size(); ++i) items[index + i] = objects[i].release();
-  m_count += static_cast<uint32_t>(objects.size());
-  objects.clear();
 }
 
 bool CPdfObjectList::Remove(const CPdfObject* object) noexcept {
@@ -130,13 +118,6 @@ void CPdfObjectTable::InsertAt(PdfObjectKey key, size_t index, CPdfObject* objec
   if (object == nullptr) return;
   ListFor(key).InsertAt(index, object);
   ++m_candidateCount;
-}
-
-void CPdfObjectTable::InsertAt(PdfObjectKey key, size_t index, std::vector<std::unique_ptr<CPdfObject>>& objects) {
-  const size_t count = objects.size();
-  if (count == 0) return;
-  ListFor(key).InsertAt(index, objects);
-  m_candidateCount += static_cast<uint32_t>(count);
 }
 
 void CPdfObjectTable::Remove(PdfObjectKey key, const CPdfObject* object) noexcept {

@@ -22,10 +22,6 @@ class CPdfObjectList {
   void Add(CPdfObject* object);
   // Takes ownership unless it raises; an index past the end appends.
   void InsertAt(size_t index, CPdfObject* object);
-  // Takes ownership of all of them, in their order, at one position (past
-  // the end appends); when it raises, the list and the objects are as they
-  // were.
-  void InsertAt(size_t index, std::vector<std::unique_ptr<CPdfObject>>& objects);
   // Deletes the candidate; answers false when the list does not hold it.
   bool Remove(const CPdfObject* object) noexcept;
   void RemoveAll() noexcept;
@@ -33,7 +29,7 @@ class CPdfObjectList {
  private:
   CPdfObject* const* Items() const { return m_capacity == 0 ? &m_one : m_items; }
   CPdfObject** Items() { return m_capacity == 0 ? &m_one : m_items; }
-  void MakeRoom(size_t extra = 1);
+  void MakeRoom();
 
   union {
     CPdfObject* m_one;     // the only candidate, while there is no array
@@ -66,8 +62,6 @@ class CPdfObjectTable {
   void Add(PdfObjectKey key, CPdfObject* object);
   // Like Add, at a position of the key's list; an index past its end appends.
   void InsertAt(PdfObjectKey key, size_t index, CPdfObject* object);
-  // Like InsertAt, for a run of objects at once; empties the vector.
-  void InsertAt(PdfObjectKey key, size_t index, std::vector<std::unique_ptr<CPdfObject>>& objects);
   // Deletes one candidate of the key; a key left without candidates stays
   // in the table with an empty list.
   void Remove(PdfObjectKey key, const CPdfObject* object) noexcept;

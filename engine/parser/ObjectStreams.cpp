@@ -4,7 +4,6 @@
 #include <charconv>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -143,15 +142,15 @@ std::unique_ptr<CPdfObject> ParseEntry(CPdfObjectTable& table, uint32_t number, 
   return sink.Release();
 }
 
-// Where the objects of a container go in the list of their key: behind
+uint64_t g_unpackingSteps = 0;  // list places looked at, for UnpackingSteps
+
+// Where an object of a container goes in the list of its key: behind
 // every definition the source gave before the container and behind objects
 // of earlier containers; in front of definitions that came later. Those
 // later ones are all that can follow (containers are unpacked in source
 // order), so the place is found from the end, past no more than them.
 // Parsed objects are older than every unpacked one, and their serial
 // numbers follow the source's order.
-uint64_t g_unpackingSteps = 0;
-
 size_t PrecedencePlace(const CPdfObjectList* list, uint64_t containerSerial, uint64_t firstUnpackedSerial) {
   size_t index = list != nullptr ? list->GetCount() : 0;
   while (index > 0) {
@@ -162,39 +161,6 @@ size_t PrecedencePlace(const CPdfObjectList* list, uint64_t containerSerial, uin
   }
   return index;
 }
-
-// The objects one container gave, by key in the order first met: each key's
-// objects go into its list at once, so that a number repeated throughout a
-// container costs no more than a number met once.
-class CUnpackedObjects {
- public:
-  void Add(PdfObjectKey key, std::unique_ptr<CPdfObject> object) {
-    auto [found, isNew] = m_byKey.try_emplace(key, m_groups.size());
-    if (isNew) m_groups.push_back({key, {}});
-    m_groups[found->second].objects.push_back(std::move(object));
-  }
-  void InsertInto(CPdfObjectTable& table, uint64_t containerSerial, uint64_t firstUnpackedSerial) {
-    for (Group& group : m_groups) {
-      const CPdfObjectList* list = table.Lookup(group.key);
-      const size_t index = PrecedencePlace(list, containerSerial, firstUnpackedSerial);
-      g_unpackingSteps += (list != nullptr ? list->GetCount() - index : 0) + 1;
-      table.InsertAt(group.key, index, group.objects);
-    }
-    m_groups.clear();
-    m_byKey.clear();
-  }
-
- private:
-  struct Group {
-    PdfObjectKey key;
-    std::vector<std::unique_ptr<CPdfObject>> objects;
-  };
-  struct KeyHash {
-    size_t operator()(PdfObjectKey key) const { return std::hash<uint64_t>()(uint64_t{key.number} << 16 ^ key.generation); }
-  };
-  std::vector<Group> m_groups;
-  std::unordered_map<PdfObjectKey, size_t, KeyHash> m_byKey;
-};
 
 // Thorough recovery also opens a stream that has the shape of an object
 // stream (/N and /First) under a damaged /Type.
@@ -256,7 +222,7 @@ struct UnpackRun {
 uint64_t ParseEntries(const UnpackRun& run, const Container& container, const std::vector<PackedEntry>& entries,
                       std::string_view bytes) {
   CDecodeBudget& budget = run.document.DecodeBudget();
-  CUnpackedObjects unpacked;
+  CPdfObjectTable& table = run.document.Table();
   std::string framed;  // one buffer for every entry's framing
   size_t parsed = 0;
   for (; parsed < entries.size(); ++parsed) {
@@ -266,17 +232,18 @@ uint64_t ParseEntries(const UnpackRun& run, const Container& container, const st
       budget.NoteShortfall();
       break;
     }
+    // The table's own room for the object counts too.
     const size_t memory = ModelBytesInUse();
-    std::unique_ptr<CPdfObject> object =
-        ParseEntry(run.document.Table(), entry.number, text, run.document.Thorough(), framed);
+    std::unique_ptr<CPdfObject> object = ParseEntry(table, entry.number, text, run.document.Thorough(), framed);
+    if (object) {
+      const PdfObjectKey key{entry.number, 0};
+      const CPdfObjectList* list = table.Lookup(key);
+      table.InsertAt(key, PrecedencePlace(list, container.stream->SerialNumber(), run.firstUnpackedSerial),
+                     object.get());
+      object.release();
+    }
     budget.Spend(ModelBytesInUse() > memory ? ModelBytesInUse() - memory : 0);
-    if (object) unpacked.Add({entry.number, 0}, std::move(object));
   }
-  const size_t memoryParsed = ModelBytesInUse();
-  unpacked.InsertInto(run.document.Table(), container.stream->SerialNumber(), run.firstUnpackedSerial);
-  // The table's own room for them counts too.
-  const size_t memoryAfter = ModelBytesInUse();
-  budget.Spend(memoryAfter > memoryParsed ? memoryAfter - memoryParsed : 0);
   return entries.size() - parsed;
 }
 

@@ -16,7 +16,7 @@ class CPdfDocument;
 // held, are then lost. Sends no message otherwise.
 bool UnpackObjectStreams(CPdfDocument& document, CFile64Ex& source);
 
-// The list places unpacking has looked at to put its objects in order, and
-// the objects it has moved to make room, since the program began: linear in
-// the objects, however often one number repeats.
+// The list places unpacking has looked at to put its objects in order,
+// since the program began: linear in the objects, however often one number
+// repeats.
 uint64_t UnpackingSteps();
