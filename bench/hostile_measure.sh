@@ -3,6 +3,7 @@
 # seconds, peak memory, output bytes against the bound of 8 times the
 # source plus 1 MB.
 #     bench/hostile_measure.sh [BUILD_DIR] [OUT]
+# With KEEP set, the files already in OUT are measured as they are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/test}
