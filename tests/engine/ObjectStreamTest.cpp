@@ -13,7 +13,9 @@
 #include "model/Document.h"
 #include "model/ObjectPool.h"
 #include "model/ObjectTable.h"
+#include "model/RepairReport.h"
 #include "parser/ObjectStreams.h"
+#include "writer/OutputAudit.h"
 
 namespace {
 
@@ -235,6 +237,32 @@ TEST_F(ObjectStreamTest, DecodingStopsWhenTheBudgetIsSpent) {
   ASSERT_NE(List(1000), nullptr);
   EXPECT_EQ(Written(*List(1000)->GetAt(0)), "(x)\r\n");
   EXPECT_EQ(List(17)->GetCount(), 1u);
+}
+
+// The containers the budget left packed are checked before they are
+// written, their /Length being wrong: the check spends the same budget, and
+// decodes nothing once it is spent.
+TEST_F(ObjectStreamTest, TheOutputsCheckSpendsTheSameBudget) {
+  const std::string head = "1000 0\n";
+  const std::string twice = Deflate(Deflate(head + "(x)" + std::string(8 << 20, ' ')));
+  std::string bytes;
+  for (uint32_t i = 0; i < 8; ++i) {
+    bytes += std::to_string(10 + i) + " 0 obj\n<< /Type /ObjStm /N 1 /First " + std::to_string(head.size()) +
+             " /Filter [/FlateDecode /FlateDecode] /Length 1 >>\nstream\n" + twice + "\nendstream\nendobj\n";
+  }
+  Unpack(bytes);
+  CDecodeBudget& budget = m_parsed->Document().DecodeBudget();
+  std::vector<CPdfObject*> packed;
+  for (uint32_t i = 0; i < 8; ++i) {
+    if (List(10 + i)->GetCount() == 1) packed.push_back(List(10 + i)->GetAt(0));
+  }
+  ASSERT_FALSE(packed.empty());
+  const uint64_t shortfalls = budget.Shortfalls();
+  CRepairReport report;
+  AuditOutputObjects(packed, budget, report);
+  EXPECT_EQ(budget.Used(), budget.Total());
+  EXPECT_EQ(budget.Shortfalls(), shortfalls + packed.size());
+  EXPECT_EQ(report.streamsCut, 0u);
 }
 
 }  // namespace
