@@ -31,10 +31,17 @@ for bits in 40 "128 --use-aes=y" 256; do
   [ -e "$seed" ] || qpdf --allow-weak-crypto --object-streams=generate --encrypt "" owner $bits -- \
     "$catalogue/sources/h_lf_plain.pdf" "$seed" || true
 done
+# Hostile seeds: inputs made to cost far more than their size, in both modes.
+hostile=build/fuzz/hostile
+/usr/bin/python3 bench/hostile_kit.py "$hostile" --small
+for seed in "$hostile"/*.pdf; do
+  [ -e "$corpus/${seed##*/}" ] || cp "$seed" "$corpus"/
+  [ -e "$corpus/default-${seed##*/}" ] || { printf ' '; cat "$seed"; } >"$corpus/default-${seed##*/}"
+done
 cp -n tests/engine/regressions/* "$corpus"/ 2>/dev/null || true
 # The hostile cases: lengths and trailers that the security handler and the
 # length rule must see through, a /Kids loop; each also behind a space.
-hostile=build/fuzz/hostile
+hostile=build/fuzz/hostile-crypt
 /usr/bin/python3 tests/fuzz/hostile_seeds.py "$hostile" qpdf
 for seed in "$hostile"/*.pdf; do
   [ -e "$corpus/${seed##*/}" ] || cp "$seed" "$corpus"/

@@ -15,7 +15,7 @@ struct EngineString {
 
 // The numeric formats (2, 3, 5, 14) are the formats the writer and the
 // information dictionary use with the C library's formatting functions.
-constexpr std::array<EngineString, 20> kEngineStrings = {{
+constexpr std::array<EngineString, 23> kEngineStrings = {{
     {idsCannotCreateFile, file_errors::kCannotCreateFileText},
     {idsXrefInUseLine, "%010llu %05lu n\r\n"},
     {idsHeaderLine, "%%PDF-%s\r\n"},
@@ -36,6 +36,9 @@ constexpr std::array<EngineString, 20> kEngineStrings = {{
     {idsEncryptLost, "加密字典已丢失。"},
     {idsSourceChanged, "错误 6: 来源文件在修复过程中被改变。%1"},
     {idsChangedFile, "%1 的大小或修改时间已与读取时不同。"},
+    {idsObjectsDropped, "解码限额或内存已用完，%1 个对象未能恢复。"},
+    {idsLossObjectsDropped, " 个对象因解码限额或内存用完而未能恢复"},
+    {idsLossMemory, "内存不足，来源文件的其余部分未能读取"},
 }};
 
 }  // namespace

@@ -30,6 +30,12 @@ enum EngineStringId : int {
   // the source's path, fills in 21.
   idsSourceChanged = 21,
   idsChangedFile = 22,
+  // Objects the source holds that were not made because the decode budget
+  // or memory ran out (log line, with their count), and the report's words
+  // for that loss and for a parse that memory cut short.
+  idsObjectsDropped = 23,
+  idsLossObjectsDropped = 24,
+  idsLossMemory = 25,
 };
 
 // The text of a string id; empty for an id the table does not hold.

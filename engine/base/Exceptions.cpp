@@ -1,5 +1,7 @@
 #include "base/Exceptions.h"
 
+#include <new>
+
 #include <cerrno>
 
 #include "base/EngineStrings.h"
@@ -49,4 +51,16 @@ bool CNotSupportedException::GetErrorMessage(std::string& text) const {
 bool CEncryptionException::GetErrorMessage(std::string& text) const {
   text = kEncryptionFailedText;
   return true;
+}
+
+bool CurrentFailureIsMemory() noexcept {
+  try {
+    throw;
+  } catch (const CMemoryException&) {
+    return true;
+  } catch (const std::bad_alloc&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
 }

@@ -53,6 +53,10 @@ class CMemoryException : public CException {
   bool GetErrorMessage(std::string& text) const override;
 };
 
+// Inside a handler: whether the failure being handled is memory running
+// out (this engine's own exception or the library's).
+bool CurrentFailureIsMemory() noexcept;
+
 class CNotSupportedException : public CException {
  public:
   bool GetErrorMessage(std::string& text) const override;

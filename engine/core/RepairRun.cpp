@@ -92,6 +92,15 @@ void ReportSourceChanged(const CRepairEngine& engine, const SourceWatch& watch) 
                                               ReplacePercentOne(LoadEngineString(idsChangedFile), watch.path)));
 }
 
+// Objects the budget or memory left unmade are named in the log and the
+// report; the rest of the repair goes on.
+void ReportDroppedObjects(const CRepairEngine& engine, CPdfDocument& document) {
+  const uint64_t dropped = document.ObjectsDropped();
+  if (dropped == 0) return;
+  engine.SendText(msgLogLine, ReplacePercentOne(LoadEngineString(idsObjectsDropped), std::to_string(dropped)));
+  if (CRepairReport* report = document.Report()) report->objectsDropped = dropped;
+}
+
 // After the parse: an encrypted source is opened first, and a source that
 // cannot be decrypted ends the repair with nothing written. After a stop
 // nobody is asked for a password; the writer hears the stop again.
@@ -107,7 +116,10 @@ int RepairParsed(const CRepairEngine& engine, CPdfDocument& document, CFile64Ex&
     engine.SendText(msgError, ReplacePercentOne(LoadEngineString(idsCannotDecrypt), LoadEngineString(cause)));
     return 0;
   }
-  UnpackObjectStreams(document, source);
+  // Objects already collected that a failure took away: the output would
+  // lack them without a word, so the repair fails.
+  if (!UnpackObjectStreams(document, source)) return 0;
+  ReportDroppedObjects(engine, document);
   if (report != nullptr) {
     if (document.Encryption() != nullptr) report->encryption = CRepairReport::Encryption::kept;
     report->objectsFound = document.Table().GetCandidateCount();

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/EngineStrings.h"
 #include "model/RepairReport.h"
 
 namespace {
@@ -58,6 +59,8 @@ void AddLosses(const CRepairReport& report, CReportLines& lines) {
   counted(report.pagesContentLost, " 个页面的内容丢失");
   counted(report.pagesFontsLost, report.fontsReplaced != 0 ? " 个页面的字体被替换" : " 个页面的字体丢失");
   counted(report.missingObjects.size(), " 个对象丢失");
+  counted(report.objectsDropped, std::string(LoadEngineString(idsLossObjectsDropped)).c_str());
+  if (report.memoryRanOut) lines.Add("loss", LoadEngineString(idsLossMemory));
   counted(report.streamsCut, " 个数据流被截断");
 }
 
@@ -72,6 +75,7 @@ std::string FormatRepairReport(const CRepairReport& report) {
   lines.Add("pages_fonts_lost", report.pagesFontsLost);
   lines.Add("objects_found", report.objectsFound);
   lines.Add("objects_written", report.objectsWritten);
+  lines.Add("objects_dropped", report.objectsDropped);
   lines.Add("missing_objects", report.missingObjects.size());
   lines.Add("missing_object_numbers", MissingNumbers(report));
   lines.Add("streams_mended", report.streamsMended);

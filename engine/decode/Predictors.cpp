@@ -18,7 +18,8 @@ uint8_t Paeth(int left, int up, int upLeft) {
 }
 
 // Rows of 1 + rowBytes bytes become rows of rowBytes; a last row cut short
-// is decoded as far as it goes.
+// is decoded as far as it goes. The caller sees to it that a row is no wider
+// than the data.
 void UndoPng(size_t rowBytes, size_t pixelBytes, CByteArray& data) {
   CByteArray previous(rowBytes, '\0');
   size_t out = 0;
@@ -92,6 +93,10 @@ bool UndoPredictor(const PredictorParameters& p, CByteArray& data) {
   // Colors, bits and columns are checked when read: this cannot overflow.
   const size_t bitsPerPixel = static_cast<size_t>(p.colors) * static_cast<size_t>(p.bitsPerComponent);
   const size_t rowBytes = (bitsPerPixel * static_cast<size_t>(p.columns) + 7) / 8;
+  // A row wider than the data could never be filled: parameters that claim
+  // one are refused, and undoing costs no more than the data is long.
+  const size_t rowWithTag = rowBytes + (p.predictor >= 10 ? 1 : 0);
+  if (!data.empty() && rowWithTag > data.size()) return false;
   if (p.predictor >= 10) {
     UndoPng(rowBytes, (bitsPerPixel + 7) / 8, data);
     return true;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/DecodeBudget.h"
 #include "model/PdfDictionary.h"
 #include "model/StreamBounds.h"
 
@@ -276,4 +277,20 @@ DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CByteArray& d
   }
   decoded.swap(previous);
   return complete ? DecodeOutcome::complete : DecodeOutcome::cut;
+}
+
+DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CDecodeBudget& budget, CByteArray& decoded,
+                           bool& limitReached) {
+  const size_t allowance = budget.Allowance(limit);
+  if (allowance == 0 && limit > 0) {
+    decoded.clear();
+    limitReached = true;
+    budget.NoteShortfall();
+    return DecodeOutcome::cut;
+  }
+  const DecodeOutcome outcome = DecodeStream(stream, allowance, decoded);
+  budget.Spend(decoded.size());
+  limitReached = outcome == DecodeOutcome::cut && decoded.size() >= allowance;
+  if (limitReached && allowance < limit) budget.NoteShortfall();
+  return outcome;
 }

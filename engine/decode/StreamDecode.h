@@ -5,6 +5,7 @@
 
 #include "model/PdfObject.h"
 
+class CDecodeBudget;
 class CPdfStream;
 
 // What decoding a stream's data gave.
@@ -19,6 +20,13 @@ enum class DecodeOutcome {
 // several times) with the PNG and TIFF predictors of /DecodeParms. At most
 // `limit` bytes are produced.
 DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CByteArray& decoded);
+
+// DecodeStream within the run's budget: at most `limit` bytes and no more
+// than the budget has left, which the decoded bytes spend. `limitReached`
+// tells whether decoding stopped at the limit (the data may go on); a stop
+// or a refusal for want of budget counts as its shortfall.
+DecodeOutcome DecodeStream(const CPdfStream& stream, size_t limit, CDecodeBudget& budget, CByteArray& decoded,
+                           bool& limitReached);
 
 // The stream's data as the source gave it: after the end-of-line that follows
 // "stream", up to StreamDataEnd. Data that stays in the source is read into
@@ -42,7 +50,8 @@ size_t DeflatedSize(std::string_view data);
 // early, was corrupt or would exceed the limit; what came before is kept.
 bool Inflate(std::string_view data, size_t limit, CByteArray& inflated);
 
-// Undoes a predictor in place. Answers false for parameters it cannot undo.
+// Undoes a predictor in place. Answers false for parameters it cannot undo,
+// and for a row wider than the data (the cost stays linear in the data).
 struct PredictorParameters {
   int predictor = 1;
   int colors = 1;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "io/SourceReader.h"
+#include "model/DecodeBudget.h"
 #include "model/ObjectTable.h"
 #include "model/PdfDictionary.h"
 #include "model/RepairReport.h"
@@ -43,6 +44,13 @@ class CPdfDocument {
   // and then nothing is counted.
   CRepairReport* Report() { return m_report.get(); }
   void SetReport(std::unique_ptr<CRepairReport> report) { m_report = std::move(report); }
+  // What the run may still decode: started by the parse, from the source's
+  // length; spent by every stage that decodes.
+  CDecodeBudget& DecodeBudget() { return m_decodeBudget; }
+  // Objects that were in the source but are not in the output because the
+  // budget or memory ran out before they were made.
+  uint64_t ObjectsDropped() const { return m_objectsDropped; }
+  void AddObjectsDropped(uint64_t count) { m_objectsDropped += count; }
   // The trailer dictionaries of the source, in file order: read by thorough
   // recovery's parse, or after the default one.
   void AddTrailer(std::unique_ptr<CPdfDictionary> trailer) { m_trailers.push_back(std::move(trailer)); }
@@ -68,6 +76,8 @@ class CPdfDocument {
   CPdfObjectList m_addedObjects;
   std::vector<std::unique_ptr<CPdfDictionary>> m_trailers;  // never written
   std::unique_ptr<CSourceEncryption, SourceEncryptionDeleter> m_encryption;
+  CDecodeBudget m_decodeBudget;
+  uint64_t m_objectsDropped = 0;
   bool m_thorough = false;
   bool m_batchedMessages = false;
   std::unique_ptr<CRepairReport> m_report;

@@ -31,6 +31,7 @@ struct State {
   char* next;     // the unused rest of the newest slab
   size_t left;
   size_t live;    // blocks handed out and not yet freed
+  size_t bytes;   // what those blocks take, pooled or not
 };
 extern constinit State g_state;
 
@@ -44,7 +45,11 @@ void Release() noexcept;
 inline void* AllocateModelObject(size_t size) {
   using namespace ModelPool;
   if (size == 0) return nullptr;
-  if (!kPooled || size > kLargestPooled) return ::operator new(size);
+  if (!kPooled || size > kLargestPooled) {
+    void* block = ::operator new(size);
+    g_state.bytes += size;
+    return block;
+  }
   const size_t rounded = (size + kGranule - 1) & ~(kGranule - 1);
   FreeBlock*& head = g_state.free[rounded / kGranule];
   void* block;
@@ -59,6 +64,7 @@ inline void* AllocateModelObject(size_t size) {
     block = AllocateFromNewSlab(rounded);
   }
   ++g_state.live;
+  g_state.bytes += rounded;
   return block;
 }
 
@@ -67,14 +73,20 @@ inline void FreeModelObject(void* memory, size_t size) noexcept {
   if (memory == nullptr) return;
   if (!kPooled || size > kLargestPooled) {
     ::operator delete(memory);
+    g_state.bytes -= size;
     return;
   }
   const size_t rounded = (size + kGranule - 1) & ~(kGranule - 1);
+  g_state.bytes -= rounded;
   auto* block = static_cast<FreeBlock*>(memory);
   block->next = g_state.free[rounded / kGranule];
   g_state.free[rounded / kGranule] = block;
   if (--g_state.live == 0) Release();
 }
+
+// The memory the model's values take now: what values made from decoded
+// data spend of the run's budget.
+inline size_t ModelBytesInUse() { return ModelPool::g_state.bytes; }
 
 // Arrays of `count` elements of T from the same memory: the element lists of
 // arrays and dictionaries, the bytes of longer texts. Freed with the count

@@ -24,6 +24,8 @@ struct CRepairReport {
   uint64_t pagesFontsLost = 0;
   uint64_t objectsFound = 0;
   uint64_t objectsWritten = 0;
+  uint64_t objectsDropped = 0;  // in the source, not made: the decode budget or memory ran out
+  bool memoryRanOut = false;    // the parse stopped for want of memory: the rest of the source is unread
   std::set<uint32_t> missingObjects;  // referenced, defined nowhere
   uint64_t streamsMended = 0;
   uint64_t streamsCut = 0;

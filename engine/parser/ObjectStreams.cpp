@@ -4,11 +4,14 @@
 #include <charconv>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/MessageSink.h"
 #include "io/File64Ex.h"
+#include "model/DecodeBudget.h"
 #include "model/Document.h"
+#include "model/ObjectPool.h"
 #include "model/PdfDictionary.h"
 #include "model/Whitespace.h"
 #include "parser/Parser.h"
@@ -18,9 +21,9 @@
 namespace {
 
 // Real object streams inflate to a few times their size; a deflate bomb to a
-// thousand times. Decoding stops at these limits, relative to the source.
+// thousand times. Decoding one stops here, relative to the source; all of
+// them together within the run's budget.
 constexpr uint64_t kStreamLimitFactor = 8;
-constexpr uint64_t kTotalLimitFactor = 32;
 constexpr uint64_t kLimitAllowance = 16u << 20;
 
 struct Container {
@@ -55,8 +58,10 @@ std::vector<uint64_t> ReadHeaderNumbers(std::string_view header, int64_t count) 
 
 // The usable entries of a container, in header order. An entry ends where
 // the next higher offset begins; one that runs to the end of data that was
-// cut short may itself be cut, and is left out.
-std::vector<PackedEntry> ReadEntries(std::string_view decoded, int64_t count, size_t first, bool complete) {
+// cut short may itself be cut, and is left out. `listed` tells how many
+// entries the header gave before those of a repeated number were left out.
+std::vector<PackedEntry> ReadEntries(std::string_view decoded, int64_t count, size_t first, bool complete,
+                                     size_t& listed) {
   const std::vector<uint64_t> numbers = ReadHeaderNumbers(decoded.substr(0, first), count);
   const uint64_t room = decoded.size() - first;
   std::vector<uint64_t> offsets;
@@ -83,7 +88,18 @@ std::vector<PackedEntry> ReadEntries(std::string_view decoded, int64_t count, si
     if (end == decoded.size() && !complete) continue;
     entries.push_back({static_cast<uint32_t>(number), first + static_cast<size_t>(offset), end});
   }
-  return entries;
+  listed = entries.size();
+  // One entry per number, the last the header gives: a container is written
+  // at once and holds one version of an object, the one that wins. The
+  // others would cost a parse and an object each, hundreds of thousands of
+  // times for a few bytes of header.
+  std::unordered_set<uint32_t> numbersSeen;
+  std::vector<PackedEntry> kept;
+  for (size_t i = entries.size(); i-- > 0;) {
+    if (numbersSeen.insert(entries[i].number).second) kept.push_back(entries[i]);
+  }
+  std::reverse(kept.begin(), kept.end());
+  return kept;
 }
 
 // Keeps the object of the expected key; anything else the bytes held is
@@ -126,23 +142,24 @@ std::unique_ptr<CPdfObject> ParseEntry(CPdfObjectTable& table, uint32_t number, 
   return sink.Release();
 }
 
-// Puts the object behind every definition of its key that the source gave
-// before the container, and behind objects of earlier containers; in front
-// of definitions that came later. Parsed objects are older than every
-// unpacked one, and their serial numbers follow the source's order.
-void InsertByPrecedence(CPdfObjectTable& table, PdfObjectKey key, std::unique_ptr<CPdfObject> object,
-                        uint64_t containerSerial, uint64_t firstUnpackedSerial) {
-  const CPdfObjectList* list = table.Lookup(key);
-  size_t index = SIZE_MAX;
-  for (size_t i = 0; list != nullptr && i < list->GetCount(); ++i) {
-    const uint64_t serial = list->GetAt(i)->SerialNumber();
-    if (serial < firstUnpackedSerial && serial > containerSerial) {
-      index = i;
-      break;
-    }
+uint64_t g_unpackingSteps = 0;  // list places looked at, for UnpackingSteps
+
+// Where an object of a container goes in the list of its key: behind
+// every definition the source gave before the container and behind objects
+// of earlier containers; in front of definitions that came later. Those
+// later ones are all that can follow (containers are unpacked in source
+// order), so the place is found from the end, past no more than them.
+// Parsed objects are older than every unpacked one, and their serial
+// numbers follow the source's order.
+size_t PrecedencePlace(const CPdfObjectList* list, uint64_t containerSerial, uint64_t firstUnpackedSerial) {
+  size_t index = list != nullptr ? list->GetCount() : 0;
+  while (index > 0) {
+    ++g_unpackingSteps;
+    const uint64_t serial = list->GetAt(index - 1)->SerialNumber();
+    if (serial >= firstUnpackedSerial || serial <= containerSerial) break;
+    --index;
   }
-  table.InsertAt(key, index, object.get());
-  object.release();
+  return index;
 }
 
 // Thorough recovery also opens a stream that has the shape of an object
@@ -176,61 +193,118 @@ void FindStreams(const CPdfObjectTable& table, bool thorough, std::vector<Contai
   });
 }
 
-// Answers whether the container was unpacked.
-bool Unpack(CPdfObjectTable& table, const Container& container, uint64_t firstUnpackedSerial, uint64_t& budget,
-            uint64_t streamLimit, bool thorough, CRepairReport* report) {
-  CByteArray decoded;
-  const DecodeOutcome outcome =
-      DecodeStream(*container.stream, static_cast<size_t>(std::min(budget, streamLimit)), decoded);
-  if (outcome == DecodeOutcome::unsupported) return false;
-  // The container leaves the table: the writer's count of cut streams never sees it.
-  if (report != nullptr && outcome == DecodeOutcome::cut && decoded.size() < std::min(budget, streamLimit)) {
-    ++report->streamsCut;
+// The most memory the values parsed from one byte other than white space
+// can take ("0" makes an integer and its place in an array): an entry is
+// parsed only when its worst case fits in what the budget has left.
+constexpr uint64_t kValueBytesPerByte = 40;
+
+uint64_t WorstValueBytes(std::string_view entry) {
+  uint64_t bytes = 0;
+  for (const char byte : entry) bytes += IsPdfWhitespace(byte) ? 0 : 1;
+  return bytes * kValueBytesPerByte;
+}
+
+// What a container claims to hold, for the count of objects lost with it.
+uint64_t ClaimedCount(const CPdfDictionary& dictionary) {
+  int64_t count = 0;
+  if (!IntegerEntry(dictionary, "/N", count) || count < 1) return 1;
+  return std::min<uint64_t>(static_cast<uint64_t>(count), uint64_t{1} << 24);
+}
+
+struct UnpackRun {
+  CPdfDocument& document;
+  uint64_t firstUnpackedSerial;
+  uint64_t streamLimit;
+};
+
+// Parses the entries while the budget holds their values; answers how many
+// were left unparsed for want of it.
+uint64_t ParseEntries(const UnpackRun& run, const Container& container, const std::vector<PackedEntry>& entries,
+                      std::string_view bytes) {
+  CDecodeBudget& budget = run.document.DecodeBudget();
+  CPdfObjectTable& table = run.document.Table();
+  std::string framed;  // one buffer for every entry's framing
+  size_t parsed = 0;
+  for (; parsed < entries.size(); ++parsed) {
+    const PackedEntry& entry = entries[parsed];
+    const std::string_view text = bytes.substr(entry.begin, entry.end - entry.begin);
+    if (!budget.Holds(WorstValueBytes(text))) {
+      budget.NoteShortfall();
+      break;
+    }
+    // The table's own room for the object counts too.
+    const size_t memory = ModelBytesInUse();
+    std::unique_ptr<CPdfObject> object = ParseEntry(table, entry.number, text, run.document.Thorough(), framed);
+    if (object) {
+      const PdfObjectKey key{entry.number, 0};
+      const CPdfObjectList* list = table.Lookup(key);
+      table.InsertAt(key, PrecedencePlace(list, container.stream->SerialNumber(), run.firstUnpackedSerial),
+                     object.get());
+      object.release();
+    }
+    budget.Spend(ModelBytesInUse() > memory ? ModelBytesInUse() - memory : 0);
   }
-  budget -= std::min<uint64_t>(budget, decoded.size());
+  return entries.size() - parsed;
+}
+
+// Answers whether the container was unpacked.
+bool Unpack(const UnpackRun& run, const Container& container) {
+  CDecodeBudget& budget = run.document.DecodeBudget();
+  CRepairReport* report = run.document.Report();
+  const CPdfDictionary& dictionary = *container.stream->Dictionary();
+  CByteArray decoded;
+  bool limitReached = false;
+  const DecodeOutcome outcome =
+      DecodeStream(*container.stream, static_cast<size_t>(run.streamLimit), budget, decoded, limitReached);
+  if (outcome == DecodeOutcome::unsupported) return false;
+  // Nothing decoded for want of budget: the objects it holds are lost.
+  if (decoded.empty() && limitReached) {
+    run.document.AddObjectsDropped(ClaimedCount(dictionary));
+    return false;
+  }
+  // The container leaves the table: the writer's count of cut streams never sees it.
+  if (report != nullptr && outcome == DecodeOutcome::cut && !limitReached) ++report->streamsCut;
   int64_t first = 0;
   int64_t count = -1;
-  const CPdfDictionary& dictionary = *container.stream->Dictionary();
   if (!IntegerEntry(dictionary, "/First", first) || first < 0 || static_cast<uint64_t>(first) > decoded.size()) {
     return false;
   }
   IntegerEntry(dictionary, "/N", count);
   const std::string_view bytes(decoded);
-  std::string framed;  // one buffer for every entry's framing
-  for (const PackedEntry& entry :
-       ReadEntries(bytes, count, static_cast<size_t>(first), outcome == DecodeOutcome::complete)) {
-    std::unique_ptr<CPdfObject> object =
-        ParseEntry(table, entry.number, bytes.substr(entry.begin, entry.end - entry.begin), thorough, framed);
-    if (object) {
-      InsertByPrecedence(table, {entry.number, 0}, std::move(object), container.stream->SerialNumber(),
-                         firstUnpackedSerial);
-    }
-  }
+  size_t listed = 0;
+  const std::vector<PackedEntry> entries =
+      ReadEntries(bytes, count, static_cast<size_t>(first), outcome == DecodeOutcome::complete, listed);
+  uint64_t dropped = ParseEntries(run, container, entries, bytes);
+  // The budget stopped the decoding: what the header promised past the
+  // entries that were read is lost too.
+  if (limitReached && budget.Spent() && ClaimedCount(dictionary) > listed) dropped += ClaimedCount(dictionary) - listed;
+  run.document.AddObjectsDropped(dropped);
   return true;
 }
 
 }  // namespace
 
-void UnpackObjectStreams(CPdfDocument& document, CFile64Ex& source) {
+uint64_t UnpackingSteps() { return g_unpackingSteps; }
+
+bool UnpackObjectStreams(CPdfDocument& document, CFile64Ex& source) {
   CPdfObjectTable& table = document.Table();
   try {
     const uint64_t sourceLength = std::min<uint64_t>(source.GetLength(), uint64_t{1} << 48);
+    if (!document.DecodeBudget().Started()) document.DecodeBudget().Start(sourceLength);
     std::vector<Container> containers;
     std::vector<Container> xrefs;
     FindStreams(table, document.Thorough(), containers, xrefs);
-    if (containers.empty()) return;
-    const uint64_t firstUnpackedSerial = NextSerialNumber();
-    const uint64_t streamLimit = sourceLength * kStreamLimitFactor + kLimitAllowance;
-    uint64_t budget = sourceLength * kTotalLimitFactor + kLimitAllowance;
+    if (containers.empty()) return true;
+    const UnpackRun run{document, NextSerialNumber(), sourceLength * kStreamLimitFactor + kLimitAllowance};
     std::vector<Container> unpacked;
     for (const Container& container : containers) {
-      if (Unpack(table, container, firstUnpackedSerial, budget, streamLimit, document.Thorough(), document.Report())) {
-        unpacked.push_back(container);
-      }
+      if (Unpack(run, container)) unpacked.push_back(container);
     }
     for (const Container& gone : unpacked) table.Remove(gone.key, gone.stream);
     for (const Container& gone : xrefs) table.Remove(gone.key, gone.stream);
   } catch (...) {
     if (const CMessageSink* engine = document.Engine()) engine->ReportCurrentException();
+    return false;
   }
+  return true;
 }

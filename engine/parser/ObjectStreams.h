@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 class CFile64Ex;
 class CPdfDocument;
 
@@ -8,7 +10,13 @@ class CPdfDocument;
 // definitions that come later in the source and behind those that come
 // before the container. Unpacked containers, and the cross-reference streams
 // of a file that has object streams, leave the table: what they say is now
-// stale. Decoding is bounded relative to the source's length. Failures are
-// reported here; what was unpacked before them stays. Sends no message
-// otherwise.
-void UnpackObjectStreams(CPdfDocument& document, CFile64Ex& source);
+// stale. Decoding, and the values made from it, spend the run's budget;
+// objects it has no room for are counted as dropped. Failures are reported
+// here, and answer false: the containers already collected, and what they
+// held, are then lost. Sends no message otherwise.
+bool UnpackObjectStreams(CPdfDocument& document, CFile64Ex& source);
+
+// The list places unpacking has looked at to put its objects in order,
+// since the program began: linear in the objects, however often one number
+// repeats.
+uint64_t UnpackingSteps();

@@ -1,6 +1,7 @@
 #include "parser/ParseRun.h"
 
 #include "base/EngineStrings.h"
+#include "base/Exceptions.h"
 #include "base/MessageSink.h"
 #include "io/File64Ex.h"
 #include "model/Document.h"
@@ -13,6 +14,7 @@ uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file) {
   document.Table().RemoveAll();
   try {
     const uint64_t length = file.GetLength();
+    document.DecodeBudget().Start(length);
     file.Seek(0, CFile64::begin);
     BindScanner(&document, &file, length, document.Thorough());
     ResetTokenizer();
@@ -23,6 +25,7 @@ uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file) {
     }
   } catch (...) {
     if (engine != nullptr) engine->ReportCurrentException();
+    if (CRepairReport* report = document.Report(); report != nullptr && CurrentFailureIsMemory()) report->memoryRanOut = true;
   }
   return document.Table().GetCandidateCount();
 }

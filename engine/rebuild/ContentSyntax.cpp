@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "decode/StreamDecode.h"
+#include "model/DecodeBudget.h"
 #include "model/PdfDictionary.h"
 #include "model/Whitespace.h"
 #include "rebuild/PageTree.h"
@@ -13,7 +14,6 @@
 namespace {
 
 constexpr size_t kStreamLimit = 16u << 20;
-constexpr size_t kDocumentLimit = 256u << 20;
 
 bool IsDelimiter(char byte) { return std::string_view("()<>[]{}/%").find(byte) != std::string_view::npos; }
 bool IsHexDigit(char byte) {
@@ -85,21 +85,19 @@ bool ContentSyntaxBroken(std::string_view content) {
   return false;
 }
 
-size_t CountPagesWithBrokenContent(CPdfPagesNode& root) {
+size_t CountPagesWithBrokenContent(CPdfPagesNode& root, CDecodeBudget& budget) {
   std::unordered_map<const CPdfStream*, bool> broken;
-  size_t left = kDocumentLimit;
   const auto streamBroken = [&](const CPdfObject* value) {
     if (value == nullptr || value->Kind() != kindStream) return false;
     const auto* stream = static_cast<const CPdfStream*>(value);
     auto [found, isNew] = broken.try_emplace(stream, false);
-    if (isNew && stream->Dictionary() != nullptr && stream->Data() != nullptr && left > 0) {
+    if (isNew && stream->Dictionary() != nullptr && stream->Data() != nullptr && !budget.Spent()) {
       CByteArray decoded;
-      const size_t limit = std::min(left, kStreamLimit);
-      const DecodeOutcome outcome = DecodeStream(*stream, limit, decoded);
+      bool limitReached = false;
+      const DecodeOutcome outcome = DecodeStream(*stream, kStreamLimit, budget, decoded, limitReached);
       // Data that does not decode to its end is broken content too.
       found->second = outcome == DecodeOutcome::complete ? ContentSyntaxBroken(decoded)
-                                                         : outcome == DecodeOutcome::cut && decoded.size() < limit;
-      left -= std::min(left, decoded.size());
+                                                         : outcome == DecodeOutcome::cut && !limitReached;
     }
     return found->second;
   };

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
+class CDecodeBudget;
 class CPdfPagesNode;
 
 // Whether content bytes break the token rules: a string or hexadecimal
@@ -12,5 +13,5 @@ class CPdfPagesNode;
 bool ContentSyntaxBroken(std::string_view content);
 
 // The pages below the root whose content streams, decoded, break the token
-// rules. Each stream is decoded once, within a budget for the document.
-size_t CountPagesWithBrokenContent(CPdfPagesNode& root);
+// rules. Each stream is decoded once, within the run's budget.
+size_t CountPagesWithBrokenContent(CPdfPagesNode& root, CDecodeBudget& budget);

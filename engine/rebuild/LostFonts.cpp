@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/DecodeBudget.h"
 #include "model/Document.h"
 #include "model/ObjectTable.h"
 #include "model/PdfDictionary.h"
@@ -54,14 +55,11 @@ void CollectFontNames(std::string_view content, std::unordered_set<std::string>&
   }
 }
 
-// Decoding stops here for the whole document: pages may share their content
-// streams, and each stream is decoded once.
-constexpr size_t kDocumentContentLimit = 256u << 20;
-
 // The font names each content stream sets, decoded once however many pages
-// draw it, within one budget for the document.
+// draw it, within the run's budget.
 class CContentFontNames {
  public:
+  explicit CContentFontNames(CDecodeBudget& budget) : m_budget(budget) {}
   void Collect(const CPdfDictionary& page, std::unordered_set<std::string>& names) {
     CPdfObject* contents = DirectEntry(page, "/Contents");
     if (contents != nullptr && contents->Kind() == kindStream) Add(static_cast<const CPdfStream&>(*contents), names);
@@ -76,18 +74,18 @@ class CContentFontNames {
  private:
   void Add(const CPdfStream& stream, std::unordered_set<std::string>& names) {
     auto [found, isNew] = m_byStream.try_emplace(&stream);
-    if (isNew && stream.Dictionary() != nullptr && stream.Data() != nullptr && m_left > 0) {
+    if (isNew && stream.Dictionary() != nullptr && stream.Data() != nullptr) {
       CByteArray decoded;
-      if (DecodeStream(stream, std::min(m_left, kContentLimit), decoded) != DecodeOutcome::unsupported) {
+      bool limitReached = false;
+      if (DecodeStream(stream, kContentLimit, m_budget, decoded, limitReached) != DecodeOutcome::unsupported) {
         CollectFontNames(decoded, found->second);
       }
-      m_left -= std::min(m_left, decoded.size());
     }
     names.insert(found->second.begin(), found->second.end());
   }
 
   std::unordered_map<const CPdfStream*, std::unordered_set<std::string>> m_byStream;
-  size_t m_left = kDocumentContentLimit;
+  CDecodeBudget& m_budget;
 };
 
 // A font dictionary as readers take one: typed /Font, or with the entries
@@ -207,17 +205,6 @@ CPdfObject* MostCommonEncoding(const CPdfObjectTable& table) {
   return chosen;
 }
 
-// The page's resources, its own or inherited; made on the page when it has
-// none that resolve.
-CPdfDictionary& ResourcesOf(CPdfDictionary& page, CPdfDictionary* inherited) {
-  if (CPdfDictionary* own = AsDictionary(DirectEntry(page, "/Resources"))) return *own;
-  if (inherited != nullptr) return *inherited;
-  auto created = std::make_unique<CPdfDictionary>();
-  CPdfDictionary& resources = *created;
-  page.SetAt("/Resources", std::move(created));
-  return resources;
-}
-
 // Some writers name each font after its object number ("/R17" for object
 // 17): when that object survived as a font, it is the one that was lost.
 CPdfObject* FontNamedByNumber(const CPdfObjectTable& table, std::string_view name) {
@@ -233,47 +220,143 @@ CPdfObject* FontNamedByNumber(const CPdfObjectTable& table, std::string_view nam
   return IsFont(font) ? font : nullptr;
 }
 
-// The names the page's content streams select that its resources (its own,
-// else the inherited ones) do not hold as a font.
-std::vector<std::string> MissingFontNames(const CPdfDictionary& page, CPdfDictionary* inherited,
-                                          CContentFontNames& contentNames) {
-  std::unordered_set<std::string> names;
-  contentNames.Collect(page, names);
-  std::vector<std::string> missing;
-  if (names.empty()) return missing;
+// The fonts dictionary a page draws with: in its own resources, else in
+// the inherited ones; null for none.
+CPdfDictionary* FontsOf(const CPdfDictionary& page, CPdfDictionary* inherited) {
   CPdfDictionary* resources = AsDictionary(DirectEntry(page, "/Resources"));
   if (resources == nullptr) resources = inherited;
-  CPdfDictionary* fonts = resources != nullptr ? AsDictionary(DirectEntry(*resources, "/Font")) : nullptr;
-  for (const std::string& name : names) {
-    bool found = false;
-    if (fonts == nullptr || !IsFont(fonts->Lookup(name, kindDictionary, found))) missing.push_back(name);
-  }
-  return missing;
+  return resources != nullptr ? AsDictionary(DirectEntry(*resources, "/Font")) : nullptr;
 }
 
-// Answers how many fonts the standard one stands in for.
-size_t RestorePageFonts(CPdfDictionary& page, CPdfDictionary* inherited, const CPdfObjectTable& table,
-                        CStandardFontSupply& standardFont, CContentFontNames& contentNames) {
-  const std::vector<std::string> missing = MissingFontNames(page, inherited, contentNames);
-  if (missing.empty()) return 0;
-  CPdfDictionary& resources = ResourcesOf(page, inherited);
-  CPdfDictionary* fonts = AsDictionary(DirectEntry(resources, "/Font"));
-  size_t replaced = 0;
-  for (const std::string& name : missing) {
-    if (fonts == nullptr) {
-      auto created = std::make_unique<CPdfDictionary>();
-      fonts = created.get();
-      resources.SetAt("/Font", std::move(created));
+// What a page lacks: the names its content streams select that its fonts
+// dictionary does not hold as a font, and whether one of them is lost for
+// good (no surviving font's number names it).
+struct MissingFonts {
+  std::vector<std::string> names;
+  bool lostForGood = false;
+};
+
+// The missing fonts of each pair of fonts dictionary and contents, worked
+// out once: thousands of pages that share their contents and resources
+// share the answer, and cost no more than one page.
+class CMissingFontFinder {
+ public:
+  CMissingFontFinder(const CPdfObjectTable& table, CDecodeBudget& budget) : m_table(table), m_contentNames(budget) {}
+
+  // Null for a pair already answered when `onlyNew` is set.
+  const MissingFonts* Find(const CPdfDictionary& page, CPdfDictionary* fonts, bool onlyNew = false) {
+    const CPdfObject* contents = DirectEntry(page, "/Contents");
+    if (contents == nullptr) return &m_none;
+    auto [found, isNew] = m_byPair.try_emplace(Pair{fonts, contents});
+    if (!isNew) return onlyNew ? nullptr : &found->second;
+    std::unordered_set<std::string> names;
+    m_contentNames.Collect(page, names);
+    for (const std::string& name : names) {
+      bool present = false;
+      if (fonts != nullptr && IsFont(fonts->Lookup(name, kindDictionary, present))) continue;
+      found->second.names.push_back(name);
+      if (FontNamedByNumber(m_table, name) == nullptr) found->second.lostForGood = true;
     }
-    if (CPdfObject* numbered = FontNamedByNumber(table, name)) {
-      fonts->SetAt(name, std::make_unique<CPdfReference>(kUnresolvableKey, numbered, nullptr));
-    } else {
-      fonts->SetAt(name, standardFont.NewReference());
-      ++replaced;
+    // Names in a fixed order: the output does not hang on hash order.
+    std::sort(found->second.names.begin(), found->second.names.end());
+    return &found->second;
+  }
+
+ private:
+  struct Pair {
+    const CPdfObject* fonts;
+    const CPdfObject* contents;
+    bool operator==(const Pair& other) const { return fonts == other.fonts && contents == other.contents; }
+  };
+  struct PairHash {
+    size_t operator()(const Pair& pair) const {
+      return std::hash<const void*>()(pair.fonts) * 31 + std::hash<const void*>()(pair.contents);
+    }
+  };
+  const CPdfObjectTable& m_table;
+  CContentFontNames m_contentNames;
+  std::unordered_map<Pair, MissingFonts, PairHash> m_byPair;
+  MissingFonts m_none;
+};
+
+// Stands in for the lost fonts of every page. A fonts dictionary that
+// lacks fonts gets them once, however many pages draw with it; pages
+// without one share one replacement dictionary (and, without resources,
+// one resources dictionary) per contents. Every entry made spends the
+// run's budget: pages whose fonts dictionaries are all their own cannot
+// make the output grow past it.
+class CFontRestorer {
+ public:
+  CFontRestorer(CPdfDocument& document, CStandardFontSupply& standardFont)
+      : m_document(document), m_finder(document.Table(), document.DecodeBudget()), m_standardFont(standardFont) {}
+
+  void Restore(CPdfDictionary& page, CPdfDictionary* inherited) {
+    CPdfDictionary* resources = AsDictionary(DirectEntry(page, "/Resources"));
+    if (resources == nullptr) resources = inherited;
+    CPdfDictionary* fonts = resources != nullptr ? AsDictionary(DirectEntry(*resources, "/Font")) : nullptr;
+    if (fonts != nullptr) {
+      if (const MissingFonts* missing = m_finder.Find(page, fonts, true)) Fill(*fonts, missing->names);
+      return;
+    }
+    const MissingFonts* missing = m_finder.Find(page, nullptr);
+    if (missing->names.empty()) return;
+    Shared& shared = m_shared[DirectEntry(page, "/Contents")];
+    if (shared.fonts == nullptr) {
+      shared.fonts = AddObject(std::make_unique<CPdfDictionary>());
+      Fill(*shared.fonts, missing->names);
+    }
+    if (resources != nullptr) {
+      resources->SetAt("/Font", Link(shared.fonts));
+      return;
+    }
+    if (shared.resources == nullptr) {
+      auto created = std::make_unique<CPdfDictionary>();
+      created->SetAt("/Font", Link(shared.fonts));
+      shared.resources = AddObject(std::move(created));
+    }
+    page.SetAt("/Resources", Link(shared.resources));
+  }
+
+  size_t Replaced() const { return m_replaced; }
+
+ private:
+  struct Shared {
+    CPdfDictionary* fonts = nullptr;
+    CPdfDictionary* resources = nullptr;
+  };
+  // An entry takes a name and a reference: no more than this.
+  static constexpr uint64_t kEntryBytes = 256;
+
+  void Fill(CPdfDictionary& fonts, const std::vector<std::string>& names) {
+    CDecodeBudget& budget = m_document.DecodeBudget();
+    for (const std::string& name : names) {
+      if (!budget.Holds(kEntryBytes)) {
+        budget.NoteShortfall();
+        return;
+      }
+      budget.Spend(kEntryBytes);
+      if (CPdfObject* numbered = FontNamedByNumber(m_document.Table(), name)) {
+        fonts.SetAt(name, Link(numbered));
+      } else {
+        fonts.SetAt(name, m_standardFont.NewReference());
+        ++m_replaced;
+      }
     }
   }
-  return replaced;
-}
+  CPdfDictionary* AddObject(std::unique_ptr<CPdfDictionary> created) {
+    m_document.AddedObjects().Add(created.get());
+    return created.release();
+  }
+  static std::unique_ptr<CPdfReference> Link(CPdfObject* target) {
+    return std::make_unique<CPdfReference>(kUnresolvableKey, target, nullptr);
+  }
+
+  CPdfDocument& m_document;
+  CMissingFontFinder m_finder;
+  CStandardFontSupply& m_standardFont;
+  std::unordered_map<const CPdfObject*, Shared> m_shared;
+  size_t m_replaced = 0;
+};
 
 // Visits every page below the root once, with the resources it would
 // inherit; the walk is safe against loops.
@@ -308,23 +391,17 @@ void ForEachPage(CPdfPagesNode& root, Visit visit) {
 }  // namespace
 
 size_t RestoreLostFonts(CPdfPagesNode& root, CPdfDocument& document) {
-  const CPdfObjectTable& table = document.Table();
-  CStandardFontSupply standardFont(document.AddedObjects(), MostCommonEncoding(table));
-  CContentFontNames contentNames;
-  size_t replaced = 0;
-  ForEachPage(root, [&](CPdfDictionary& page, CPdfDictionary* inherited) {
-    replaced += RestorePageFonts(page, inherited, table, standardFont, contentNames);
-  });
-  return replaced;
+  CStandardFontSupply standardFont(document.AddedObjects(), MostCommonEncoding(document.Table()));
+  CFontRestorer restorer(document, standardFont);
+  ForEachPage(root, [&](CPdfDictionary& page, CPdfDictionary* inherited) { restorer.Restore(page, inherited); });
+  return restorer.Replaced();
 }
 
-size_t CountPagesWithLostFonts(CPdfPagesNode& root, const CPdfObjectTable& table) {
-  CContentFontNames contentNames;
+size_t CountPagesWithLostFonts(CPdfPagesNode& root, CPdfDocument& document) {
+  CMissingFontFinder finder(document.Table(), document.DecodeBudget());
   size_t pages = 0;
   ForEachPage(root, [&](CPdfDictionary& page, CPdfDictionary* inherited) {
-    const std::vector<std::string> missing = MissingFontNames(page, inherited, contentNames);
-    pages += std::any_of(missing.begin(), missing.end(),
-                         [&](const std::string& name) { return FontNamedByNumber(table, name) == nullptr; });
+    pages += finder.Find(page, FontsOf(page, inherited))->lostForGood;
   });
   return pages;
 }

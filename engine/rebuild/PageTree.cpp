@@ -103,8 +103,8 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   // for the lost fonts.
   if (report != nullptr) {
     report->pagesContentLost = CountPagesWithLostContents(*root);
-    report->pagesFontsLost = CountPagesWithLostFonts(*root, document.Table());
-    report->pagesContentBroken = CountPagesWithBrokenContent(*root);
+    report->pagesFontsLost = CountPagesWithLostFonts(*root, document);
+    report->pagesContentBroken = CountPagesWithBrokenContent(*root, document.DecodeBudget());
   }
   if (document.Thorough()) {
     DropLostContents(nodes);

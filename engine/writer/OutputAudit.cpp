@@ -55,21 +55,22 @@ bool Malformed(const CPdfStream& stream) {
   return !lineEnd || (filter != nullptr && filter->Kind() != kindName && filter->Kind() != kindArray);
 }
 
-bool EndsEarly(const CPdfStream& stream) {
+bool EndsEarly(const CPdfStream& stream, CDecodeBudget& budget) {
   if (stream.m_cut) return true;
   if (stream.Dictionary() == nullptr || stream.Data() == nullptr || !WorthDecoding(stream)) return false;
   CByteArray decoded;
-  return DecodeStream(stream, kDecodeLimit, decoded) == DecodeOutcome::cut && decoded.size() < kDecodeLimit;
+  bool limitReached = false;
+  return DecodeStream(stream, kDecodeLimit, budget, decoded, limitReached) == DecodeOutcome::cut && !limitReached;
 }
 
 }  // namespace
 
-void AuditOutputObjects(const std::vector<CPdfObject*>& objects, CRepairReport& report) {
+void AuditOutputObjects(const std::vector<CPdfObject*>& objects, CDecodeBudget& budget, CRepairReport& report) {
   for (CPdfObject* top : objects) {
     VisitValueTree(top, [&](CPdfObject& value) {
       if (value.Kind() == kindStream) {
         const auto& stream = static_cast<const CPdfStream&>(value);
-        if (EndsEarly(stream)) ++report.streamsCut;
+        if (EndsEarly(stream, budget)) ++report.streamsCut;
         if (Malformed(stream)) ++report.streamsMalformed;
       }
       if (value.Kind() != kindReference) return true;

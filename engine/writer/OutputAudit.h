@@ -2,6 +2,7 @@
 
 #include <vector>
 
+class CDecodeBudget;
 class CPdfObject;
 struct CRepairReport;
 
@@ -9,5 +10,6 @@ struct CRepairReport;
 // data ends early (cut off before "endstream", or whose filtered data does
 // not decode to its end) and the numbers that references name and no
 // object defines. Before the output is encrypted: the data is then still
-// readable.
-void AuditOutputObjects(const std::vector<CPdfObject*>& objects, CRepairReport& report);
+// readable. Decoding is the run's budget's; a stream it has no room for
+// left is taken as whole.
+void AuditOutputObjects(const std::vector<CPdfObject*>& objects, CDecodeBudget& budget, CRepairReport& report);

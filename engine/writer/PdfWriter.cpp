@@ -137,7 +137,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   uint64_t counter = 1;
   std::vector<CPdfObject*> objects = NumberObjects(document, counter);
   CRepairReport* report = document.Report();
-  if (report != nullptr) AuditOutputObjects(objects, *report);
+  if (report != nullptr) AuditOutputObjects(objects, document.DecodeBudget(), *report);
   EncryptForOutput(document, objects, counter);
   SettleStreamLengths(objects, report != nullptr ? &report->streamsMended : nullptr);
   std::vector<uint64_t> offsets;

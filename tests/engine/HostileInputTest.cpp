@@ -2,6 +2,8 @@
 // what can be salvaged salvaged.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <string>
 
 #include "EngineTestSupport.h"
@@ -15,14 +17,64 @@ struct RepairOutcome {
   std::vector<std::string> errors;
 };
 
-RepairOutcome Repair(const std::string& bytes) {
+RepairOutcome Repair(const std::string& bytes, uint32_t options = 0, MessageLog* logged = nullptr) {
   ScratchDir dir;
   WriteWholeFile(dir.Path("in.pdf"), bytes);
-  MessageLog log;
+  MessageLog own;
+  MessageLog& log = logged != nullptr ? *logged : own;
   log.keepTokenMessages = false;
-  EngineCallRecord record = log.Record(dir.Path("in.pdf"), dir.Path("out.pdf"));
+  EngineCallRecord record = log.Record(dir.Path("in.pdf"), dir.Path("out.pdf"), (4u << 16) | options);
   const int result = RepairPdfFile(&record);
   return {result, ReadWholeFile(dir.Path("out.pdf")), log.TextsOf(msgError)};
+}
+
+std::string Deflate(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+            static_cast<uLong>(data.size()), 9);
+  out.resize(size);
+  return out;
+}
+
+std::string Object(uint32_t number, const std::string& body) {
+  return std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
+}
+
+std::string Stream(uint32_t number, const std::string& dictionary, const std::string& data) {
+  return Object(number, "<< " + dictionary + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
+                            "\nendstream");
+}
+
+// A catalog and `pages` pages, each with the extras, before the bodies.
+std::string Document(const std::string& bodies, size_t pages = 1, const std::string& pageExtras = "") {
+  std::string kids;
+  for (size_t i = 0; i < pages; ++i) kids += std::to_string(10 + i) + " 0 R ";
+  std::string bytes = "%PDF-1.5\n" + Object(1, "<< /Type /Catalog /Pages 2 0 R >>") +
+                      Object(2, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
+  for (size_t i = 0; i < pages; ++i) {
+    bytes += Object(static_cast<uint32_t>(10 + i), "<< /Type /Page /Parent 2 0 R " + pageExtras + " >>");
+  }
+  return bytes + bodies;
+}
+
+// An object stream of `count` copies of one entry text, numbered from `number`.
+std::string PackedCopies(uint32_t container, uint32_t number, size_t count, const std::string& text) {
+  std::string header;
+  std::string body;
+  for (size_t i = 0; i < count; ++i) {
+    header += std::to_string(number + i) + " " + std::to_string(body.size()) + " ";
+    body += text + "\n";
+  }
+  header += "\n";
+  return Stream(container, "/Type /ObjStm /N " + std::to_string(count) + " /First " + std::to_string(header.size()) +
+                               " /Filter /FlateDecode",
+                Deflate(header + body));
+}
+
+std::string ReportText(const MessageLog& log) {
+  const std::vector<std::string> reports = log.TextsOf(msgReport);
+  return reports.empty() ? std::string() : reports.back();
 }
 
 size_t CountOf(const std::string& text, const std::string& what) {
@@ -87,6 +139,49 @@ TEST(HostileInput, UnreadableStretchReadsAsZerosAndObjectsAroundItSurvive) {
   EXPECT_TRUE(outcome.errors.empty());
   EXPECT_NE(outcome.output.find("/Type\t/Page\r\n"), std::string::npos);
   EXPECT_NE(outcome.output.find("/Count\t1\r\n"), std::string::npos);
+}
+
+// Thousands of pages that share one content stream selecting fonts that are
+// lost: each lost font is replaced once, in one dictionary every page
+// shares, however many pages draw with it.
+TEST(HostileInput, LostFontsSharedByManyPagesAreReplacedOnce) {
+  constexpr size_t kPages = 200;
+  constexpr size_t kFonts = 50;
+  std::string content;
+  for (size_t i = 0; i < kFonts; ++i) content += "BT /F" + std::to_string(i) + " 12 Tf (x) Tj ET\n";
+  const std::string bytes = Document(Stream(3, "/Filter /FlateDecode", Deflate(content)), kPages, "/Contents 3 0 R");
+  MessageLog log;
+  const RepairOutcome outcome = Repair(bytes, TESSCORE_OPTION_THOROUGH | TESSCORE_OPTION_REPORT, &log);
+  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(CountOf(outcome.output, "/F7\t"), 1u);
+  EXPECT_EQ(CountOf(outcome.output, "/Type\t/Page\r\n"), kPages);
+  EXPECT_NE(ReportText(log).find("fonts_replaced=" + std::to_string(kFonts) + "\n"), std::string::npos);
+  EXPECT_NE(ReportText(log).find("pages_fonts_lost=" + std::to_string(kPages) + "\n"), std::string::npos);
+  EXPECT_LE(outcome.output.size(), 8 * bytes.size() + (1u << 20));
+}
+
+// Object streams of arrays of integers that the model would make two
+// thousand times the source: the output stays within a multiple of it, and
+// what was not made is named in the log and the report.
+TEST(HostileInput, ObjectsTheBudgetCouldNotMakeAreReported) {
+  std::string zeros = "[";
+  for (int i = 0; i < 100000; ++i) zeros += "0 ";
+  zeros += "]";
+  std::string bodies;
+  for (uint32_t i = 0; i < 4; ++i) bodies += PackedCopies(100 + i, 1000 + i * 100, 100, zeros);
+  const std::string bytes = Document(bodies);
+  for (const uint32_t mode : {0u, static_cast<uint32_t>(TESSCORE_OPTION_THOROUGH)}) {
+    MessageLog log;
+    const RepairOutcome outcome = Repair(bytes, mode | TESSCORE_OPTION_REPORT, &log);
+    EXPECT_EQ(outcome.result, 1);
+    EXPECT_LE(outcome.output.size(), 8 * bytes.size() + (2u << 20));
+    const std::string report = ReportText(log);
+    EXPECT_EQ(report.find("objects_dropped=0\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("个对象因解码限额或内存用完而未能恢复"), std::string::npos) << report;
+    bool logged = false;
+    for (const std::string& line : log.TextsOf(msgLogLine)) logged |= line.find("个对象未能恢复") != std::string::npos;
+    EXPECT_TRUE(logged);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // lowered address-space limit meets a word too large to hold.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +59,59 @@ void RepairHugeLengthsUnderLimit(const std::string& source, const std::string& d
   const size_t errors = log.TextsOf(msgError).size();
   std::fprintf(stderr, "result %d, %zu errors\n", result, errors);
   std::exit(result == 1 && errors == 0 ? 0 : 1);
+}
+
+// Memory that runs out while the object streams already collected are
+// unpacked loses what the parse had found: the repair fails.
+void RepairLosingCollectedObjects(const std::string& source, const std::string& destination) {
+  MessageLog log;
+  log.keepTokenMessages = false;
+  EngineCallRecord record = log.Record(source, destination, (4u << 16) | TESSCORE_OPTION_REPORT);
+  rlimit limit{};
+  limit.rlim_cur = limit.rlim_max = CurrentAddressSpace() + (48u << 20);
+  if (::setrlimit(RLIMIT_AS, &limit) != 0) std::exit(3);
+  const int result = RepairPdfFile(&record);
+  const auto errors = log.TextsOf(msgError);
+  std::fprintf(stderr, "result %d, %zu errors\n", result, errors.size());
+  std::exit(result == 0 && errors.size() == 1 && errors[0] == "错误 2: 一般错误。内存溢出。" ? 0 : 1);
+}
+
+// Containers of arrays of integers, the same bytes in each: a few megabytes
+// that the model would make hundreds of megabytes.
+std::string IntegerArrayContainers(int containers) {
+  std::string header;
+  std::string body;
+  std::string array = "[";
+  for (int i = 0; i < 100000; ++i) array += "0 ";
+  array += "]\n";
+  for (int i = 0; i < 100; ++i) {
+    header += std::to_string(1000 + i) + " " + std::to_string(body.size()) + " ";
+    body += array;
+  }
+  header += "\n";
+  const std::string data = header + body;
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string deflated(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(deflated.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+            static_cast<uLong>(data.size()), 6);
+  deflated.resize(size);
+  std::string bytes = "%PDF-1.5\n1 0 obj << /Type /Catalog >> endobj\n";
+  for (int i = 0; i < containers; ++i) {
+    bytes += std::to_string(10 + i) + " 0 obj\n<< /Type /ObjStm /N 100 /First " + std::to_string(header.size()) +
+             " /Filter /FlateDecode /Length " + std::to_string(deflated.size()) + " >>\nstream\n" + deflated +
+             "\nendstream\nendobj\n";
+  }
+  return bytes;
+}
+
+TEST(MemoryExhaustion, UnpackingThatRunsOutFailsTheRepair) {
+  if (!kAddressLimitWorks) GTEST_SKIP() << "address-space limits do not apply under the address sanitizer";
+  ScratchDir dir;
+  const std::string source = dir.Path("arrays.pdf");
+  WriteWholeFile(source, IntegerArrayContainers(150));
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(RepairLosingCollectedObjects(source, dir.Path("out.pdf")), ::testing::ExitedWithCode(0),
+              "result 0, 1 errors");
 }
 
 TEST(MemoryExhaustion, HugeDeclaredLengthAllocatesNothing) {

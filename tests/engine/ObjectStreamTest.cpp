@@ -8,9 +8,14 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "decode/StreamDecode.h"
+#include "model/DecodeBudget.h"
 #include "model/Document.h"
+#include "model/ObjectPool.h"
 #include "model/ObjectTable.h"
+#include "model/RepairReport.h"
 #include "parser/ObjectStreams.h"
+#include "writer/OutputAudit.h"
 
 namespace {
 
@@ -145,6 +150,119 @@ TEST_F(ObjectStreamTest, PngPredictedDataIsUndone) {
                    "/Filter [/FlateDecode] /DecodeParms [<< /Predictor 12 /Columns 4 >>]"));
   EXPECT_EQ(Latest(7), "(seven)\r\n");
   EXPECT_EQ(Latest(8), "[\r\n1\r\n2\r\n3\r\n]\r\n");
+}
+
+// A row may be no wider than the data that could fill it: parameters that
+// claim a row of 1 GiB for a few bytes are refused, the container stays.
+TEST_F(ObjectStreamTest, APredictorRowWiderThanItsDataIsRefused) {
+  size_t first = 0;
+  const std::string packed = Pack({{7, "(seven)"}}, first);
+  Unpack(Container(10, Deflate(std::string(1, '\0') + packed), first,
+                   "/Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 16777216 /Colors 32 "
+                   "/BitsPerComponent 16 >>",
+                   "1"));
+  EXPECT_EQ(Latest(7), "(none)");
+  EXPECT_EQ(List(10)->GetCount(), 1u);
+  // Undone directly: no row, no change.
+  CByteArray data(100, 'x');
+  EXPECT_FALSE(UndoPredictor({12, 32, 16, 1 << 24}, data));
+  EXPECT_EQ(data, std::string(100, 'x'));
+}
+
+// Entries that all name one object: the last the header gives is the
+// container's version, and the others cost neither a parse nor an object.
+TEST_F(ObjectStreamTest, OneNumberRepeatedThroughAContainerKeepsItsLastEntry) {
+  constexpr size_t kEntries = 20000;
+  Entries entries;
+  for (size_t i = 0; i < kEntries; ++i) entries.push_back({7, std::to_string(i)});
+  size_t first = 0;
+  const std::string packed = Pack(entries, first);
+  const uint64_t stepsBefore = UnpackingSteps();
+  Unpack("7 0 obj (before) endobj\n" +
+         Container(10, Deflate(packed), first, "/Filter /FlateDecode", std::to_string(kEntries)) +
+         "7 0 obj (after) endobj\n");
+  EXPECT_LE(UnpackingSteps() - stepsBefore, 4u);
+  ASSERT_EQ(List(7)->GetCount(), 3u);
+  EXPECT_EQ(Written(*List(7)->GetAt(0)), "(before)\r\n");
+  EXPECT_EQ(Written(*List(7)->GetAt(1)), std::to_string(kEntries - 1) + "\r\n");
+  EXPECT_EQ(Latest(7), "(after)\r\n");
+}
+
+// Arrays of integers take twenty times their decoded bytes in the model:
+// their memory spends the run's budget, and what does not fit is counted
+// as dropped, not made.
+TEST_F(ObjectStreamTest, ValuesMadeFromDecodedDataSpendTheBudget) {
+  const std::string array = "[" + [] {
+    std::string zeros;
+    for (int i = 0; i < 100000; ++i) zeros += "0 ";
+    return zeros;
+  }() + "]";
+  std::string bytes;
+  for (uint32_t container = 0; container < 4; ++container) {
+    Entries entries;
+    for (uint32_t i = 0; i < 20; ++i) entries.push_back({100 + container * 20 + i, array});
+    size_t first = 0;
+    const std::string packed = Pack(entries, first);
+    bytes += Container(10 + container, Deflate(packed), first, "/Filter /FlateDecode", "20");
+  }
+  const size_t memoryBefore = ModelBytesInUse();
+  Unpack(bytes);
+  const CDecodeBudget& budget = m_parsed->Document().DecodeBudget();
+  EXPECT_EQ(budget.Total(), bytes.size() * CDecodeBudget::kSourceFactor + CDecodeBudget::kAllowance);
+  EXPECT_LE(budget.Used(), budget.Total());
+  EXPECT_GT(budget.Shortfalls(), 0u);
+  // The model holds no more than the budget allows.
+  EXPECT_LE(ModelBytesInUse() - memoryBefore, budget.Total());
+  EXPECT_GT(m_parsed->Document().ObjectsDropped(), 0u);
+  EXPECT_EQ(Latest(100).substr(0, 6), "[\r\n0\r\n");
+  EXPECT_EQ(Latest(179), "(none)");
+}
+
+// Containers that inflate a thousandfold stop decoding once the budget is
+// spent: what they hold is counted as dropped, and they stay as they were.
+TEST_F(ObjectStreamTest, DecodingStopsWhenTheBudgetIsSpent) {
+  const std::string head = "1000 0\n";
+  const std::string twice = Deflate(Deflate(head + "(x)" + std::string(8 << 20, ' ')));
+  std::string bytes;
+  for (uint32_t i = 0; i < 8; ++i) {
+    bytes += std::to_string(10 + i) + " 0 obj\n<< /Type /ObjStm /N 1 /First " + std::to_string(head.size()) +
+             " /Filter [/FlateDecode /FlateDecode] /Length " + std::to_string(twice.size()) + " >>\nstream\n" + twice +
+             "\nendstream\nendobj\n";
+  }
+  Unpack(bytes);
+  const CDecodeBudget& budget = m_parsed->Document().DecodeBudget();
+  EXPECT_LE(budget.Used(), budget.Total());
+  EXPECT_GT(budget.Shortfalls(), 0u);
+  EXPECT_GT(m_parsed->Document().ObjectsDropped(), 0u);
+  ASSERT_NE(List(1000), nullptr);
+  EXPECT_EQ(Written(*List(1000)->GetAt(0)), "(x)\r\n");
+  EXPECT_EQ(List(17)->GetCount(), 1u);
+}
+
+// The containers the budget left packed are checked before they are
+// written, their /Length being wrong: the check spends the same budget, and
+// decodes nothing once it is spent.
+TEST_F(ObjectStreamTest, TheOutputsCheckSpendsTheSameBudget) {
+  const std::string head = "1000 0\n";
+  const std::string twice = Deflate(Deflate(head + "(x)" + std::string(8 << 20, ' ')));
+  std::string bytes;
+  for (uint32_t i = 0; i < 8; ++i) {
+    bytes += std::to_string(10 + i) + " 0 obj\n<< /Type /ObjStm /N 1 /First " + std::to_string(head.size()) +
+             " /Filter [/FlateDecode /FlateDecode] /Length 1 >>\nstream\n" + twice + "\nendstream\nendobj\n";
+  }
+  Unpack(bytes);
+  CDecodeBudget& budget = m_parsed->Document().DecodeBudget();
+  std::vector<CPdfObject*> packed;
+  for (uint32_t i = 0; i < 8; ++i) {
+    if (List(10 + i)->GetCount() == 1) packed.push_back(List(10 + i)->GetAt(0));
+  }
+  ASSERT_FALSE(packed.empty());
+  const uint64_t shortfalls = budget.Shortfalls();
+  CRepairReport report;
+  AuditOutputObjects(packed, budget, report);
+  EXPECT_EQ(budget.Used(), budget.Total());
+  EXPECT_EQ(budget.Shortfalls(), shortfalls + packed.size());
+  EXPECT_EQ(report.streamsCut, 0u);
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ TEST(RepairReport, KeysComeInTheirOrder) {
   const Report report = RepairWithReport(WithXref(kTwoPages));
   const std::vector<std::string> keys = {
       "damaged",        "pages",          "pages_claimed",   "pages_content_lost", "pages_fonts_lost",
-      "objects_found",  "objects_written", "missing_objects", "missing_object_numbers", "streams_mended",
+      "objects_found",  "objects_written", "objects_dropped", "missing_objects", "missing_object_numbers", "streams_mended",
       "streams_cut",    "content_rewritten", "fonts_replaced", "encryption",        "outline_items",
       "page_labels",    "form_fields",    "named_destinations"};
   EXPECT_EQ(report.keys, keys);

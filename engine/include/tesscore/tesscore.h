@@ -83,6 +83,9 @@ typedef struct PasswordQuery {
                              standard font stands in for
      objects_found           object definitions found in the source
      objects_written         objects written to the output
+     objects_dropped         objects the source holds that were not made:
+                             the decode budget (relative to the source's
+                             length) or memory ran out
      missing_objects         object numbers referenced and defined nowhere
      missing_object_numbers  the first 20 of them, ascending
      streams_mended          stream lengths set or corrected
