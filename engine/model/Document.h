@@ -64,9 +64,12 @@ class CPdfDocument {
   const CSourceEncryption* Encryption() const { return m_encryption.get(); }
   // The reader that stream data parsed from file finds its bytes through;
   // the file must stay open as long as the document's streams are used.
+  // A reader once made lives as long as the document: streams point at it.
   CSourceReader& SourceReaderFor(CFile64Ex& file) {
-    if (!m_sourceReader || &m_sourceReader->File() != &file) m_sourceReader = std::make_unique<CSourceReader>(file);
-    return *m_sourceReader;
+    for (const auto& reader : m_sourceReaders) {
+      if (&reader->File() == &file) return *reader;
+    }
+    return *m_sourceReaders.emplace_back(std::make_unique<CSourceReader>(file));
   }
 
  private:
@@ -81,5 +84,5 @@ class CPdfDocument {
   bool m_thorough = false;
   bool m_batchedMessages = false;
   std::unique_ptr<CRepairReport> m_report;
-  std::unique_ptr<CSourceReader> m_sourceReader;
+  std::vector<std::unique_ptr<CSourceReader>> m_sourceReaders;
 };
