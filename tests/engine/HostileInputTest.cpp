@@ -127,6 +127,30 @@ TEST(HostileInput, WhitespaceRunAfterANumberStaysLinear) {
   EXPECT_EQ(Repair(bytes).result, 1);
 }
 
+// A zeroed stretch where white space may go on: after a number, and after a
+// line end inside thorough string and stream data. Each was read again for
+// every zero byte, taking hours for a few megabytes.
+TEST(HostileInput, ZeroedStretchesAreReadOnceAndTheWordsAroundThemKept) {
+  const std::string zeros(4 << 20, '\0');
+  // Words spread over less than a megabyte are one token; a longer stretch
+  // ends them, so that the buffer stays bounded.
+  const std::string spreadHeader = "20" + std::string(300 << 10, '\0') + " 0 obj (spread) endobj\n";
+  const std::string bytes = Document(Object(3, "7" + zeros + "x") + spreadHeader +
+                                     Stream(4, "", "q\n" + std::string(512 << 10, '\0') + "5 0 obj (cut) endobj\n") + Object(6, "(a\n" + zeros) +
+                                     "\n7 0 obj (kept) endobj\n8" + zeros);
+  for (const uint32_t options : {0u, TESSCORE_OPTION_THOROUGH}) {
+    SCOPED_TRACE(options);
+    const RepairOutcome outcome = Repair(bytes, options);
+    ASSERT_EQ(outcome.result, 1);
+    EXPECT_NE(outcome.output.find(" 0 obj\r\n(spread)\r\n"), std::string::npos);
+    // Only the thorough mode ends stream and string data at an object header.
+    EXPECT_EQ(outcome.output.find(" 0 obj\r\n(cut)\r\n") != std::string::npos, options != 0);
+    EXPECT_EQ(outcome.output.find(" 0 obj\r\n(kept)\r\n") != std::string::npos, options != 0);
+  }
+  // The first token of the file too.
+  EXPECT_EQ(Repair("1" + zeros + " 0 obj << /Type /Catalog >> endobj", TESSCORE_OPTION_THOROUGH).result, 1);
+}
+
 TEST(HostileInput, UnreadableStretchReadsAsZerosAndObjectsAroundItSurvive) {
   std::string bytes = "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n";
   bytes.resize(8192, ' ');
