@@ -35,15 +35,18 @@ bool HoldsZeroRun(const CPdfStream& stream) {
   return false;
 }
 
+}  // namespace
+
 // Inflating every stream to find the cut ones would cost several times the
-// repair itself: only filtered data with a reason for doubt is decoded, a
-// length that did not hold or a zeroed stretch inside.
-bool WorthDecoding(const CPdfStream& stream) {
+// repair itself: only filtered data with a reason for doubt is decoded.
+bool DataMayEndEarly(const CPdfStream& stream) {
   if (DirectEntry(*stream.Dictionary(), "/Filter") == nullptr) return false;
   if (!DeclaredLengthHolds(stream)) return true;
   if (stream.Data()->m_zeroFilled) return true;
   return HoldsZeroRun(stream);
 }
+
+namespace {
 
 // The keyword "stream" ends with CR LF or LF; its /Filter is a name or an
 // array of them.
@@ -57,7 +60,7 @@ bool Malformed(const CPdfStream& stream) {
 
 bool EndsEarly(const CPdfStream& stream, CDecodeBudget& budget) {
   if (stream.m_cut) return true;
-  if (stream.Dictionary() == nullptr || stream.Data() == nullptr || !WorthDecoding(stream)) return false;
+  if (stream.Dictionary() == nullptr || stream.Data() == nullptr || !DataMayEndEarly(stream)) return false;
   CByteArray decoded;
   bool limitReached = false;
   return DecodeStream(stream, kDecodeLimit, budget, decoded, limitReached) == DecodeOutcome::cut && !limitReached;

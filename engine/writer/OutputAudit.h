@@ -4,6 +4,7 @@
 
 class CDecodeBudget;
 class CPdfObject;
+class CPdfStream;
 struct CRepairReport;
 
 // What the objects about to be written lack, for the report: streams whose
@@ -13,3 +14,7 @@ struct CRepairReport;
 // readable. Decoding is the run's budget's; a stream it has no room for
 // left is taken as whole.
 void AuditOutputObjects(const std::vector<CPdfObject*>& objects, CDecodeBudget& budget, CRepairReport& report);
+
+// Whether a stream's filtered data gives reason to doubt that it decodes to
+// its end: a declared length that did not hold, or a zeroed stretch inside.
+bool DataMayEndEarly(const CPdfStream& stream);

@@ -15,6 +15,7 @@
 #include "model/BufferedOutput.h"
 #include "writer/OutputAudit.h"
 #include "writer/Reencrypt.h"
+#include "writer/CutStreams.h"
 #include "writer/StreamLength.h"
 
 namespace {
@@ -138,6 +139,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   std::vector<CPdfObject*> objects = NumberObjects(document, counter);
   CRepairReport* report = document.Report();
   if (report != nullptr) AuditOutputObjects(objects, document.DecodeBudget(), *report);
+  if (document.Thorough()) MendCutFlateStreams(objects, document.DecodeBudget());
   EncryptForOutput(document, objects, counter);
   SettleStreamLengths(objects, report != nullptr ? &report->streamsMended : nullptr);
   std::vector<uint64_t> offsets;

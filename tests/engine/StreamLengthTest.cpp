@@ -158,4 +158,68 @@ TEST(StreamLength, AStreamWithoutEndstreamKeepsItsWholeZlibData) {
   EXPECT_EQ(WrittenStreamData(unstated.output), "ABCDEFGH");
 }
 
+// Inflates what a zlib stream holds, however it ends; `ends` tells whether
+// the zlib data ends as it should.
+std::string InflatedPrefix(const std::string& data, bool* ends = nullptr) {
+  std::string plain(1 << 20, '\0');
+  z_stream z{};
+  inflateInit(&z);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(plain.data());
+  z.avail_out = static_cast<uInt>(plain.size());
+  const int status = inflate(&z, Z_FINISH);
+  if (ends != nullptr) *ends = status == Z_STREAM_END;
+  plain.resize(z.total_out);
+  inflateEnd(&z);
+  return plain;
+}
+
+// The data of the one stream of a repaired file, wherever /Length stands.
+std::string StreamDataByLength(const std::string& output) {
+  const size_t length = output.find("/Length\t");
+  if (length == std::string::npos) return {};
+  size_t data = output.find(">>\r\nstream", length);
+  if (data == std::string::npos) return {};
+  data += 10;
+  if (output[data] == '\r') ++data;
+  return output.substr(data + 1, std::stoul(output.substr(length + 8)));
+}
+
+TEST(StreamLength, ThoroughRepairWritesACutFlateStreamAsCompleteZlibData) {
+  std::string content;
+  for (int i = 0; i < 200; ++i) content += "BT /F1 9 Tf 10 " + std::to_string(i) + " Td (line " + std::to_string(i) + ") Tj ET\n";
+  uLongf size = compressBound(content.size());
+  std::string deflated(size, '\0');
+  compress(reinterpret_cast<Bytef*>(deflated.data()), &size, reinterpret_cast<const Bytef*>(content.data()),
+           content.size());
+  deflated.resize(size);
+  const std::string cut = deflated.substr(0, deflated.size() / 2);
+  const std::string filters = "/Filter [/FlateDecode /X] /DecodeParms [null << /K 1 >>]";
+  const std::string cutOff = "2 0 obj << " + filters + " /Length " + std::to_string(deflated.size()) + " >>\nstream\n" + cut;
+  const std::string zeroed = "2 0 obj << /Filter /FlateDecode >>\nstream\n" + cut + std::string(600, '\0') +
+                             "\nendstream endobj\n";
+  for (const std::string& body : {cutOff, zeroed}) {
+    const Repaired thorough = RepairBody(body, TESSCORE_OPTION_THOROUGH);
+    const std::string written = StreamDataByLength(thorough.output);
+    bool ends = false;
+    const std::string shown = InflatedPrefix(written, &ends);
+    EXPECT_TRUE(ends);
+    // What the cut data holds comes back; zeros may inflate to more.
+    const std::string survives = InflatedPrefix(cut);
+    EXPECT_GT(survives.size(), content.size() / 4);
+    EXPECT_EQ(shown.compare(0, survives.size(), survives), 0);
+    ExpectSoundStreams(thorough);
+  }
+  // The default mode carries the bytes as they are.
+  EXPECT_EQ(StreamDataByLength(RepairBody(zeroed).output).substr(0, cut.size()), cut);
+  EXPECT_NE(RepairBody(cutOff, TESSCORE_OPTION_THOROUGH).output.find("/DecodeParms\t[\r\nnull\r\n<<\r\n/K\t1"),
+            std::string::npos);
+  // Complete zlib data behind a wrong length is carried byte for byte.
+  const Repaired whole = RepairBody("2 0 obj << /Filter /FlateDecode /Length 7 >>\nstream\n" + deflated +
+                                        "\nendstream endobj\n",
+                                    TESSCORE_OPTION_THOROUGH);
+  EXPECT_EQ(StreamDataByLength(whole.output), deflated);
+}
+
 }  // namespace
