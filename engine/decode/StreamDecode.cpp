@@ -118,23 +118,29 @@ std::string_view EncodedStreamData(const CPdfStream& stream, CByteArray& scratch
   return data->View(begin, StreamDataEnd(stream) - begin, scratch);
 }
 
-size_t DeflatedSize(std::string_view data) {
+size_t DeflatedSize(CEncodedPieces& pieces, size_t size) {
   constexpr size_t kChunk = 64 * 1024;
   std::unique_ptr<unsigned char[]> chunk(new unsigned char[kChunk]);
   // Deflate expands at most about 1032 times, and a bomb is not followed
   // further than 256 MiB: its end stays unknown.
-  const uint64_t limit = std::min<uint64_t>(static_cast<uint64_t>(data.size()) * 1032 + kChunk, uint64_t{256} << 20);
+  const uint64_t limit = std::min<uint64_t>(static_cast<uint64_t>(size) * 1032 + kChunk, uint64_t{256} << 20);
   for (int windowBits : {15 + 32, -15}) {
+    pieces.Rewind();
     z_stream z{};
     if (inflateInit2(&z, windowBits) != Z_OK) return std::string_view::npos;
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(data.size() < UINT32_MAX ? data.size() : UINT32_MAX);
+    bool inputEnded = false;
     int status = Z_OK;
     while (status == Z_OK && z.total_out < limit) {
+      if (z.avail_in == 0 && !inputEnded) {
+        const std::string_view piece = pieces.Next();
+        inputEnded = piece.empty();
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+        z.avail_in = static_cast<uInt>(piece.size());
+      }
       z.next_out = chunk.get();
       z.avail_out = static_cast<uInt>(kChunk);
       status = inflate(&z, Z_NO_FLUSH);
-      if (status == Z_BUF_ERROR && z.avail_in == 0) break;
+      if (status == Z_BUF_ERROR && z.avail_in == 0 && !inputEnded) status = Z_OK;
     }
     const size_t consumed = z.total_in;
     const bool headerRejected = status == Z_DATA_ERROR && z.total_out == 0 && z.total_in <= 2;
@@ -143,6 +149,11 @@ size_t DeflatedSize(std::string_view data) {
     if (!headerRejected || windowBits < 0) break;
   }
   return std::string_view::npos;
+}
+
+size_t DeflatedSize(std::string_view data) {
+  CEncodedPieces pieces(data);
+  return DeflatedSize(pieces, data.size());
 }
 
 namespace {

@@ -45,6 +45,9 @@ bool DeclaredLengthHolds(const CPdfStream& stream);
 // How many bytes of the data a complete zlib (or bare deflate) stream
 // takes; npos when it does not end within them.
 size_t DeflatedSize(std::string_view data);
+// The same over `size` bytes read in pieces.
+class CEncodedPieces;
+size_t DeflatedSize(CEncodedPieces& pieces, size_t size);
 
 // Inflates zlib (or bare deflate) data. Answers false when the data ended
 // early, was corrupt or would exceed the limit; what came before is kept.

@@ -60,3 +60,25 @@ size_t CutStreamDataLength(std::string_view data, size_t zlibEnd, int64_t stated
   }
   return data.size();
 }
+
+size_t CutStreamDataLength(const CStreamData& data, size_t begin, size_t zlibEnd, int64_t stated) {
+  const size_t size = data.size() - begin;
+  if (zlibEnd != std::string_view::npos && zlibEnd <= size) return zlibEnd;
+  if (stated >= 0 && static_cast<uint64_t>(stated) <= size) return static_cast<size_t>(stated);
+  // Only the tail is looked at, a window at a time: the data may be large
+  // and stay in the source.
+  constexpr size_t kWindow = 64 * 1024;
+  constexpr std::string_view kEndobj = "endobj";
+  CByteArray scratch;
+  size_t end = size;
+  while (end > 0) {
+    const size_t from = end > kWindow ? end - kWindow : 0;
+    const std::string_view window = data.View(begin + from, end - from, scratch);
+    size_t at = window.size();
+    while (at > 0 && IsPdfWhitespace(window[at - 1])) --at;
+    end = from + at;
+    if (at > 0) break;
+  }
+  if (end < kEndobj.size()) return size;
+  return data.View(begin + end - kEndobj.size(), kEndobj.size(), scratch) == kEndobj ? end - kEndobj.size() : size;
+}

@@ -33,3 +33,5 @@ bool FirstFilterIsFlate(const CPdfDictionary& dictionary);
 // before the "endobj" that closed its object, or before the next object's
 // header, where the cut data ends.
 size_t CutStreamDataLength(std::string_view data, size_t zlibEnd, int64_t stated);
+// The same for the data after `begin`, read no further back than its tail.
+size_t CutStreamDataLength(const CStreamData& data, size_t begin, size_t zlibEnd, int64_t stated);

@@ -8,6 +8,7 @@
 #include "model/StreamBounds.h"
 #include "model/ValueTree.h"
 #include "model/Whitespace.h"
+#include "decode/EncodedPieces.h"
 #include "decode/StreamDecode.h"
 
 namespace {
@@ -17,12 +18,16 @@ namespace {
 void EndCutStream(CPdfStream& stream, int64_t stated) {
   const CStreamData& data = *stream.Data();
   const size_t begin = FindStreamDataBounds(data).begin;
-  CByteArray scratch;
-  const std::string_view own = data.View(begin, data.size() - begin, scratch);
+  const size_t size = data.size() - begin;
   const bool flate = stream.Dictionary() != nullptr && FirstFilterIsFlate(*stream.Dictionary());
-  const size_t length = CutStreamDataLength(own, flate ? DeflatedSize(own) : std::string_view::npos, stated);
+  size_t zlibEnd = std::string_view::npos;
+  if (flate) {
+    CEncodedPieces pieces(data, begin, size);
+    zlibEnd = DeflatedSize(pieces, size);
+  }
+  const size_t length = CutStreamDataLength(data, begin, zlibEnd, stated);
   size_t end = begin + length;
-  if (length == own.size()) return;
+  if (length == size) return;
   if (end < data.size() && data[end] == '\r') ++end;
   if (end < data.size() && data[end] == '\n') ++end;
   stream.TruncateData(end);
