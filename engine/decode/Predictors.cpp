@@ -89,14 +89,15 @@ void UndoTiff(const PredictorParameters& p, size_t rowBytes, CByteArray& data) {
 }  // namespace
 
 bool UndoPredictor(const PredictorParameters& p, CByteArray& data) {
-  if (p.predictor <= 1) return true;
+  // No data, no rows: nothing is made for the row the parameters claim.
+  if (p.predictor <= 1 || data.empty()) return true;
   // Colors, bits and columns are checked when read: this cannot overflow.
   const size_t bitsPerPixel = static_cast<size_t>(p.colors) * static_cast<size_t>(p.bitsPerComponent);
   const size_t rowBytes = (bitsPerPixel * static_cast<size_t>(p.columns) + 7) / 8;
   // A row wider than the data could never be filled: parameters that claim
   // one are refused, and undoing costs no more than the data is long.
   const size_t rowWithTag = rowBytes + (p.predictor >= 10 ? 1 : 0);
-  if (!data.empty() && rowWithTag > data.size()) return false;
+  if (rowWithTag > data.size()) return false;
   if (p.predictor >= 10) {
     UndoPng(rowBytes, (bitsPerPixel + 7) / 8, data);
     return true;

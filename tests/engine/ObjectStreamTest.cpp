@@ -167,6 +167,10 @@ TEST_F(ObjectStreamTest, APredictorRowWiderThanItsDataIsRefused) {
   CByteArray data(100, 'x');
   EXPECT_FALSE(UndoPredictor({12, 32, 16, 1 << 24}, data));
   EXPECT_EQ(data, std::string(100, 'x'));
+  // Empty data has no row to undo, however wide the parameters claim it.
+  CByteArray empty;
+  EXPECT_TRUE(UndoPredictor({12, 32, 16, 1 << 24}, empty));
+  EXPECT_TRUE(empty.empty());
 }
 
 // Entries that all name one object: the last the header gives is the
