@@ -181,21 +181,44 @@ class CFeatureSearch {
     }
   }
 
+  // An item not met before on the walk, while the walk is within bounds.
+  static bool Fresh(const CPdfDictionary* item, std::unordered_set<const CPdfDictionary*>& seen) {
+    return IsOutlineItem(item) && seen.size() < kMostNodes && seen.insert(item).second;
+  }
+
+  // A link to an item already met (a cycle) or beyond the bounds is cut:
+  // readers that follow it would go round without end.
+  static void Cut(CPdfDictionary& item, std::string_view key) {
+    item.SetAt(key, std::make_unique<CPdfText>(kindNull, "null", 4));
+  }
+
   // The items of every chain below the root get their lost destinations
-  // dropped; answers the last item of the top chain.
+  // dropped and their links that close a cycle cut; answers the last item
+  // of the top chain.
   CPdfDictionary* Tidy(CPdfDictionary* first) const {
     CPdfDictionary* last = nullptr;
     std::unordered_set<const CPdfDictionary*> seen;
-    std::vector<CPdfDictionary*> chains = {first};
+    std::vector<CPdfDictionary*> chains;
+    if (Fresh(first, seen)) chains.push_back(first);
     bool top = true;
     while (!chains.empty()) {
       CPdfDictionary* item = chains.back();
       chains.pop_back();
-      for (; IsOutlineItem(item) && seen.size() < kMostNodes && seen.insert(item).second;
-           item = AsDictionary(DirectEntry(*item, "/Next"))) {
+      while (item != nullptr) {
         DropLostDestinations(*item);
         if (top) last = item;
-        chains.push_back(AsDictionary(DirectEntry(*item, "/First")));
+        CPdfDictionary* child = AsDictionary(DirectEntry(*item, "/First"));
+        if (Fresh(child, seen)) {
+          chains.push_back(child);
+        } else if (IsOutlineItem(child)) {
+          Cut(*item, "/First");
+        }
+        CPdfDictionary* next = AsDictionary(DirectEntry(*item, "/Next"));
+        if (!Fresh(next, seen)) {
+          if (IsOutlineItem(next)) Cut(*item, "/Next");
+          next = nullptr;
+        }
+        item = next;
       }
       top = false;
     }
