@@ -30,18 +30,25 @@ def count_outlines(items):
     return sum(1 + count_outlines(item.get("kids", [])) for item in items)
 
 
-def features(path):
-    """What qpdf --json sees in the file (all 0 when it opens nothing)."""
-    if not path.is_file():
-        return dict.fromkeys(FACTS, 0)
-    done = subprocess.run(["qpdf", "--json", str(path)], capture_output=True, timeout=300)
+def qpdf_json(path, key):
+    """qpdf --json's answer for one key, or None: each key alone, since
+    qpdf's view of a form stops on some files whose outline it reads."""
+    done = subprocess.run(["qpdf", "--json", "--json-key=" + key, str(path)], capture_output=True, timeout=300)
     text = done.stdout.decode("utf-8", "replace")
     try:
-        data = json.loads(text[text.index("{"):])
+        return json.loads(text[text.index("{"):]).get(key)
     except ValueError:
+        return None
+
+
+def features(path):
+    """What qpdf --json sees in the file (0 where it reads nothing)."""
+    if not path.is_file():
         return dict.fromkeys(FACTS, 0)
-    return {"outline": count_outlines(data.get("outlines", [])), "labels": len(data.get("pagelabels", [])),
-            "fields": len(data.get("acroform", {}).get("fields", [])), "pages": len(data.get("pages", []))}
+    outlines, labels = qpdf_json(path, "outlines"), qpdf_json(path, "pagelabels")
+    form, pages = qpdf_json(path, "acroform"), qpdf_json(path, "pages")
+    return {"outline": count_outlines(outlines or []), "labels": len(labels or []),
+            "fields": len((form or {}).get("fields", [])), "pages": len(pages or [])}
 
 
 def main():
