@@ -1,5 +1,6 @@
-// What a lost catalog pointed to besides its pages, found among the objects
-// that survived it and attached to the catalog made in its place.
+// What a catalog pointed to besides its pages, where the catalog or its
+// entries were lost: found among the objects that survived and attached to
+// the catalog, the source's or the one made in its place.
 #include "rebuild/DocumentAttach.h"
 
 #include <memory>
