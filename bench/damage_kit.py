@@ -30,8 +30,8 @@ from kit import kinds, sources  # noqa: E402
 
 # Files per kind: classic-only kinds, kinds for both families (classic +
 # object-stream sources), object-stream-only kinds (sources reused with a
-# second seed when there are fewer).
-PER_KIND = {"classic": 7, "both": (6, 2), "objstm": 8}
+# second seed when there are fewer), and kinds made for the features source.
+PER_KIND = {"classic": 7, "both": (6, 2), "objstm": 8, "features": 1}
 # The source with an outline, labels, destinations and a form gets the kinds
 # that cut its catalog away.
 FEATURE_KINDS = ("clean", "catalog_deleted", "xref_deleted", "trailer_deleted", "truncate_95", "garbage_text")
@@ -72,7 +72,8 @@ def main():
         (out / sub).mkdir(parents=True)
     fams = sources.make_sources(out / "sources", extra, args.seed)
     by_family = {"classic": sorted(n for n, f in fams.items() if f == "classic"),
-                 "objstm": sorted(n for n, f in fams.items() if f == "objstm")}
+                 "objstm": sorted(n for n, f in fams.items() if f == "objstm"),
+                 "features": sorted(n for n, f in fams.items() if f == "features")}
     rows = []
     for kind, families, fn in kinds.KINDS:
         order, quota = plan(kind, families, by_family, args.seed, args.all)

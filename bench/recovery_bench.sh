@@ -2,7 +2,9 @@
 # Recovery comparison: makes the damage kit (bench/damage_kit.py) and repairs
 # every damaged file with tessaly-cli (--classic and --thorough), qpdf,
 # mutool clean and Ghostscript, then prints files fully recovered and pages
-# recovered per kind of damage and tool, and the time per tool.
+# recovered per kind of damage and tool, and the time per tool; then what
+# each tool keeps of the features source's outline, labels and form
+# (bench/feature_bench.py).
 #
 #   bench/recovery_bench.sh [--cli PATH] [other options of bench/recovery_bench.py]
 #
@@ -33,3 +35,9 @@ fi
 
 /usr/bin/python3 bench/damage_kit.py "$kit" --seed "$seed" ${EXTRA_SOURCES:+--extra-sources "$EXTRA_SOURCES"}
 /usr/bin/python3 bench/recovery_bench.py "$kit" "$@"
+cli=build/release/cli/tessaly-cli
+args=("$@")
+for i in "${!args[@]}"; do
+  [ "${args[$i]}" = "--cli" ] && cli=${args[$((i + 1))]}
+done
+/usr/bin/python3 bench/feature_bench.py "$kit" --cli "$cli" --match h_features

@@ -2,10 +2,11 @@
 to: classic files, and files whose objects live in object streams.
 """
 from . import damages as d
+from . import featuredamage as feat
 from . import treedamage as tree
 
 NotApplicable = d.NotApplicable
-CLASSIC, OBJSTM = {"classic"}, {"objstm"}
+CLASSIC, OBJSTM, FEATURES = {"classic"}, {"objstm"}, {"features"}
 BOTH = CLASSIC | OBJSTM
 # kind, families it applies to, function
 KINDS = [
@@ -36,6 +37,10 @@ KINDS = [
     ("trailer_deleted", CLASSIC, d.trailer_deleted),
     ("catalog_deleted", CLASSIC, d.catalog_deleted),
     ("pages_root_deleted", CLASSIC, d.pages_root_deleted),
+    ("catalog_destroyed", FEATURES, feat.catalog_destroyed),
+    ("catalog_keys_lost", FEATURES, feat.catalog_keys_lost),
+    ("form_fields_lost", FEATURES, feat.form_fields_lost),
+    ("kids_list_page_twice", CLASSIC, feat.kids_list_page_twice),
     ("length_wrong", BOTH, d.length_wrong),
     ("length_missing", BOTH, d.length_missing),
     ("objstm_xref_deleted", OBJSTM, d.objstm_xref_deleted),

@@ -39,7 +39,9 @@ def pages_listed_twice(data, rng):
         (p,) = pick(rng, [p for p in plist if parent(p) != node.num], 1, 1)
         ed = pb.Editor(bytearray(data), fix_xref=True)
         ed.insert(pb.kids_span(node, data)[1], b" %d 0 R" % p.num)
-        return bytes(ed.data), "page %d also listed in /Kids of /Pages node %d (xref offsets kept true)" % (p.num, node.num)
+        out = bytes(ed.data)
+        # What readers show of the damaged file is what a repair keeps.
+        return out, "page %d also listed in /Kids of /Pages node %d (xref offsets kept true)" % (p.num, node.num), out
     if len(nodes) != 1 or len(plist) < 2:
         raise NotApplicable
     root = nodes[0]
@@ -51,7 +53,7 @@ def pages_listed_twice(data, rng):
     body = re.sub(rb"(/Kids\s*\[[^\]]*)\]", lambda m: m.group(1) + b" %d 0 R]" % extra, body)
     node = b"<< /Type /Pages /Kids [%d 0 R] /Count 1 /Parent %d 0 R >>" % (p.num, root.num)
     out = pb.append_update(data, [(extra, 0, node), (root.num, 0, body)])
-    return out, "update: new /Pages node %d lists page %d again, root %d redefined" % (extra, p.num, root.num)
+    return out, "update: new /Pages node %d lists page %d again, root %d redefined" % (extra, p.num, root.num), out
 
 
 def replaced_by_new_page(data, rng, objs, p, parent, size):

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "io/SourceReader.h"
@@ -46,6 +47,10 @@ class CPdfDocument {
   void SetReport(std::unique_ptr<CRepairReport> report) { m_report = std::move(report); }
   // What the run may still decode: started by the parse, from the source's
   // length; spent by every stage that decodes.
+  // Thorough recovery: the /Kids elements that list a page once more where
+  // the source's tree, as readers walk it, shows the page again. They stay
+  // when the rebuilt tree lists every other node once.
+  std::unordered_set<const CPdfObject*>& RepeatedListings() { return m_repeatedListings; }
   CDecodeBudget& DecodeBudget() { return m_decodeBudget; }
   // Objects that were in the source but are not in the output because the
   // budget or memory ran out before they were made.
@@ -84,5 +89,6 @@ class CPdfDocument {
   bool m_thorough = false;
   bool m_batchedMessages = false;
   std::unique_ptr<CRepairReport> m_report;
+  std::unordered_set<const CPdfObject*> m_repeatedListings;  // not owned: elements of /Kids arrays
   std::vector<std::unique_ptr<CSourceReader>> m_sourceReaders;
 };

@@ -1,5 +1,6 @@
-// What a lost catalog pointed to besides its pages, found among the objects
-// that survived it and attached to the catalog made in its place.
+// What a catalog pointed to besides its pages, where the catalog or its
+// entries were lost: found among the objects that survived and attached to
+// the catalog, the source's or the one made in its place.
 #include "rebuild/DocumentAttach.h"
 
 #include <memory>
@@ -27,14 +28,9 @@ CPdfArray* ArrayEntry(const CPdfDictionary& dictionary, std::string_view key) {
   return value != nullptr && value->Kind() == kindArray ? static_cast<CPdfArray*>(value) : nullptr;
 }
 
-bool Has(const CPdfDictionary& dictionary, std::string_view key) {
+bool Present(const CPdfDictionary& dictionary, std::string_view key) {
   bool isNull = false;
   return dictionary.Lookup(key, kindNull, isNull) != nullptr;
-}
-
-PdfObjectKind KindOf(CPdfObject* value) {
-  value = Direct(value);
-  return value != nullptr ? value->Kind() : kindNull;
 }
 
 // A reference under the key that leads to no object.
@@ -43,6 +39,18 @@ bool Lost(const CPdfDictionary& dictionary, std::string_view key) {
   const CPdfObject* value = dictionary.Lookup(key, kindReference, isReference);
   return isReference && static_cast<const CPdfReference*>(value)->Resolve() == nullptr;
 }
+
+// An entry that leads somewhere: a reference to an object that is gone
+// counts as no entry.
+bool Has(const CPdfDictionary& dictionary, std::string_view key) {
+  return Present(dictionary, key) && !Lost(dictionary, key);
+}
+
+PdfObjectKind KindOf(CPdfObject* value) {
+  value = Direct(value);
+  return value != nullptr ? value->Kind() : kindNull;
+}
+
 
 bool TypeIs(const CPdfDictionary& dictionary, std::string_view type) {
   const CPdfObject* value = DirectEntry(dictionary, "/Type");
@@ -131,7 +139,7 @@ class CFeatureSearch {
 
   // A number tree's root: /Nums pairs of an integer and a value, or /Kids.
   static bool IsNumberTree(const CPdfDictionary& dictionary) {
-    if (Has(dictionary, "/Limits") || Has(dictionary, "/Type")) return false;
+    if (Present(dictionary, "/Limits") || Present(dictionary, "/Type")) return false;
     const CPdfArray* nums = ArrayEntry(dictionary, "/Nums");
     return nums != nullptr && nums->GetCount() >= 2 && KindOf(nums->GetAt(0)) == kindInteger &&
            AsDictionary(nums->GetAt(1)) != nullptr;
@@ -163,7 +171,7 @@ class CFeatureSearch {
 
   // An outline item: a title and a parent.
   static bool IsOutlineItem(const CPdfDictionary* item) {
-    return item != nullptr && Has(*item, "/Title") && Has(*item, "/Parent");
+    return item != nullptr && Present(*item, "/Title") && Present(*item, "/Parent");
   }
 
   // A destination to a page that is no longer in the tree leads nowhere.
@@ -174,21 +182,44 @@ class CFeatureSearch {
     }
   }
 
+  // An item not met before on the walk, while the walk is within bounds.
+  static bool Fresh(const CPdfDictionary* item, std::unordered_set<const CPdfDictionary*>& seen) {
+    return IsOutlineItem(item) && seen.size() < kMostNodes && seen.insert(item).second;
+  }
+
+  // A link to an item already met (a cycle) or beyond the bounds is cut:
+  // readers that follow it would go round without end.
+  static void Cut(CPdfDictionary& item, std::string_view key) {
+    item.SetAt(key, std::make_unique<CPdfText>(kindNull, "null", 4));
+  }
+
   // The items of every chain below the root get their lost destinations
-  // dropped; answers the last item of the top chain.
+  // dropped and their links that close a cycle cut; answers the last item
+  // of the top chain.
   CPdfDictionary* Tidy(CPdfDictionary* first) const {
     CPdfDictionary* last = nullptr;
     std::unordered_set<const CPdfDictionary*> seen;
-    std::vector<CPdfDictionary*> chains = {first};
+    std::vector<CPdfDictionary*> chains;
+    if (Fresh(first, seen)) chains.push_back(first);
     bool top = true;
     while (!chains.empty()) {
       CPdfDictionary* item = chains.back();
       chains.pop_back();
-      for (; IsOutlineItem(item) && seen.size() < kMostNodes && seen.insert(item).second;
-           item = AsDictionary(DirectEntry(*item, "/Next"))) {
+      while (item != nullptr) {
         DropLostDestinations(*item);
         if (top) last = item;
-        chains.push_back(AsDictionary(DirectEntry(*item, "/First")));
+        CPdfDictionary* child = AsDictionary(DirectEntry(*item, "/First"));
+        if (Fresh(child, seen)) {
+          chains.push_back(child);
+        } else if (IsOutlineItem(child)) {
+          Cut(*item, "/First");
+        }
+        CPdfDictionary* next = AsDictionary(DirectEntry(*item, "/Next"));
+        if (!Fresh(next, seen)) {
+          if (IsOutlineItem(next)) Cut(*item, "/Next");
+          next = nullptr;
+        }
+        item = next;
       }
       top = false;
     }
@@ -201,7 +232,7 @@ class CFeatureSearch {
     if (Has(catalog, "/Outlines")) return;
     CPdfObject* root = NewestUnreferenced([](const CPdfDictionary& d) {
       return TypeIs(d, "/Outlines") ||
-             (!Has(d, "/Type") && !Has(d, "/Title") && !Has(d, "/Parent") && IsOutlineItem(AsDictionary(DirectEntry(d, "/First"))));
+             (!Present(d, "/Type") && !Present(d, "/Title") && !Present(d, "/Parent") && IsOutlineItem(AsDictionary(DirectEntry(d, "/First"))));
     });
     if (root != nullptr) {
       Tidy(AsDictionary(DirectEntry(*AsDictionary(root), "/First")));
@@ -211,7 +242,7 @@ class CFeatureSearch {
     // The head of a top chain: its parent and any previous item are gone.
     CPdfObject* head = NewestUnreferenced(
         [](const CPdfDictionary& d) {
-          return IsOutlineItem(&d) && Lost(d, "/Parent") && (!Has(d, "/Prev") || Lost(d, "/Prev"));
+          return IsOutlineItem(&d) && Lost(d, "/Parent") && (!Present(d, "/Prev") || Lost(d, "/Prev"));
         },
         true);
     if (head == nullptr) return;
@@ -245,7 +276,7 @@ class CFeatureSearch {
     });
     if (Has(catalog, "/Names")) return;
     CPdfObject* tree = NewestUnreferenced([this](const CPdfDictionary& d) {
-      if (Has(d, "/Limits") || Has(d, "/Type")) return false;
+      if (Present(d, "/Limits") || Present(d, "/Type")) return false;
       const CPdfArray* names = ArrayEntry(d, "/Names");
       if (names == nullptr) {
         const CPdfArray* kids = ArrayEntry(d, "/Kids");
@@ -262,24 +293,35 @@ class CFeatureSearch {
   }
 
   // The form's dictionary; where it is lost, a new one over the fields
-  // that have no parent.
+  // that have no parent. A form without /Fields gets them the same way, or
+  // an empty array: readers stop on a form that has none.
   void AttachForm(CPdfDictionary& catalog) {
-    if (Has(catalog, "/AcroForm")) return;
+    if (Has(catalog, "/AcroForm")) {
+      CPdfDictionary* form = AsDictionary(DirectEntry(catalog, "/AcroForm"));
+      if (form != nullptr && ArrayEntry(*form, "/Fields") == nullptr) form->SetAt("/Fields", TopLevelFields());
+      return;
+    }
     if (Attach(catalog, "/AcroForm", [](const CPdfDictionary& d) {
-          return ArrayEntry(d, "/Fields") != nullptr && !Has(d, "/Type") && !Has(d, "/FT");
+          return ArrayEntry(d, "/Fields") != nullptr && !Present(d, "/Type") && !Present(d, "/FT");
         })) {
       return;
     }
-    auto fields = std::make_unique<CPdfArray>();
-    for (const CSurvivor& survivor : m_survivors) {
-      if (Has(*survivor.dictionary, "/FT") && !Has(*survivor.dictionary, "/Parent")) {
-        fields->Add(NewReference(survivor.object).release());
-      }
-    }
+    std::unique_ptr<CPdfArray> fields = TopLevelFields();
     if (fields->GetCount() == 0) return;
     auto form = std::make_unique<CPdfDictionary>();
     form->SetAt("/Fields", std::move(fields));
     catalog.SetAt("/AcroForm", std::move(form));
+  }
+
+  // The fields that have no parent, in the table's order.
+  std::unique_ptr<CPdfArray> TopLevelFields() const {
+    auto fields = std::make_unique<CPdfArray>();
+    for (const CSurvivor& survivor : m_survivors) {
+      if (Present(*survivor.dictionary, "/FT") && !Has(*survivor.dictionary, "/Parent")) {
+        fields->Add(NewReference(survivor.object).release());
+      }
+    }
+    return fields;
   }
 
   // The optional content's properties; where they are lost, new ones that

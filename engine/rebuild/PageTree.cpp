@@ -63,8 +63,7 @@ CPdfDictionary* RebuildCatalog(CPdfDocument& document) {
     CPdfObject* latest = catalogs->front()->GetLatest();
     if (latest != nullptr && latest->Kind() == kindDictionary) catalog = static_cast<CPdfDictionary*>(latest);
   }
-  const bool madeAnew = catalog == nullptr;
-  if (madeAnew) {
+  if (catalog == nullptr) {
     auto created = std::make_unique<CPdfDictionary>();
     document.AddedObjects().Add(created.get());
     catalog = created.release();
@@ -72,7 +71,7 @@ CPdfDictionary* RebuildCatalog(CPdfDocument& document) {
   }
   CPdfPagesNode* root = RebuildPageTree(document);
   catalog->SetAt("/Pages", NewReference(root));
-  if (madeAnew && document.Thorough()) AttachDocumentFeatures(document, *catalog, *root);
+  if (document.Thorough()) AttachDocumentFeatures(document, *catalog, *root);
   if (CRepairReport* report = document.Report()) CountDocumentFeatures(*catalog, *report);
   return catalog;
 }
@@ -94,7 +93,7 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   }
   if (document.Thorough()) {
     AttachUnreachable(*root, nodes);
-    ListEachNodeOnce(*root);
+    ListEachNodeOnce(*root, document.RepeatedListings());
   } else {
     CutKidsLoops(*root, nodes, sourceTops);
   }

@@ -95,7 +95,7 @@ CPdfObject* Resolved(const CPdfObject* element) {
 // A node listed by a pages node other than its own parent, while its parent
 // lists it too, is removed from the other: its /Parent tells where it
 // belongs. Runs before the links are made, which rewrite /Parent.
-void RemoveListingsBeyondTheParent(const CPdfObjectTable& table) {
+void RemoveListingsBeyondTheParent(const CPdfObjectTable& table, const std::unordered_set<const CPdfObject*>& kept) {
   // (kid, node listing it), grouped by kid: only a kid listed more than once
   // can be listed beyond its parent.
   std::vector<std::pair<const CPdfObject*, CPdfObject*>> listings;
@@ -120,7 +120,8 @@ void RemoveListingsBeyondTheParent(const CPdfObjectTable& table) {
     if (parent == nullptr || !parentLists) continue;
     for (size_t i = first; i < end; ++i) {
       if (listedByParent(i) || (i > first && listings[i].second == listings[i - 1].second)) continue;
-      KidsOf(listings[i].second)->RemoveIf([&](const CPdfObject* element) { return Resolved(element) == kid; });
+      KidsOf(listings[i].second)->RemoveIf(
+          [&](const CPdfObject* element) { return Resolved(element) == kid && kept.count(element) == 0; });
     }
   }
 }
@@ -155,6 +156,67 @@ void RetypeCatalogOfTrailer(CPdfDocument& document) {
   }
 }
 
+// The source's page-tree root as readers find it: the /Pages of the
+// catalog that a trailer names, else of the first catalog in the table.
+CPdfObject* SourceRoot(CPdfDocument& document) {
+  const auto pagesOf = [](CPdfObject* catalog) -> CPdfObject* {
+    if (catalog == nullptr || catalog->Kind() != kindDictionary) return nullptr;
+    bool isReference = false;
+    CPdfObject* root = Resolved(static_cast<CPdfDictionary*>(catalog)->Lookup(kPages, kindReference, isReference));
+    return IsPages(root) ? root : nullptr;
+  };
+  for (const CPdfDictionary* trailer : document.TrailerDictionaries()) {
+    bool isReference = false;
+    if (CPdfObject* root = pagesOf(Resolved(trailer->Lookup("/Root", kindReference, isReference)))) return root;
+  }
+  CPdfObject* found = nullptr;
+  document.Table().ForEach([&](const PdfObjectKey&, const CPdfObjectList& list) {
+    CPdfObject* latest = list.GetLatest();
+    if (found == nullptr && latest != nullptr && latest->Kind() == kindDictionary &&
+        static_cast<const CPdfDictionary*>(latest)->TypeName() == "/Catalog") {
+      found = pagesOf(latest);
+    }
+  });
+  return found;
+}
+
+// Walks the source's tree as readers do, depth first in the order of the
+// kids, each pages node once: a page met again is shown again. Those later
+// listings are kept when the root's /Count accounts for every listing met,
+// so that the pages readers show are all in the output.
+void FindRepeatedListings(CPdfDocument& document) {
+  std::unordered_set<const CPdfObject*>& repeated = document.RepeatedListings();
+  repeated.clear();
+  CPdfObject* root = SourceRoot(document);
+  int64_t count = 0;
+  if (root == nullptr || !IntegerEntry(*static_cast<const CPdfDictionary*>(root), "/Count", count)) return;
+  struct Frame {
+    const CPdfArray* kids;
+    size_t next;
+  };
+  std::unordered_set<const CPdfObject*> nodes = {root};
+  std::unordered_set<const CPdfObject*> pages;
+  std::vector<const CPdfObject*> again;
+  std::vector<Frame> stack = {{KidsOf(root), 0}};
+  int64_t listed = 0;
+  while (!stack.empty() && listed <= count) {
+    Frame& frame = stack.back();
+    if (frame.kids == nullptr || frame.next >= frame.kids->GetCount()) {
+      stack.pop_back();
+      continue;
+    }
+    const CPdfObject* element = frame.kids->GetAt(frame.next++);
+    const CPdfObject* kid = Resolved(element);
+    if (IsPages(kid)) {
+      if (nodes.insert(kid).second) stack.push_back({KidsOf(kid), 0});
+    } else if (IsPage(kid)) {
+      ++listed;
+      if (!pages.insert(kid).second) again.push_back(element);
+    }
+  }
+  if (listed <= count) repeated.insert(again.begin(), again.end());
+}
+
 }  // namespace
 
 void PrepareThoroughRebuild(CPdfDocument& document) {
@@ -166,7 +228,8 @@ void PrepareThoroughRebuild(CPdfDocument& document) {
     if (LooksLikePage(list.GetLatest())) pages.push_back(static_cast<CPdfDictionary*>(list.GetLatest()));
   });
   for (CPdfDictionary* page : pages) page->SetAt("/Type", std::make_unique<CPdfText>(kindName, "/Page", 5));
-  RemoveListingsBeyondTheParent(table);
+  FindRepeatedListings(document);
+  RemoveListingsBeyondTheParent(table, document.RepeatedListings());
 }
 
 namespace {
@@ -208,7 +271,7 @@ void AttachUnreachable(CPdfPagesNode& root, const std::vector<CPdfObject*>& node
   }
 }
 
-void ListEachNodeOnce(CPdfPagesNode& root) {
+void ListEachNodeOnce(CPdfPagesNode& root, const std::unordered_set<const CPdfObject*>& repeated) {
   struct Frame {
     CPdfDictionary* node;
     CPdfArray* kids;
@@ -233,6 +296,7 @@ void ListEachNodeOnce(CPdfPagesNode& root) {
     CPdfObject* kid = Resolved(element);
     if (!IsPage(kid) && !IsPages(kid)) continue;
     if (!listed.insert(kid).second) {
+      if (IsPage(kid) && repeated.count(element) != 0) continue;
       again.insert(element);
       frame.listsAgain = true;
       continue;
