@@ -1,6 +1,7 @@
 // The catalog and a fresh page tree over every page-tree node found.
 #include "rebuild/PageTree.h"
 
+#include "rebuild/ContentRepair.h"
 #include "rebuild/ContentSyntax.h"
 #include "rebuild/DocumentAttach.h"
 #include "rebuild/DocumentFeatures.h"
@@ -108,6 +109,8 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   }
   if (document.Thorough()) {
     DropLostContents(nodes);
+    const size_t rewritten = RewriteBrokenContent(*root, document.DecodeBudget());
+    if (report != nullptr) report->contentRewritten = rewritten;
     const size_t replaced = RestoreLostFonts(*root, document);
     if (report != nullptr) report->fontsReplaced = replaced;
   }
