@@ -9,6 +9,7 @@
 #include "rebuild/LostFonts.h"
 #include "rebuild/PageTreeAudit.h"
 #include "rebuild/PageTreeLoops.h"
+#include "rebuild/ResourceRepair.h"
 #include "rebuild/ThoroughRebuild.h"
 
 #include <algorithm>
@@ -111,8 +112,9 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
     DropLostContents(nodes);
     const size_t rewritten = RewriteBrokenContent(*root, document.DecodeBudget());
     if (report != nullptr) report->contentRewritten = rewritten;
+    const size_t standardised = RepairPageResources(*root, document.DecodeBudget());
     const size_t replaced = RestoreLostFonts(*root, document);
-    if (report != nullptr) report->fontsReplaced = replaced;
+    if (report != nullptr) report->fontsReplaced = replaced + standardised;
   }
   const uint64_t pages = CountPages(root);
   if (report != nullptr) report->pages = pages;

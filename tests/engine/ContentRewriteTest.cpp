@@ -96,18 +96,23 @@ TEST(ContentRewrite, HostileContentTakesLinearWork) {
 struct Repaired {
   std::string report;
   std::string stderrOfRendering;
+  std::string text;
 };
 
-Repaired RepairPage(const std::string& content, bool shared) {
+// Pages 3 (and 5 when shared) draw content 4 with the resources given,
+// among the objects given.
+Repaired RepairPage(const std::string& content, bool shared,
+                    const std::string& resources = "<< /Font << /F1 6 0 R >> >>",
+                    const std::string& objects = "6 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n") {
   ScratchDir dir;
   std::string body = "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n";
   body += std::string("2 0 obj << /Type /Pages /Kids [3 0 R") + (shared ? " 5 0 R" : "") + "] /Count " +
           (shared ? "2" : "1") + " >> endobj\n";
-  const std::string page = " << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R"
-                           " /Resources << /Font << /F1 6 0 R >> >> >> endobj\n";
+  const std::string page =
+      " << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources " + resources + " >> endobj\n";
   body += "3 0 obj" + page;
   if (shared) body += "5 0 obj" + page;
-  body += "6 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n";
+  body += objects;
   body += "4 0 obj << /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream endobj\n";
   body += "trailer << /Root 1 0 R >>\n%%EOF\n";
   WriteWholeFile(dir.Path("in.pdf"), body);
@@ -122,6 +127,7 @@ Repaired RepairPage(const std::string& content, bool shared) {
       judges::Run(std::string(TESSALY_PDFTOPPM) + " -r 18 -gray " + judges::Quoted(dir.Path("out.pdf")) +
                   " 2>&1 >/dev/null")
           .output;
+  repaired.text = judges::Text(dir.Path("out.pdf"));
   return repaired;
 }
 
@@ -134,6 +140,23 @@ TEST(ContentRewrite, ReadersDrawTheRewrittenContentWithoutComplaint) {
   EXPECT_NE(page.report.find("content_rewritten=1"), std::string::npos) << page.report;
   const Repaired clean = RepairPage("BT /F1 12 Tf 10 100 Td (Kept) Tj ET", false);
   EXPECT_NE(clean.report.find("content_rewritten=0"), std::string::npos) << clean.report;
+}
+
+TEST(ContentRewrite, ResourcesReadersStopOnAreDroppedAndUnreadableFontsReplaced) {
+  // F1 is no dictionary, F2's program does not inflate, the graphics states
+  // are a number.
+  const std::string resources = "<< /Font << /F1 7 0 R /F2 8 0 R >> /ExtGState 12 >>";
+  const std::string objects =
+      "7 0 obj 42 endobj\n"
+      "8 0 obj << /Type /Font /Subtype /TrueType /BaseFont /Broken /FirstChar 97 /LastChar 98 /Widths [500 500]"
+      " /FontDescriptor 9 0 R >> endobj\n"
+      "9 0 obj << /Type /FontDescriptor /FontName /Broken /Flags 32 /FontBBox [0 0 500 700] /ItalicAngle 0"
+      " /Ascent 700 /Descent 0 /CapHeight 700 /StemV 80 /FontFile2 10 0 R >> endobj\n"
+      "10 0 obj << /Length 12 /Filter /FlateDecode >>\nstream\nx\x9c\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\nendstream endobj\n";
+  const Repaired page = RepairPage("BT /F1 12 Tf 10 100 Td (a) Tj /F2 12 Tf (b) Tj ET", false, resources, objects);
+  EXPECT_EQ(page.stderrOfRendering, "");
+  EXPECT_EQ(page.text, "ab");
+  EXPECT_NE(page.report.find("fonts_replaced=2"), std::string::npos) << page.report;
 }
 
 }  // namespace
