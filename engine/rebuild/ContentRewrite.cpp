@@ -253,7 +253,7 @@ void CContentRewriter::OnOperator(const Numbered& next) {
   }
   size_t taken = 0;
   if (!TakeOperands(*op, taken) || (name == "Q" && m_state.saves == 0) || (name == "ET" && !m_state.inText) ||
-      !PathAllows(name)) {
+      !PathAllows(name) || (!m_state.font && IsOneOf(name, {"Tj", "TJ", "'", "\""}))) {
     m_dropped = true;
     m_pending.clear();
     m_stored = 0;
@@ -321,6 +321,8 @@ void CContentRewriter::Track(std::string_view op) {
     ++m_state.compatibility;
   } else if (op == "EX") {
     if (m_state.compatibility != 0) --m_state.compatibility;
+  } else if (op == "Tf" || op == "gs") {
+    m_state.font = true;
   } else if (op == "m" || op == "re") {
     m_state.currentPoint = true;
   } else if (IsOneOf(op, {"S", "s", "f", "F", "f*", "B", "B*", "b", "b*", "n"})) {

@@ -9,6 +9,7 @@ struct ContentState {
   uint64_t saves = 0;          // "q" not yet restored
   bool inText = false;         // inside "BT"
   bool currentPoint = false;   // a path is begun
+  bool font = false;           // a font is chosen ("Tf", or maybe "gs")
   uint64_t compatibility = 0;  // inside "BX": unknown operators are allowed
 };
 
@@ -18,7 +19,8 @@ struct ContentState {
 // does not take (the surplus before those it takes, as readers count them),
 // operators with too few operands or operands of the wrong type, what a show
 // array holds besides numbers and strings, a "Q" or "ET" that closes
-// nothing and path operators without a current point. An array still open
+// nothing, path operators without a current point and text shown before
+// any font is chosen. An array still open
 // at an operator is closed there. Everything else is copied as it is, with
 // the white space and comments between, inline image data included.
 //

@@ -29,17 +29,17 @@ TEST(ContentRewrite, ContentThatReadsCleanlyIsLeftAlone) {
   EXPECT_TRUE(Clean("% a comment ) ] >\n0.5 g 10 10 m 20 20 l h S 0 0 5 5 re f* [3 1] 0 d /GS0 gs"));
   EXPECT_TRUE(Clean("q 10 0 0 10 0 0 cm BI /W 2 /H 1 /BPC 8 /CS /G ID \xff)( EI Q"));
   EXPECT_TRUE(Clean("/Span << /MCID 0 /Alt (x) >> BDC /P0 scn 0.1 0.2 0.3 /P1 SCN 1 0 0 sc EMC"));
-  EXPECT_TRUE(Clean("BX 1 2 frob /x [1 [2]] zap EX <48656c6c6f> Tj 2 J 1 j"));
-  EXPECT_TRUE(Clean("q (a) Tj"));  // a page's later stream may restore it
+  EXPECT_TRUE(Clean("/F1 9 Tf BX 1 2 frob /x [1 [2]] zap EX <48656c6c6f> Tj 2 J 1 j"));
+  EXPECT_TRUE(Clean("q /F1 9 Tf (a) Tj"));  // a page's later stream may restore it
 }
 
 TEST(ContentRewrite, UnendedStringsArraysAndDictionariesAreDropped) {
   // The "(" that never ends goes alone; what it would have swallowed is read again.
   EXPECT_EQ(Rewritten("BT /F1 9 Tf ( 0 0 Td (b) Tj ET"), "BT /F1 9 Tf\n0 0 Td (b) Tj ET");
-  EXPECT_EQ(Rewritten("BT [(a) 5 (b) TJ ET"), "BT [(a) 5 (b)] TJ ET");
+  EXPECT_EQ(Rewritten("BT /F1 9 Tf [(a) 5 (b) TJ ET"), "BT /F1 9 Tf [(a) 5 (b)] TJ ET");
   EXPECT_EQ(Rewritten("] 1 0 0 RG >> <zz> g"), "1 0 0 RG");
   // An open bracket before operands that are no array's costs only itself.
-  EXPECT_EQ(Rewritten("BT [\n(a) Tj << /K [1 (b) Tj ET"), "BT\n(a) Tj\n(b) Tj ET");
+  EXPECT_EQ(Rewritten("BT /F1 9 Tf [\n(a) Tj << /K [1 (b) Tj ET"), "BT /F1 9 Tf\n(a) Tj\n(b) Tj ET");
   EXPECT_EQ(Rewritten("/P << /MCID 0 BDC q Q"), "q Q");
   EXPECT_EQ(Rewritten("/P << /MCID >> BDC EMC"), "EMC");
 }
@@ -51,6 +51,7 @@ TEST(ContentRewrite, OperatorsWithoutTheirOperandsAreDropped) {
   EXPECT_EQ(Rewritten("9 1 0 0 1 72 700 cm"), "1 0 0 1 72 700 cm");
   EXPECT_EQ(Rewritten("/Im1 5 Do /F1 Tf 1 2 3 4 5 sc"), "2 3 4 5 sc");
   EXPECT_EQ(Rewritten("10 10 l 5 5 m 6 6 l S h"), "5 5 m 6 6 l S");
+  EXPECT_EQ(Rewritten("BT (a) Tj /F1 9 Tf (b) Tj ET"), "BT\n/F1 9 Tf (b) Tj ET");
   EXPECT_EQ(Rewritten("q 1 2 3 Q 4"), "q\nQ");
   // Bytes without a single operator are not taken for content.
   EXPECT_TRUE(Clean("1 2 3 frob ) ABCDEFGH"));
@@ -60,19 +61,19 @@ TEST(ContentRewrite, UnknownOperatorsAndGarbageAreDropped) {
   EXPECT_EQ(Rewritten("q frob Q"), "q\nQ");
   // Garbage within an operation costs only itself.
   EXPECT_EQ(Rewritten("1 0 0 \x01\xfe}{ 1 72 700 cm"), "1 0 0 1 72 700 cm");
-  EXPECT_EQ(Rewritten("BT (a) Tj ID EI ET"), "BT (a) Tj\nET");
+  EXPECT_EQ(Rewritten("BT /F1 9 Tf (a) Tj ID EI ET"), "BT /F1 9 Tf (a) Tj\nET");
   EXPECT_EQ(Rewritten("q BI /W 1 Q"), "q\nQ");
   EXPECT_EQ(Rewritten("q BI /W 1 ID 00"), "q\nQ\n");
 }
 
 TEST(ContentRewrite, AShowArrayKeepsOnlyNumbersAndStrings) {
-  EXPECT_EQ(Rewritten("BT [(a) /X (b) true 5 [1] <41>] TJ ET"), "BT [(a) (b) 5 <41>] TJ ET");
+  EXPECT_EQ(Rewritten("/F1 9 Tf BT [(a) /X (b) true 5 [1] <41>] TJ ET"), "/F1 9 Tf BT [(a) (b) 5 <41>] TJ ET");
 }
 
 TEST(ContentRewrite, SavesAndTextObjectsStayBalanced) {
-  EXPECT_EQ(Rewritten("Q ET q BT (a) Tj ET frob"), "q BT (a) Tj ET\nQ\n");
-  EXPECT_EQ(Rewritten("q q BT (a) Tj % end"), "q q BT (a) Tj % end");
-  EXPECT_EQ(Rewritten("q q BT (a) Tj ) % end"), "q q BT (a) Tj\nET\nQ\nQ\n");
+  EXPECT_EQ(Rewritten("Q ET q BT /F1 9 Tf (a) Tj ET frob"), "q BT /F1 9 Tf (a) Tj ET\nQ\n");
+  EXPECT_EQ(Rewritten("q q BT /F1 9 Tf (a) Tj % end"), "q q BT /F1 9 Tf (a) Tj % end");
+  EXPECT_EQ(Rewritten("q q BT /F1 9 Tf (a) Tj ) % end"), "q q BT /F1 9 Tf (a) Tj\nET\nQ\nQ\n");
   // Across the streams of a page: the second restores what the first saved.
   ContentState state;
   std::string out;
