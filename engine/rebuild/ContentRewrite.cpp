@@ -35,6 +35,14 @@ struct Value {
 bool IsNumber(const Value& value) { return value.kind == K::number || value.kind == K::integer; }
 bool IsShown(const Value& value) { return IsNumber(value) || value.kind == K::string; }
 
+// The components of a device colour space named in content; 0 for others.
+uint8_t SpaceComponents(std::string_view name) {
+  if (name == "/DeviceGray" || name == "/G") return 1;
+  if (name == "/DeviceRGB" || name == "/RGB") return 3;
+  if (name == "/DeviceCMYK" || name == "/CMYK") return 4;
+  return 0;
+}
+
 bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names) {
   for (std::string_view candidate : names) {
     if (name == candidate) return true;
@@ -71,6 +79,7 @@ class CContentRewriter {
   std::string_view Text(const ContentToken& token) const {
     return m_content.substr(token.start, token.end - token.start);
   }
+  std::string_view Text(const Value& value) const { return m_content.substr(value.start, value.end - value.start); }
 
   std::string_view m_content;
   ContentState& m_state;
@@ -84,7 +93,7 @@ class CContentRewriter {
   size_t m_tooDeep = 0;       // opened past kDeepest
   size_t m_stored = 0;        // elements held by the values being read, within kMostElements
   bool m_dropped = false;
-  bool m_kept = false;  // some operator is kept
+  bool m_known = false;  // some content operator is met, kept or not
   uint64_t m_lastEmitted = kNoToken;
   size_t m_lastEnd = 0;
   bool m_afterOperator = false;
@@ -115,15 +124,16 @@ bool CContentRewriter::Run(bool endsPage) {
     }
   }
   if (m_lastEmitted + 1 == m_count) m_out.append(m_content.substr(m_lastEnd));
-  if (m_dropped && m_kept && endsPage) {
+  if (m_dropped && m_known && endsPage) {
     const bool open = m_state.inText || m_state.saves != 0;
     if (open && !m_out.empty() && m_out.back() != '\n' && m_out.back() != '\r') m_out += '\n';
     if (m_state.inText) m_out += "ET\n";
     for (; m_state.saves != 0; --m_state.saves) m_out += "Q\n";
     m_state.inText = false;
   }
-  // Bytes without a single operator are no content this rewriting knows.
-  return m_dropped && m_kept;
+  // Bytes without a single content operator are no content this rewriting
+  // knows.
+  return m_dropped && m_known;
 }
 
 void CContentRewriter::OnToken(const Numbered& next) {
@@ -241,9 +251,13 @@ void CContentRewriter::OnOperator(const Numbered& next) {
     InlineImage(next);
     return;
   }
-  const ContentOperator* op = name == "ID" || name == "EI" ? nullptr : FindContentOperator(name);
+  // Inline image data outside "BI" is no operator even where unknown ones
+  // are allowed.
+  const bool imageData = name == "ID" || name == "EI";
+  const ContentOperator* op = imageData ? nullptr : FindContentOperator(name);
+  if (op != nullptr) m_known = true;
   if (op == nullptr) {
-    if (m_state.compatibility == 0) {
+    if (m_state.compatibility == 0 || imageData) {
       // Its operands stay: they may be those of the next operator.
       m_dropped = true;
       return;
@@ -278,7 +292,15 @@ bool CContentRewriter::TakeOperands(const ContentOperator& op, size_t& taken) co
   if (op.types[0] == OperandType::colour && count != 0 && m_pending[count - 1].kind == K::name) run = 1;
   while (run < count && run < op.count && IsNumber(m_pending[count - 1 - run])) ++run;
   taken = run;
-  return run >= op.minimum;
+  if (run < op.minimum) return false;
+  // A device colour has as many components as its space.
+  const bool stroke = op.name[0] == 'S';
+  const uint8_t components = stroke ? m_state.colours.second : m_state.colours.first;
+  if (components == 0) return true;
+  // A pattern's name belongs to a pattern space, whose components are unknown.
+  if (m_pending[count - 1].kind == K::name || run < components) return false;
+  taken = components;
+  return true;
 }
 
 bool CContentRewriter::Fits(const Value& value, OperandType type, std::string_view op) const {
@@ -313,8 +335,13 @@ bool CContentRewriter::PathAllows(std::string_view op) const {
 void CContentRewriter::Track(std::string_view op) {
   if (op == "q") {
     ++m_state.saves;
+    m_state.savedColours.push_back(m_state.colours);
   } else if (op == "Q") {
     --m_state.saves;
+    if (!m_state.savedColours.empty()) {
+      m_state.colours = m_state.savedColours.back();
+      m_state.savedColours.pop_back();
+    }
   } else if (op == "BT" || op == "ET") {
     m_state.inText = op == "BT";
   } else if (op == "BX") {
@@ -323,6 +350,12 @@ void CContentRewriter::Track(std::string_view op) {
     if (m_state.compatibility != 0) --m_state.compatibility;
   } else if (op == "Tf" || op == "gs") {
     m_state.font = true;
+  } else if (IsOneOf(op, {"g", "rg", "k", "G", "RG", "K", "cs", "CS"})) {
+    const uint8_t components = op == "cs" || op == "CS" ? SpaceComponents(Text(m_pending.back()))
+                               : op[0] == 'g' || op[0] == 'G' ? 1
+                               : op[0] == 'k' || op[0] == 'K' ? 4
+                                                              : 3;
+    (op[0] >= 'a' ? m_state.colours.first : m_state.colours.second) = components;
   } else if (op == "m" || op == "re") {
     m_state.currentPoint = true;
   } else if (IsOneOf(op, {"S", "s", "f", "F", "f*", "B", "B*", "b", "b*", "n"})) {
@@ -333,6 +366,7 @@ void CContentRewriter::Track(std::string_view op) {
 // From "BI" past the "EI" that ends its data, copied as it is. An image
 // without "ID" or without the end of its data is dropped.
 void CContentRewriter::InlineImage(const Numbered& begin) {
+  m_known = true;
   if (!m_pending.empty()) m_dropped = true;
   m_pending.clear();
   Numbered next;
@@ -349,7 +383,6 @@ void CContentRewriter::InlineImage(const Numbered& begin) {
     m_tokens.SkipTo(end);
     Emit(begin.number, m_count++, begin.token.start, end);
     m_afterOperator = true;
-    m_kept = true;
     return;
   }
   m_dropped = true;
@@ -363,7 +396,6 @@ void CContentRewriter::EmitOperation(size_t taken, const Numbered& op, bool show
   m_stored = 0;
   Emit(op.number, op.number, op.token.start, op.token.end);
   m_afterOperator = true;
-  m_kept = true;
 }
 
 // An array that held garbage, was not closed or is shown with more than

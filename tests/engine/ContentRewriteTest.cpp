@@ -28,7 +28,7 @@ TEST(ContentRewrite, ContentThatReadsCleanlyIsLeftAlone) {
   EXPECT_TRUE(Clean("q 1 0 0 1 72 700 cm BT /F1 12 Tf (Hello \\) (world)) Tj [(a) -20 (b)] TJ ET Q\n"));
   EXPECT_TRUE(Clean("% a comment ) ] >\n0.5 g 10 10 m 20 20 l h S 0 0 5 5 re f* [3 1] 0 d /GS0 gs"));
   EXPECT_TRUE(Clean("q 10 0 0 10 0 0 cm BI /W 2 /H 1 /BPC 8 /CS /G ID \xff)( EI Q"));
-  EXPECT_TRUE(Clean("/Span << /MCID 0 /Alt (x) >> BDC /P0 scn 0.1 0.2 0.3 /P1 SCN 1 0 0 sc EMC"));
+  EXPECT_TRUE(Clean("/Span << /MCID 0 /Alt (x) >> BDC /Pattern cs /P0 scn /CS0 CS 0.1 0.2 0.3 /P1 SCN /DeviceRGB cs 1 0 0 sc EMC"));
   EXPECT_TRUE(Clean("/F1 9 Tf BX 1 2 frob /x [1 [2]] zap EX <48656c6c6f> Tj 2 J 1 j"));
   EXPECT_TRUE(Clean("q /F1 9 Tf (a) Tj"));  // a page's later stream may restore it
 }
@@ -49,9 +49,11 @@ TEST(ContentRewrite, OperatorsWithoutTheirOperandsAreDropped) {
   EXPECT_EQ(Rewritten("(x) 0 0 rg 1.5 J 0 w"), "0 w");
   // Readers take the last operands: the surplus before them goes.
   EXPECT_EQ(Rewritten("9 1 0 0 1 72 700 cm"), "1 0 0 1 72 700 cm");
-  EXPECT_EQ(Rewritten("/Im1 5 Do /F1 Tf 1 2 3 4 5 sc"), "2 3 4 5 sc");
+  EXPECT_EQ(Rewritten("/Im1 5 Do /F1 Tf 1 2 3 4 5 sc"), "5 sc");
   EXPECT_EQ(Rewritten("10 10 l 5 5 m 6 6 l S h"), "5 5 m 6 6 l S");
   EXPECT_EQ(Rewritten("BT (a) Tj /F1 9 Tf (b) Tj ET"), "BT\n/F1 9 Tf (b) Tj ET");
+  // A device colour takes as many components as its space, saved with "q".
+  EXPECT_EQ(Rewritten("1 0 0 rg q 0 g 0.5 0.5 sc Q 1 2 3 4 sc /P0 scn"), "1 0 0 rg q 0 g\n0.5 sc Q\n2 3 4 sc");
   EXPECT_EQ(Rewritten("q 1 2 3 Q 4"), "q\nQ");
   // Bytes without a single operator are not taken for content.
   EXPECT_TRUE(Clean("1 2 3 frob ) ABCDEFGH"));
