@@ -3,7 +3,7 @@
 far more than their size: predictor rows wider than their data, object
 streams that inflate a thousandfold, one object number packed hundreds of
 thousands of times, arrays of integers that the model makes large, pages
-that share one content stream full of lost fonts.
+that share one content stream full of lost fonts, or of syntax faults.
 
     bench/hostile_kit.py OUT [--small]
 
@@ -100,6 +100,15 @@ def lost_fonts(pages, fonts):
                     contents=b" /Contents 3 0 R")
 
 
+def broken_content(pages, repeats):
+    """Pages that share one content stream full of every syntax fault:
+    unended strings, open and stray brackets, unknown operators, show
+    arrays with names, restores of nothing."""
+    content = b"q BT [(a) /N 1] TJ ( 1 2 frob ] >> <zz [ Q Q ET ET\n" * repeats
+    return document([stream(3, b"/Filter /FlateDecode", zlib.compress(content, 9))], page_count=pages,
+                    contents=b" /Contents 3 0 R")
+
+
 CASES = {
     # name: (full size, small size)
     "predictor-rows": (lambda: predictor_rows(200), lambda: predictor_rows(20)),
@@ -108,6 +117,7 @@ CASES = {
     "integer-arrays": (lambda: integer_arrays(4 << 20), lambda: integer_arrays(200 << 10)),
     "integer-arrays-9mb": (lambda: integer_arrays(9 << 20), None),
     "lost-fonts": (lambda: lost_fonts(10000, 1000), lambda: lost_fonts(2000, 200)),
+    "broken-content": (lambda: broken_content(1000, 100000), lambda: broken_content(100, 5000)),
 }
 
 

@@ -2,7 +2,8 @@
 """Recovery bench: repairs every file of a damage kit folder (made by
 bench/damage_kit.py) with tessaly-cli in classic (--classic) and thorough mode, qpdf,
 mutool clean and Ghostscript, judges each output against the clean
-reference (kit/judge.py: same-position page text, no extra pages) and prints,
+reference (kit/judge.py: same-position page text, no extra pages, and for
+content syntax faults no error line from pdftoppm) and prints,
 per kind of damage and overall, the files fully recovered and the pages
 recovered per tool, the total repair time per tool, and what to look at:
 kinds where thorough mode trails the best other tool, and any crash,
@@ -24,7 +25,7 @@ from collections import defaultdict
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from kit import judge  # noqa: E402
+from kit import judge, kinds  # noqa: E402
 
 ACCEPTED = {"qpdf": {0, 3}}   # qpdf exits 3 when it wrote a file with warnings
 
@@ -71,6 +72,8 @@ def bench(kit, tools, cli, timeout, repeat):
             out = kit / "results" / tool / row["file"]
             status, took = repair(cmds[tool](str(src), str(out)), out, timeout, repeat)
             ok, pages, full = judge.judge(ref, out)
+            if full and row["kind"] in kinds.DRAWN_WITHOUT_ERRORS:
+                full = judge.draws_cleanly(out)
             problems = judge.length_problems(out) if tool in ("default", "thorough") else []
             results.append(dict(file=row["file"], kind=row["kind"], tool=tool, status=status, time=took,
                                 ref_pages=ref.pages, out_pages=pages, pages_ok=ok, full=full,

@@ -62,6 +62,13 @@ def rendering(pdf, page):
     return int(header[1]), int(header[2]), header[4]
 
 
+def draws_cleanly(pdf):
+    """Whether pdftoppm draws every page of the file without an error line."""
+    with tempfile.TemporaryDirectory() as tmp:
+        r = run(["pdftoppm", "-r", "9", "-gray", str(pdf), tmp + "/p"])
+        return r is not None and r.returncode == 0 and b"rror" not in r.stderr
+
+
 def same_drawing(ref_pdf, ref_page, out, page):
     """A page without text is recovered when it renders cleanly and looks
     like the reference: same size, mean grey difference under 2%."""

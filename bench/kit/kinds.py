@@ -3,6 +3,7 @@ to: classic files, and files whose objects live in object streams.
 """
 from . import damages as d
 from . import featuredamage as feat
+from . import contentdamage as content
 from . import treedamage as tree
 
 NotApplicable = d.NotApplicable
@@ -46,4 +47,14 @@ KINDS = [
     ("objstm_xref_deleted", OBJSTM, d.objstm_xref_deleted),
     ("objstm_flipped", OBJSTM, d.objstm_flipped),
     ("objstm_truncated", OBJSTM, d.objstm_truncated),
+    ("content_unended_string", CLASSIC, content.content_unended_string),
+    ("content_unbalanced", CLASSIC, content.content_unbalanced),
+    ("content_operands", CLASSIC, content.content_operands),
+    ("content_unknown_operator", CLASSIC, content.content_unknown_operator),
+    ("content_garbage", CLASSIC, content.content_garbage),
+    ("content_show_array", CLASSIC, content.content_show_array),
 ]
+
+# Kinds whose damage readers complain of while drawing: a file of these is
+# fully recovered only when pdftoppm also draws it without an error line.
+DRAWN_WITHOUT_ERRORS = {kind for kind, _, _ in KINDS if kind.startswith("content_") and kind != "content_byteflips"}

@@ -1,6 +1,7 @@
 // The catalog and a fresh page tree over every page-tree node found.
 #include "rebuild/PageTree.h"
 
+#include "rebuild/ContentRepair.h"
 #include "rebuild/ContentSyntax.h"
 #include "rebuild/DocumentAttach.h"
 #include "rebuild/DocumentFeatures.h"
@@ -8,6 +9,7 @@
 #include "rebuild/LostFonts.h"
 #include "rebuild/PageTreeAudit.h"
 #include "rebuild/PageTreeLoops.h"
+#include "rebuild/ResourceRepair.h"
 #include "rebuild/ThoroughRebuild.h"
 
 #include <algorithm>
@@ -107,8 +109,11 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   }
   if (document.Thorough()) {
     DropLostContents(nodes);
+    const size_t rewritten = RewriteBrokenContent(*root, document.DecodeBudget());
+    if (report != nullptr) report->contentRewritten = rewritten;
+    const size_t standardised = RepairPageResources(*root, document.DecodeBudget());
     const size_t replaced = RestoreLostFonts(*root, document);
-    if (report != nullptr) report->fontsReplaced = replaced;
+    if (report != nullptr) report->fontsReplaced = replaced + standardised;
   }
   const uint64_t pages = CountPages(root);
   if (report != nullptr) report->pages = pages;

@@ -71,6 +71,12 @@ constexpr Kind kKinds[] = {
     {"objstm_xref_deleted", Whole::always},
     {"objstm_flipped", Whole::never},
     {"objstm_truncated", Whole::never},
+    {"content_unended_string", Whole::inThorough},
+    {"content_unbalanced", Whole::inThorough},
+    {"content_operands", Whole::inThorough},
+    {"content_unknown_operator", Whole::inThorough},
+    {"content_garbage", Whole::inThorough},
+    {"content_show_array", Whole::inThorough},
 };
 
 // One line of the kit's MANIFEST.tsv.
