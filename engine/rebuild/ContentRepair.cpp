@@ -12,6 +12,7 @@
 #include "decode/StreamDecode.h"
 #include "model/DecodeBudget.h"
 #include "model/PdfDictionary.h"
+#include "model/StreamBounds.h"
 #include "rebuild/ContentRewrite.h"
 #include "rebuild/PageTree.h"
 
@@ -65,13 +66,13 @@ class CContentRepair {
   explicit CContentRepair(CDecodeBudget& budget) : m_budget(budget) {}
 
   void RepairPage(const CPdfDictionary& page);
-  size_t Rewritten() const { return m_rewritten; }
+  ContentRewrites Rewrites() const { return m_rewrites; }
 
  private:
   CDecodeBudget& m_budget;
   // What each stream seen leaves open, as the first page that has it saw.
   std::unordered_map<const CPdfStream*, ContentState> m_seen;
-  size_t m_rewritten = 0;
+  ContentRewrites m_rewrites;
 };
 
 void CContentRepair::RepairPage(const CPdfDictionary& page) {
@@ -85,13 +86,21 @@ void CContentRepair::RepairPage(const CPdfDictionary& page) {
       state = seen->second;
       continue;
     }
-    // A stream without "endstream" is ended by the writer, which knows where.
-    if (stream.Dictionary() == nullptr || stream.Data() == nullptr || stream.m_cut || m_budget.Spent()) continue;
+    if (stream.Dictionary() == nullptr || stream.Data() == nullptr || m_budget.Spent()) continue;
+    // Deflated data tells where it breaks off: what inflates of a cut
+    // stream is its content. Other data without "endstream" is ended by the
+    // writer, which knows where.
+    const bool flate = FirstFilterIsFlate(*stream.Dictionary());
+    if (stream.m_cut && !flate) continue;
     CByteArray decoded;
     bool limitReached = false;
-    if (DecodeStream(stream, kStreamLimit, m_budget, decoded, limitReached) == DecodeOutcome::complete &&
-        RewriteContent(decoded, state, i + 1 == streams.size(), rewritten) && ReplaceContent(stream, rewritten)) {
-      ++m_rewritten;
+    const DecodeOutcome outcome = DecodeStream(stream, kStreamLimit, m_budget, decoded, limitReached);
+    const bool whole = outcome == DecodeOutcome::complete && !stream.m_cut;
+    const bool survives = outcome == DecodeOutcome::cut && flate && !limitReached && !decoded.empty();
+    if ((whole || survives) && RewriteContent(decoded, state, i + 1 == streams.size(), rewritten) &&
+        ReplaceContent(stream, rewritten)) {
+      ++m_rewrites.rewritten;
+      if (survives) ++m_rewrites.cut;
     }
     seen->second = state;
   }
@@ -99,7 +108,7 @@ void CContentRepair::RepairPage(const CPdfDictionary& page) {
 
 }  // namespace
 
-size_t RewriteBrokenContent(CPdfPagesNode& root, CDecodeBudget& budget) {
+ContentRewrites RewriteBrokenContent(CPdfPagesNode& root, CDecodeBudget& budget) {
   CContentRepair repair(budget);
   std::unordered_set<const CPdfObject*> seen = {&root};
   std::vector<const CPdfObject*> pending = {&root};
@@ -117,5 +126,5 @@ size_t RewriteBrokenContent(CPdfPagesNode& root, CDecodeBudget& budget) {
       }
     }
   }
-  return repair.Rewritten();
+  return repair.Rewrites();
 }

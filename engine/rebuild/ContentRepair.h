@@ -10,6 +10,10 @@ class CPdfPagesNode;
 // without its broken pieces (RewriteContent), Flate-compressed, with its
 // /Length, /Filter and /DecodeParms to match. Streams are decoded within
 // the run's budget, each once, also when several pages share it; those that
-// read cleanly, or do not decode to their end, stay as they are. Answers how
-// many streams were rewritten.
-size_t RewriteBrokenContent(CPdfPagesNode& root, CDecodeBudget& budget);
+// read cleanly stay as they are. Of deflated data that breaks off, what
+// inflates is the content; other data that does not decode to its end stays.
+struct ContentRewrites {
+  size_t rewritten = 0;
+  size_t cut = 0;  // of those, streams whose data broke off
+};
+ContentRewrites RewriteBrokenContent(CPdfPagesNode& root, CDecodeBudget& budget);

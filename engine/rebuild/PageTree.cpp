@@ -109,8 +109,12 @@ CPdfPagesNode* RebuildPageTree(CPdfDocument& document) {
   }
   if (document.Thorough()) {
     DropLostContents(nodes);
-    const size_t rewritten = RewriteBrokenContent(*root, document.DecodeBudget());
-    if (report != nullptr) report->contentRewritten = rewritten;
+    const ContentRewrites rewrites = RewriteBrokenContent(*root, document.DecodeBudget());
+    if (report != nullptr) {
+      report->contentRewritten = rewrites.rewritten;
+      // The output's audit sees them whole.
+      report->streamsCut += rewrites.cut;
+    }
     const size_t standardised = RepairPageResources(*root, document.DecodeBudget());
     const size_t replaced = RestoreLostFonts(*root, document);
     if (report != nullptr) report->fontsReplaced = replaced + standardised;

@@ -2,6 +2,8 @@
 // the rest is kept as it was, and content that reads cleanly is not touched.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <string>
 
 #include "EngineTestSupport.h"
@@ -106,7 +108,8 @@ struct Repaired {
 // among the objects given.
 Repaired RepairPage(const std::string& content, bool shared,
                     const std::string& resources = "<< /Font << /F1 6 0 R >> >>",
-                    const std::string& objects = "6 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n") {
+                    const std::string& objects = "6 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n",
+                    const std::string& filter = "") {
   ScratchDir dir;
   std::string body = "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n";
   body += std::string("2 0 obj << /Type /Pages /Kids [3 0 R") + (shared ? " 5 0 R" : "") + "] /Count " +
@@ -116,7 +119,8 @@ Repaired RepairPage(const std::string& content, bool shared,
   body += "3 0 obj" + page;
   if (shared) body += "5 0 obj" + page;
   body += objects;
-  body += "4 0 obj << /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream endobj\n";
+  body += "4 0 obj << " + filter + " /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
+          "\nendstream endobj\n";
   body += "trailer << /Root 1 0 R >>\n%%EOF\n";
   WriteWholeFile(dir.Path("in.pdf"), body);
   MessageLog log;
@@ -143,6 +147,25 @@ TEST(ContentRewrite, ReadersDrawTheRewrittenContentWithoutComplaint) {
   EXPECT_NE(page.report.find("content_rewritten=1"), std::string::npos) << page.report;
   const Repaired clean = RepairPage("BT /F1 12 Tf 10 100 Td (Kept) Tj ET", false);
   EXPECT_NE(clean.report.find("content_rewritten=0"), std::string::npos) << clean.report;
+}
+
+// Deflated content that breaks off mid-way: what inflates is drawn, without
+// the string the break left open.
+TEST(ContentRewrite, ACutFlateStreamShowsWhatInflates) {
+  std::string content;
+  for (int i = 0; i < 150; ++i) content += "BT /F1 6 Tf 10 " + std::to_string(i) + " Td (Line" + std::to_string(i) + ") Tj ET\n";
+  uLongf size = compressBound(content.size());
+  std::string deflated(size, '\0');
+  compress(reinterpret_cast<Bytef*>(deflated.data()), &size, reinterpret_cast<const Bytef*>(content.data()),
+           content.size());
+  deflated.resize(size / 2);
+  const Repaired page = RepairPage(deflated, false, "<< /Font << /F1 6 0 R >> >>",
+                                   "6 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n",
+                                   "/Filter /FlateDecode");
+  EXPECT_EQ(page.stderrOfRendering, "");
+  EXPECT_NE(page.text.find("Line0"), std::string::npos);
+  EXPECT_NE(page.report.find("streams_cut=1"), std::string::npos) << page.report;
+  EXPECT_NE(page.report.find("content_rewritten=1"), std::string::npos) << page.report;
 }
 
 TEST(ContentRewrite, ResourcesReadersStopOnAreDroppedAndUnreadableFontsReplaced) {
