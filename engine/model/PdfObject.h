@@ -168,6 +168,9 @@ class CPdfStream : public CPdfObject {
 
   // The source cut the stream off before "endstream" (thorough recovery).
   bool m_cut = false;
+  // Written between line ends of the writer's own instead of the source's
+  // (thorough recovery, where the source's would mislead readers).
+  bool m_frameAnew = false;
 
  private:
   std::unique_ptr<CPdfDictionary> m_dictionary;

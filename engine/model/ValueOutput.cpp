@@ -1,6 +1,7 @@
 #include "model/ValueOutput.h"
 
 #include "model/PdfDictionary.h"
+#include "model/StreamBounds.h"
 
 namespace {
 
@@ -28,10 +29,15 @@ void AppendStream(const CPdfStream& stream, CBufferedOutput& out) {
   AppendDictionary(*stream.Dictionary(), out);
   out.AppendLiteral("stream");
   const CStreamData& data = *stream.Data();
+  const size_t begin = stream.m_frameAnew ? FindStreamDataBounds(data).begin : 0;
+  if (stream.m_frameAnew) out.AppendLiteral("\r\n");
   if (CSourceReader* source = data.Source()) {
-    out.AppendFromSource(*source, data.Offset(), data.size());
+    out.AppendFromSource(*source, data.Offset() + begin, data.size() - begin);
   } else {
-    out.Append(data.Bytes().data(), data.Bytes().size());
+    out.Append(data.Bytes().data() + begin, data.Bytes().size() - begin);
+  }
+  if (stream.m_frameAnew && data.size() > begin && data[data.size() - 1] != '\n' && data[data.size() - 1] != '\r') {
+    out.AppendLiteral("\r\n");
   }
   out.AppendLiteral("endstream\r\n");
 }

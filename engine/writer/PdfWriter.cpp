@@ -16,6 +16,7 @@
 #include "writer/OutputAudit.h"
 #include "writer/Reencrypt.h"
 #include "writer/CutStreams.h"
+#include "writer/StreamFraming.h"
 #include "writer/StreamLength.h"
 
 namespace {
@@ -142,6 +143,7 @@ bool WriteBody(CPdfDocument& document, CPdfObject* root, CPdfObject* info, CBuff
   if (document.Thorough()) MendCutFlateStreams(objects, document.DecodeBudget());
   EncryptForOutput(document, objects, counter);
   SettleStreamLengths(objects, report != nullptr ? &report->streamsMended : nullptr);
+  if (document.Thorough()) FrameStreamsAnew(objects);
   std::vector<uint64_t> offsets;
   offsets.reserve(objects.size());
   const size_t n = objects.size();

@@ -99,7 +99,9 @@ TEST(StreamCopy, ACutStreamIsCopiedUpToItsEnd) {
   source.resize(source.find("\nendstream"));  // the file ends inside the data
   const Outcome outcome = Repair(source, TESSCORE_OPTION_THOROUGH);
   ASSERT_EQ(outcome.result, 1);
-  const size_t begin = outcome.output.find("stream\n") + 7;
+  const size_t keyword = outcome.output.find("stream\r\n");
+  ASSERT_NE(keyword, std::string::npos);
+  const size_t begin = keyword + 8;
   EXPECT_EQ(outcome.output.compare(begin, data.size(), data), 0);
 }
 

@@ -222,4 +222,20 @@ TEST(StreamLength, ThoroughRepairWritesACutFlateStreamAsCompleteZlibData) {
   EXPECT_EQ(StreamDataByLength(whole.output), deflated);
 }
 
+// Line ends around the data that would mislead readers are the writer's own
+// in the thorough mode; the default mode keeps the source's.
+TEST(StreamLength, ThoroughRepairFramesStreamDataWithItsOwnLineEnds) {
+  for (const std::string framing : {"stream (Potato) Tj\nendstream", "stream \r\n(Potato) Tj\nendstream",
+                                    "stream\r(Potato) Tj\nendstream", "stream\n(Potato) Tjendstream"}) {
+    const Repaired thorough = RepairBody("2 0 obj << /Length 11 >>\n" + framing + " endobj\n", TESSCORE_OPTION_THOROUGH);
+    const size_t keyword = thorough.output.find("stream\r\n");
+    ASSERT_NE(keyword, std::string::npos) << framing;
+    EXPECT_LE(thorough.output.find("(Potato) Tj", keyword), keyword + 9) << framing;
+    EXPECT_EQ(thorough.check.find("WARNING"), std::string::npos) << thorough.check;
+    EXPECT_EQ(thorough.check.find("stream keyword"), std::string::npos) << thorough.check;
+  }
+  EXPECT_NE(RepairBody("2 0 obj << /Length 11 >>\nstream (Potato) Tj\nendstream endobj\n").output.find("stream (Potato)"),
+            std::string::npos);
+}
+
 }  // namespace
