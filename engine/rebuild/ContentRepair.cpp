@@ -15,6 +15,7 @@
 #include "model/StreamBounds.h"
 #include "rebuild/ContentRewrite.h"
 #include "rebuild/PageTree.h"
+#include "rebuild/PageWalk.h"
 
 namespace {
 
@@ -110,21 +111,6 @@ void CContentRepair::RepairPage(const CPdfDictionary& page) {
 
 ContentRewrites RewriteBrokenContent(CPdfPagesNode& root, CDecodeBudget& budget) {
   CContentRepair repair(budget);
-  std::unordered_set<const CPdfObject*> seen = {&root};
-  std::vector<const CPdfObject*> pending = {&root};
-  while (!pending.empty()) {
-    const CPdfObject* kids = DirectEntry(*static_cast<const CPdfDictionary*>(pending.back()), "/Kids");
-    pending.pop_back();
-    const auto* array = kids != nullptr && kids->Kind() == kindArray ? static_cast<const CPdfArray*>(kids) : nullptr;
-    for (size_t i = 0; array != nullptr && i < array->GetCount(); ++i) {
-      const CPdfObject* kid = Direct(array->GetAt(i));
-      if ((!IsPage(kid) && !IsPages(kid)) || !seen.insert(kid).second) continue;
-      if (IsPages(kid)) {
-        pending.push_back(kid);
-      } else {
-        repair.RepairPage(*static_cast<const CPdfDictionary*>(kid));
-      }
-    }
-  }
+  VisitPagesOnce(root, [&](const CPdfDictionary& page) { repair.RepairPage(page); });
   return repair.Rewrites();
 }

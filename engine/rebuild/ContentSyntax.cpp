@@ -10,6 +10,7 @@
 #include "model/PdfDictionary.h"
 #include "model/Whitespace.h"
 #include "rebuild/PageTree.h"
+#include "rebuild/PageWalk.h"
 
 namespace {
 
@@ -102,27 +103,14 @@ size_t CountPagesWithBrokenContent(CPdfPagesNode& root, CDecodeBudget& budget) {
     return found->second;
   };
   size_t pages = 0;
-  std::unordered_set<const CPdfObject*> seen = {&root};
-  std::vector<const CPdfObject*> pending = {&root};
-  while (!pending.empty()) {
-    const CPdfObject* kids = DirectEntry(*static_cast<const CPdfDictionary*>(pending.back()), "/Kids");
-    pending.pop_back();
-    const auto* array = kids != nullptr && kids->Kind() == kindArray ? static_cast<const CPdfArray*>(kids) : nullptr;
-    for (size_t i = 0; array != nullptr && i < array->GetCount(); ++i) {
-      const CPdfObject* kid = Direct(array->GetAt(i));
-      if ((!IsPage(kid) && !IsPages(kid)) || !seen.insert(kid).second) continue;
-      if (IsPages(kid)) {
-        pending.push_back(kid);
-        continue;
-      }
-      const CPdfObject* contents = DirectEntry(*static_cast<const CPdfDictionary*>(kid), "/Contents");
-      bool pageBroken = streamBroken(contents);
-      if (contents != nullptr && contents->Kind() == kindArray) {
-        const auto* streams = static_cast<const CPdfArray*>(contents);
-        for (size_t j = 0; j < streams->GetCount() && !pageBroken; ++j) pageBroken = streamBroken(Direct(streams->GetAt(j)));
-      }
-      pages += pageBroken;
+  VisitPagesOnce(root, [&](const CPdfDictionary& page) {
+    const CPdfObject* contents = DirectEntry(page, "/Contents");
+    bool pageBroken = streamBroken(contents);
+    if (contents != nullptr && contents->Kind() == kindArray) {
+      const auto* streams = static_cast<const CPdfArray*>(contents);
+      for (size_t j = 0; j < streams->GetCount() && !pageBroken; ++j) pageBroken = streamBroken(Direct(streams->GetAt(j)));
     }
-  }
+    pages += pageBroken;
+  });
   return pages;
 }
