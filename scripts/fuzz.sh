@@ -25,11 +25,14 @@ for seed in "${seeds[@]}"; do
   # The first byte picks the options: "%" thorough recovery, a space the default.
   [ -e "$corpus/default-${seed##*/}" ] || { printf ' '; cat "$seed"; } >"$corpus/default-${seed##*/}"
 done
-# Encrypted seeds (RC4, AES-128, AES-256) reach the security handler.
+# Encrypted seeds (RC4, AES-128, AES-256) reach the security handler; the
+# longer source's streams are decrypted and encrypted as they are read.
 for bits in 40 "128 --use-aes=y" 256; do
-  seed="$corpus/encrypted-kit-${bits%% *}.pdf"
-  [ -e "$seed" ] || qpdf --allow-weak-crypto --object-streams=generate --encrypt "" owner $bits -- \
-    "$catalogue/sources/h_lf_plain.pdf" "$seed" || true
+  for base in h_lf_plain groff_long; do
+    seed="$corpus/encrypted-$base-${bits%% *}.pdf"
+    [ -e "$seed" ] || qpdf --allow-weak-crypto --object-streams=generate --encrypt "" owner $bits -- \
+      "$catalogue/sources/$base.pdf" "$seed" || true
+  done
 done
 # Hostile seeds: inputs made to cost far more than their size, in both modes.
 hostile=build/fuzz/hostile

@@ -161,6 +161,9 @@ class CPdfStream : public CPdfObject {
   void ReplaceData(CByteArray data) {
     if (m_data) m_data->Replace(std::move(data));
   }
+  // For data that a transform reads as it makes the new data.
+  std::unique_ptr<CStreamData> TakeData() { return std::move(m_data); }
+  void SetData(std::unique_ptr<CStreamData> data) { m_data = std::move(data); }
 
   // How many streams exist in the process: with none, there are no lengths
   // to settle and the writer need not walk every value.

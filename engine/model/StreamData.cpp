@@ -1,17 +1,43 @@
 #include "model/StreamData.h"
 
+#include <algorithm>
+
 #include "io/SourceReader.h"
 
 CStreamData::CStreamData(std::string bytes) : m_bytes(std::move(bytes)) {}
 
 CStreamData::CStreamData(CSourceReader& source, uint64_t offset) : m_source(&source), m_offset(offset) {}
 
+CStreamData::CStreamData(std::string lineEnd, std::unique_ptr<CDataTransform> transform)
+    : m_bytes(std::move(lineEnd)), m_transform(std::move(transform)) {}
+
+CStreamData::~CStreamData() = default;
+CStreamData::CStreamData(CStreamData&&) noexcept = default;
+CStreamData& CStreamData::operator=(CStreamData&&) noexcept = default;
+
 char CStreamData::operator[](size_t index) const {
+  if (m_transform) {
+    std::string scratch;
+    const std::string_view byte = View(index, 1, scratch);
+    return byte.empty() ? '\0' : byte[0];
+  }
   if (m_source == nullptr) return m_bytes[index];
   return index < m_size ? m_source->At(m_offset + index) : '\0';
 }
 
+void CStreamData::Materialize() {
+  if (!m_transform) return;
+  std::string bytes;
+  bytes.reserve(size());
+  std::string scratch;
+  const std::string_view all = View(scratch);
+  bytes.assign(all);
+  m_transform.reset();
+  m_bytes = std::move(bytes);
+}
+
 void CStreamData::push_back(char byte) {
+  Materialize();
   if (m_source != nullptr) {
     ++m_size;
   } else {
@@ -20,6 +46,7 @@ void CStreamData::push_back(char byte) {
 }
 
 void CStreamData::append(const char* bytes, size_t count) {
+  Materialize();
   if (m_source != nullptr) {
     m_size += count;
   } else {
@@ -29,6 +56,7 @@ void CStreamData::append(const char* bytes, size_t count) {
 
 void CStreamData::Truncate(size_t size) {
   if (size >= this->size()) return;
+  Materialize();
   if (m_source != nullptr) {
     m_size = size;
   } else {
@@ -38,6 +66,7 @@ void CStreamData::Truncate(size_t size) {
 
 void CStreamData::Replace(std::string bytes) {
   m_bytes = std::move(bytes);
+  m_transform.reset();
   m_source = nullptr;
   m_offset = 0;
   m_size = 0;
@@ -48,6 +77,22 @@ std::string_view CStreamData::View(size_t offset, size_t count, std::string& scr
   const size_t total = size();
   if (offset > total) offset = total;
   if (count > total - offset) count = total - offset;
+  if (m_transform) {
+    const size_t lineEnd = m_bytes.size();
+    const size_t made = m_transform->Size();
+    if (offset + count <= lineEnd) return std::string_view(m_bytes).substr(offset, count);
+    scratch.clear();
+    scratch.reserve(count);
+    if (offset < lineEnd) scratch.append(m_bytes, offset, lineEnd - offset);
+    const size_t from = offset > lineEnd ? offset - lineEnd : 0;
+    const size_t to = std::min(offset + count - lineEnd, made);
+    if (from < to) m_transform->Read(from, to - from, scratch);
+    static constexpr std::string_view kEnd = "\r\n";
+    const size_t endFrom = offset > lineEnd + made ? offset - lineEnd - made : 0;
+    const size_t endTo = offset + count - lineEnd - made;
+    if (offset + count > lineEnd + made) scratch.append(kEnd.substr(endFrom, endTo - endFrom));
+    return scratch;
+  }
   if (m_source == nullptr) return std::string_view(m_bytes).substr(offset, count);
   scratch.resize(count);
   const size_t got = m_source->Read(m_offset + offset, scratch.data(), count);

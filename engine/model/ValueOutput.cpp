@@ -1,5 +1,9 @@
 #include "model/ValueOutput.h"
 
+#include <string>
+
+#include "base/Exceptions.h"
+
 #include "model/PdfDictionary.h"
 #include "model/StreamBounds.h"
 
@@ -24,6 +28,18 @@ void AppendDictionary(const CPdfDictionary& dictionary, CBufferedOutput& out) {
   out.AppendLiteral(">>\r\n");
 }
 
+// Data made as it is read (decrypted, encrypted) goes out a window at a
+// time; bytes the ciphers could not make fail the write.
+void AppendMadeData(const CStreamData& data, size_t begin, CBufferedOutput& out) {
+  constexpr size_t kWindow = 1024 * 1024;
+  std::string scratch;
+  for (size_t at = begin; at < data.size(); at += kWindow) {
+    const std::string_view window = data.View(at, kWindow, scratch);
+    out.Append(window.data(), window.size());
+  }
+  if (data.TransformFailed()) throw CEncryptionException();
+}
+
 void AppendStream(const CPdfStream& stream, CBufferedOutput& out) {
   if (stream.Dictionary() == nullptr || stream.Data() == nullptr) return;
   AppendDictionary(*stream.Dictionary(), out);
@@ -33,6 +49,8 @@ void AppendStream(const CPdfStream& stream, CBufferedOutput& out) {
   if (stream.m_frameAnew) out.AppendLiteral("\r\n");
   if (CSourceReader* source = data.Source()) {
     out.AppendFromSource(*source, data.Offset() + begin, data.size() - begin);
+  } else if (data.Transformed()) {
+    AppendMadeData(data, begin, out);
   } else {
     out.Append(data.Bytes().data() + begin, data.Bytes().size() - begin);
   }

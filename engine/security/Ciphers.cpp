@@ -5,6 +5,7 @@
 #include <openssl/rand.h>
 
 #include <algorithm>
+#include <cstdint>
 
 struct CCiphers::Library {
   OSSL_LIB_CTX* context = nullptr;
@@ -54,7 +55,7 @@ bool RunCipher(EVP_CIPHER_CTX* context, std::string_view data, std::string& outp
 
 }  // namespace
 
-CCiphers::CCiphers() : m_library(std::make_unique<Library>()) {
+CCiphers::CCiphers() : m_library(std::make_shared<Library>()) {
   Library& library = *m_library;
   library.context = OSSL_LIB_CTX_new();
   if (library.context == nullptr) return;
@@ -129,4 +130,49 @@ bool CCiphers::Aes(bool encrypt, std::string_view key, std::string_view iv, std:
 bool CCiphers::Random(size_t count, std::string& bytes) const {
   bytes.resize(count);
   return RAND_bytes_ex(m_library->context, reinterpret_cast<unsigned char*>(bytes.data()), count, 0) == 1;
+}
+
+CCipherRun::~CCipherRun() { Stop(); }
+
+void CCipherRun::Stop() {
+  EVP_CIPHER_CTX_free(static_cast<EVP_CIPHER_CTX*>(m_context));
+  m_context = nullptr;
+}
+
+bool CCipherRun::Start(const CCiphers& ciphers, bool encrypt, std::string_view key, std::string_view iv) {
+  m_library = ciphers.m_library;
+  const CCiphers::Library& library = *m_library;
+  const EVP_CIPHER* cipher = iv.empty()           ? library.rc4
+                             : key.size() == 16   ? library.aes128
+                             : key.size() == 32   ? library.aes256
+                                                  : nullptr;
+  if (cipher == nullptr || (!iv.empty() && iv.size() != 16) || key.empty() || key.size() > 32) return false;
+  if (m_context == nullptr) m_context = EVP_CIPHER_CTX_new();
+  auto* context = static_cast<EVP_CIPHER_CTX*>(m_context);
+  if (context == nullptr || EVP_CIPHER_CTX_reset(context) != 1) return false;
+  const int direction = encrypt ? 1 : 0;
+  if (iv.empty()) {
+    // The key length must be set before the key: RC4's default is 16 bytes.
+    return EVP_CipherInit_ex2(context, cipher, nullptr, nullptr, direction, nullptr) == 1 &&
+           EVP_CIPHER_CTX_set_key_length(context, static_cast<int>(key.size())) == 1 &&
+           EVP_CipherInit_ex2(context, nullptr, Bytes(key), nullptr, direction, nullptr) == 1;
+  }
+  return EVP_CipherInit_ex2(context, cipher, Bytes(key), Bytes(iv), direction, nullptr) == 1 &&
+         EVP_CIPHER_CTX_set_padding(context, 0) == 1;
+}
+
+bool CCipherRun::Update(std::string_view data, std::string& output) {
+  auto* context = static_cast<EVP_CIPHER_CTX*>(m_context);
+  if (context == nullptr || data.size() > INT32_MAX) return false;
+  if (data.empty()) return true;
+  const size_t at = output.size();
+  output.resize(at + data.size() + EVP_MAX_BLOCK_LENGTH);
+  int got = 0;
+  if (EVP_CipherUpdate(context, reinterpret_cast<unsigned char*>(output.data() + at), &got, Bytes(data),
+                       static_cast<int>(data.size())) != 1) {
+    output.resize(at);
+    return false;
+  }
+  output.resize(at + static_cast<size_t>(got));
+  return true;
 }

@@ -31,6 +31,29 @@ class CCiphers {
   bool Random(size_t count, std::string& bytes) const;
 
  private:
+  friend class CCipherRun;
   struct Library;
-  std::unique_ptr<Library> m_library;
+  std::shared_ptr<Library> m_library;
+};
+
+// RC4, or AES-CBC without padding, over data that comes in pieces. Keeps
+// the ciphers' library alive for as long as it lives.
+class CCipherRun {
+ public:
+  CCipherRun() = default;
+  ~CCipherRun();
+  CCipherRun(const CCipherRun&) = delete;
+  CCipherRun& operator=(const CCipherRun&) = delete;
+
+  // An empty iv means RC4 (a key of 1 to 32 bytes); else AES with a 16- or
+  // 32-byte key and a 16-byte iv. A run started again begins anew.
+  bool Start(const CCiphers& ciphers, bool encrypt, std::string_view key, std::string_view iv);
+  // Appends what the next bytes give; AES takes whole blocks only.
+  bool Update(std::string_view data, std::string& output);
+  // Gives the library's context back; Start makes a new one.
+  void Stop();
+
+ private:
+  std::shared_ptr<CCiphers::Library> m_library;
+  void* m_context = nullptr;  // the library's cipher context
 };

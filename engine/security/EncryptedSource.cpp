@@ -195,6 +195,37 @@ bool DecryptCutStream(const CStandardSecurity& security, CryptMethod method, Pdf
   return security.Decrypt(method, key, extent.substr(0, static_cast<size_t>(stated)), plain);
 }
 
+// Data this large is decrypted and encrypted as it is read, never held.
+constexpr size_t kCryptAsRead = 4096;
+
+void SetCryptedLength(CPdfStream& stream, size_t length) {
+  stream.m_cut = false;
+  stream.Dictionary()->SetAt("/Length", std::make_unique<CPdfInteger>(static_cast<int32_t>(length)));
+}
+
+bool CryptAsRead(const CStandardSecurity& security, bool encrypt, CryptMethod method, PdfObjectKey key,
+                 CPdfStream& stream, size_t begin) {
+  const size_t end = StreamDataEnd(stream);
+  CByteArray lineEnd = "\r\n";
+  if (begin > 0) {
+    CByteArray scratch;
+    lineEnd.assign(stream.Data()->View(0, begin, scratch));
+  }
+  std::unique_ptr<CStreamData> data = stream.TakeData();
+  std::unique_ptr<CDataTransform> made = encrypt ? security.EncryptAsRead(method, key, data, begin, end - begin)
+                                                 : security.DecryptAsRead(method, key, data, begin, end - begin);
+  if (!made) {
+    stream.SetData(std::move(data));
+    return false;
+  }
+  const size_t length = made->Size();
+  stream.SetData(std::make_unique<CStreamData>(std::move(lineEnd), std::move(made)));
+  // No integer of the model could say the length.
+  if (length > INT32_MAX) return false;
+  SetCryptedLength(stream, length);
+  return true;
+}
+
 // The data becomes the end-of-line after "stream", the new bytes and CR LF,
 // and /Length says how many: the writer's length check then keeps it.
 bool CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey key, CPdfStream& stream) {
@@ -202,6 +233,10 @@ bool CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey k
   const CryptMethod method = security.StreamMethod(stream);
   if (method == CryptMethod::identity) return true;
   const size_t begin = FindStreamDataBounds(*stream.Data()).begin;
+  // A cut stream's end is read from its plain bytes: it is decrypted whole.
+  if (stream.Data()->size() >= kCryptAsRead && (encrypt || !stream.m_cut)) {
+    return CryptAsRead(security, encrypt, method, key, stream, begin);
+  }
   // Room for the line ends around the new bytes, so that they are put in
   // place without a second copy of a large stream.
   CByteArray result;
@@ -226,8 +261,7 @@ bool CryptStream(const CStandardSecurity& security, bool encrypt, PdfObjectKey k
   }
   result += "\r\n";
   stream.ReplaceData(std::move(result));
-  stream.m_cut = false;
-  stream.Dictionary()->SetAt("/Length", std::make_unique<CPdfInteger>(length));
+  SetCryptedLength(stream, static_cast<size_t>(length));
   return true;
 }
 

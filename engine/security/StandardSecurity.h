@@ -42,6 +42,14 @@ class CStandardSecurity {
   // decrypts to nothing.
   bool Decrypt(CryptMethod method, PdfObjectKey key, std::string_view data, CByteArray& plain) const;
   bool Encrypt(CryptMethod method, PdfObjectKey key, std::string_view data, CByteArray& encrypted) const;
+  // The same over bytes [begin, begin + length) of a stream's data, made a
+  // piece at a time as they are read, with the same result. The transform
+  // takes the data; null, leaving it, when the key or the cipher cannot be
+  // had.
+  std::unique_ptr<CDataTransform> DecryptAsRead(CryptMethod method, PdfObjectKey key,
+                                                std::unique_ptr<CStreamData>& data, size_t begin, size_t length) const;
+  std::unique_ptr<CDataTransform> EncryptAsRead(CryptMethod method, PdfObjectKey key,
+                                                std::unique_ptr<CStreamData>& data, size_t begin, size_t length) const;
   // Unpredictable bytes, for a new /ID.
   bool RandomBytes(size_t count, std::string& bytes) const { return m_ciphers.Random(count, bytes); }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -31,13 +32,18 @@ class EncryptedOutput : public ::testing::Test {
   // The one-page source, its content deflated and encrypted by qpdf with
   // the empty user password and the owner password "owner".
   std::string Encrypted(const Encryption& encryption, const std::string& qpdfOptions = "") {
-    WriteWholeFile(m_dir.Path("clean.pdf"),
-                   PdfWithXref({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+    return EncryptedFrom(
+        PdfWithXref({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 200] /Contents 4 0 R"
                                 " /Resources << /Font << /F1 5 0 R >> >> >>",
                                 "<< /Length " + std::to_string(kContent.size()) + " >>\nstream\n" + kContent +
                                     "\nendstream",
-                                "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"}));
+                                "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"}),
+        encryption, qpdfOptions);
+  }
+
+  std::string EncryptedFrom(const std::string& clean, const Encryption& encryption, const std::string& qpdfOptions) {
+    WriteWholeFile(m_dir.Path("clean.pdf"), clean);
     const judges::Answer made =
         judges::Qpdf("--allow-weak-crypto " + qpdfOptions + " --encrypt '' owner " + encryption.options + " -- " +
                      judges::Quoted(m_dir.Path("clean.pdf")) + " " + judges::Quoted(m_dir.Path("source.pdf")));
@@ -188,6 +194,57 @@ TEST_F(EncryptedOutput, ALinearizedFileIsSeenAsEncryptedThroughItsFirstPageTrail
           ExpectWholeContent(what);
         }
       }
+    }
+  }
+}
+
+// Streams too large to hold are decrypted and encrypted again as they are
+// copied, a piece at a time: an image of random bytes, a page's deflated
+// content, and object streams the unpacking reads through, their lengths
+// no multiple of the cipher's block.
+TEST_F(EncryptedOutput, LargeStreamsComeOutWhole) {
+  std::mt19937 random(7);
+  std::string image(300001, '\0');
+  for (char& byte : image) byte = static_cast<char>(random());
+  std::string content;
+  while (content.size() < 200000) content += "BT /F1 9 Tf 10 10 Td (" + std::to_string(random()) + ") Tj ET\n";
+  content += "BT /F1 9 Tf 10 10 Td (the last words) Tj ET\n";
+  uLongf deflatedSize = compressBound(static_cast<uLong>(content.size()));
+  std::string deflated(deflatedSize, '\0');
+  ASSERT_EQ(compress(reinterpret_cast<Bytef*>(deflated.data()), &deflatedSize,
+                     reinterpret_cast<const Bytef*>(content.data()), static_cast<uLong>(content.size())),
+            Z_OK);
+  deflated.resize(deflatedSize);
+  std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R /Notes 7 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 200] /Contents 4 0 R"
+      " /Resources << /Font << /F1 5 0 R >> /XObject << /Im1 6 0 R >> >> >>",
+      "<< /Length " + std::to_string(deflated.size()) + " /Filter /FlateDecode >>\nstream\n" + deflated +
+          "\nendstream",
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+      "<< /Type /XObject /Subtype /Image /Width 100 /Height 1000 /ColorSpace /DeviceRGB /BitsPerComponent 8"
+      " /Length " + std::to_string(image.size()) + " >>\nstream\n" + image + "\nendstream"};
+  std::string notes = "[";
+  for (int i = 0; i < 300; ++i) {
+    notes += " " + std::to_string(8 + i) + " 0 R";
+    objects.push_back("<< /Note (note " + std::to_string(i) + " " + std::string(900, 'n') + ") >>");
+  }
+  objects.insert(objects.begin() + 6, notes + " ]");
+  const std::string clean = PdfWithXref(objects);
+  for (const Encryption& encryption : kEncryptions) {
+    const std::string source = EncryptedFrom(clean, encryption, "--object-streams=generate");
+    for (const uint32_t mode : kModes) {
+      const std::string what = std::string(encryption.name) + " mode " + std::to_string(mode);
+      ASSERT_EQ(Repair(source, mode), 1) << what;
+      ExpectEncryptedAsTheSource(what);
+      const judges::Answer plain =
+          judges::Qpdf("--decrypt --qdf --normalize-content=n --object-streams=disable " + judges::Quoted(m_dir.Path("out.pdf")) + " " +
+                       judges::Quoted(m_dir.Path("plain.pdf")));
+      ASSERT_NE(plain.status, 2) << what << ": " << plain.output;
+      const std::string bytes = ReadWholeFile(m_dir.Path("plain.pdf"));
+      EXPECT_NE(bytes.find(image), std::string::npos) << what;
+      EXPECT_NE(bytes.find(content), std::string::npos) << what;
+      EXPECT_NE(bytes.find("(note 299 " + std::string(900, 'n') + ")"), std::string::npos) << what;
     }
   }
 }
