@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "model/PdfObject.h"
@@ -24,11 +25,18 @@ class CEncodedPieces {
       m_taken = m_bytes.size();
       return piece;
     }
+    // Windows grow from 16 KiB to 1 MiB: data that turns out not to decode
+    // costs one small read, and the window read last is not read again
+    // after a rewind.
+    constexpr size_t kFirstWindow = size_t{16} << 10;
     constexpr size_t kWindow = size_t{1} << 20;
-    const size_t count = std::min(kWindow, m_length - m_taken);
-    const std::string_view piece = m_data->View(m_begin + m_taken, count, m_window);
-    m_taken += piece.size();
-    return piece;
+    const size_t count = std::min(std::clamp(m_taken, kFirstWindow, kWindow), m_length - m_taken);
+    if (m_heldAt != m_taken || m_held.size() != count) {
+      m_held = m_data->View(m_begin + m_taken, count, m_window);
+      m_heldAt = m_taken;
+    }
+    m_taken += m_held.size();
+    return m_held;
   }
 
  private:
@@ -38,4 +46,6 @@ class CEncodedPieces {
   size_t m_length = 0;
   size_t m_taken = 0;
   CByteArray m_window;
+  std::string_view m_held;  // the window read last, at m_heldAt
+  size_t m_heldAt = SIZE_MAX;
 };
