@@ -137,6 +137,7 @@ CCipherRun::~CCipherRun() { Stop(); }
 void CCipherRun::Stop() {
   EVP_CIPHER_CTX_free(static_cast<EVP_CIPHER_CTX*>(m_context));
   m_context = nullptr;
+  m_library.reset();
 }
 
 bool CCipherRun::Start(const CCiphers& ciphers, bool encrypt, std::string_view key, std::string_view iv) {

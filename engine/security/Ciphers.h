@@ -50,7 +50,7 @@ class CCipherRun {
   bool Start(const CCiphers& ciphers, bool encrypt, std::string_view key, std::string_view iv);
   // Appends what the next bytes give; AES takes whole blocks only.
   bool Update(std::string_view data, std::string& output);
-  // Gives the library's context back; Start makes a new one.
+  // Gives the context and the library back; Start makes them anew.
   void Stop();
 
  private:

@@ -17,7 +17,7 @@ constexpr size_t kKept = 4096;
 // Where the run over one stream's bytes stands: the piece it made last and
 // where that began.
 struct CRun {
-  const void* owner = nullptr;
+  uint64_t owner = 0;
   uint64_t used = 0;
   CCipherRun cipher;
   std::string piece;
@@ -32,7 +32,7 @@ struct CRun {
 class CRunCache {
  public:
   // The owner's run, and whether it is one in progress.
-  CRun& Find(const void* owner, bool& found) {
+  CRun& Find(uint64_t owner, bool& found) {
     CRun* oldest = &m_runs[0];
     for (CRun& run : m_runs) {
       if (run.owner == owner) {
@@ -47,10 +47,10 @@ class CRunCache {
     oldest->used = ++m_clock;
     return *oldest;
   }
-  void Forget(const void* owner) {
+  void Forget(uint64_t owner) {
     for (CRun& run : m_runs) {
       if (run.owner != owner) continue;
-      run.owner = nullptr;
+      run.owner = 0;
       run.used = 0;
       run.piece = std::string();
       run.cipher.Stop();
@@ -64,10 +64,13 @@ class CRunCache {
   uint64_t m_clock = 0;
 };
 
+// Runs of the engine never overlap; each transform has a number of its own,
+// so that a run is never taken for another's.
 CRunCache& Runs() {
-  thread_local CRunCache runs;
+  static CRunCache runs;
   return runs;
 }
+uint64_t g_lastTransform = 0;
 
 // A stream's bytes run through a cipher as they are read. RC4 and AES
 // encryption are read in order: reading back further than the bytes kept
@@ -84,8 +87,13 @@ class CCryptedBytes final : public CDataTransform {
   };
 
   CCryptedBytes(const CCiphers& ciphers, Shape shape, std::unique_ptr<CStreamData> data, size_t begin, size_t length)
-      : m_ciphers(ciphers), m_shape(std::move(shape)), m_data(std::move(data)), m_begin(begin), m_length(length) {}
-  ~CCryptedBytes() override { Runs().Forget(this); }
+      : m_ciphers(ciphers),
+        m_shape(std::move(shape)),
+        m_data(std::move(data)),
+        m_begin(begin),
+        m_length(length),
+        m_number(++g_lastTransform) {}
+  ~CCryptedBytes() override { Runs().Forget(m_number); }
   CCryptedBytes(const CCryptedBytes&) = delete;
   CCryptedBytes& operator=(const CCryptedBytes&) = delete;
 
@@ -94,7 +102,7 @@ class CCryptedBytes final : public CDataTransform {
 
   void Read(size_t offset, size_t count, std::string& out) const override {
     bool started = false;
-    CRun& run = Runs().Find(this, started);
+    CRun& run = Runs().Find(m_number, started);
     while (count > 0 && !m_failed) {
       const size_t pieceEnd = run.pieceStart + run.piece.size();
       const bool far = AesDecrypting() && offset > pieceEnd + kPiece;
@@ -177,6 +185,7 @@ class CCryptedBytes final : public CDataTransform {
   const std::unique_ptr<CStreamData> m_data;
   const size_t m_begin;
   const size_t m_length;
+  const uint64_t m_number;
   mutable bool m_failed = false;
 };
 
