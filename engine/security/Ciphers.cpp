@@ -141,6 +141,8 @@ void CCipherRun::Stop() {
 }
 
 bool CCipherRun::Start(const CCiphers& ciphers, bool encrypt, std::string_view key, std::string_view iv) {
+  // A context made in another library goes before that library can.
+  if (m_library != ciphers.m_library) Stop();
   m_library = ciphers.m_library;
   const CCiphers::Library& library = *m_library;
   const EVP_CIPHER* cipher = iv.empty()           ? library.rc4
