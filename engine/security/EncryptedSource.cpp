@@ -21,6 +21,8 @@ namespace {
 // An /Encrypt dictionary nests two levels (/CF, a filter); anything deeper
 // is not the handler's and is left out of the copy.
 constexpr int kCloneDepth = 16;
+// Its values, filters included, number a few dozen.
+constexpr size_t kCloneValues = 4096;
 
 const CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) {
   bool found = false;
@@ -31,7 +33,12 @@ const CPdfObject* Entry(const CPdfDictionary& dictionary, std::string_view key) 
 // the dictionary is read and written whole: its referenced strings are the
 // handler's own, in clear, and no number of the source's stays in it. A
 // reference that names nothing (or a loop, cut by the depth) becomes null.
-std::unique_ptr<CPdfObject> Clone(const CPdfObject& object, int depth) {
+// References that name one value many times would copy it as often, in
+// work that grows with the depth's power: the copy takes at most `left`
+// values, and those past it become null.
+std::unique_ptr<CPdfObject> Clone(const CPdfObject& object, int depth, size_t& left) {
+  if (left == 0) return std::make_unique<CPdfText>(kindNull, "null", 4);
+  --left;
   switch (object.Kind()) {
     case kindInteger:
       return std::make_unique<CPdfInteger>(static_cast<const CPdfInteger&>(object).m_value);
@@ -40,14 +47,14 @@ std::unique_ptr<CPdfObject> Clone(const CPdfObject& object, int depth) {
       if (target == nullptr || target->Kind() == kindReference || depth <= 0) {
         return std::make_unique<CPdfText>(kindNull, "null", 4);
       }
-      return Clone(*target, depth - 1);
+      return Clone(*target, depth - 1, left);
     }
     case kindArray: {
       auto copy = std::make_unique<CPdfArray>();
       const auto& array = static_cast<const CPdfArray&>(object);
       for (size_t i = 0; depth > 0 && i < array.GetCount(); ++i) {
         if (array.GetAt(i) == nullptr) continue;
-        std::unique_ptr<CPdfObject> element = Clone(*array.GetAt(i), depth - 1);
+        std::unique_ptr<CPdfObject> element = Clone(*array.GetAt(i), depth - 1, left);
         if (!element) continue;
         copy->Add(element.get());
         element.release();
@@ -61,7 +68,7 @@ std::unique_ptr<CPdfObject> Clone(const CPdfObject& object, int depth) {
           [&](std::string_view key, const CPdfObject* value) { entries.emplace_back(key, value); });
       auto copy = std::make_unique<CPdfDictionary>();
       for (auto entry = entries.rbegin(); depth > 0 && entry != entries.rend(); ++entry) {
-        if (entry->second != nullptr) copy->SetAt(entry->first, Clone(*entry->second, depth - 1));
+        if (entry->second != nullptr) copy->SetAt(entry->first, Clone(*entry->second, depth - 1, left));
       }
       return copy;
     }
@@ -346,7 +353,8 @@ int OpenEncryptedSource(CPdfDocument& document) {
     auto encryption = std::make_unique<CSourceEncryption>();
     encryption->id = id;
     // Read from the resolved copy: the handler's values as the output has them.
-    encryption->dictionary = Clone(*entry.dictionary, kCloneDepth);
+    size_t left = kCloneValues;
+    encryption->dictionary = Clone(*entry.dictionary, kCloneDepth, left);
     const auto& resolved = static_cast<const CPdfDictionary&>(*encryption->dictionary);
     if (encryption->security.Read(resolved, id[0])) candidates.push_back({std::move(encryption), &entry});
   }

@@ -187,6 +187,28 @@ TEST(HostileInput, LostFontsSharedByManyPagesAreReplacedOnce) {
 // Object streams of arrays of integers that the model would make two
 // thousand times the source: the output stays within a multiple of it, and
 // what was not made is named in the log and the report.
+// An /Encrypt dictionary is read as a copy with its references resolved: a
+// chain of arrays that each name the next fifty times would copy the last
+// one fifty to the sixteenth power times. The copy stays small, and the
+// handler it makes does not open.
+TEST(HostileInput, AnEncryptDictionaryThatNamesOneValueManyTimesIsCopiedOnce) {
+  std::string bodies;
+  for (uint32_t level = 20; level < 40; ++level) {
+    std::string refs;
+    for (int i = 0; i < 50; ++i) refs += std::to_string(level + 1) + " 0 R ";
+    bodies += Object(level, "[" + refs + "]");
+  }
+  bodies += Object(40, "<< /CFM /V2 >>");
+  bodies += Object(9, "<< /Filter /Standard /V 4 /R 4 /O <" + std::string(64, 'A') + "> /U <" +
+                          std::string(64, 'B') + "> /P -4 /CF << /StdCF 20 0 R >> >>");
+  const std::string bytes = Document(bodies) + "trailer << /Root 1 0 R /Encrypt 9 0 R >>\n%%EOF\n";
+  for (const uint32_t options : {0u, static_cast<uint32_t>(TESSCORE_OPTION_THOROUGH)}) {
+    const RepairOutcome outcome = Repair(bytes, options);
+    EXPECT_EQ(outcome.result, 0) << options;
+    EXPECT_EQ(outcome.errors.size(), 1u) << options;
+  }
+}
+
 TEST(HostileInput, ObjectsTheBudgetCouldNotMakeAreReported) {
   std::string zeros = "[";
   for (int i = 0; i < 100000; ++i) zeros += "0 ";
