@@ -27,8 +27,18 @@ for seed in "${seeds[@]}"; do
 done
 # Encrypted seeds (RC4, AES-128, AES-256) reach the security handler; the
 # longer source's streams are decrypted and encrypted as they are read.
+# One page whose content is longer than what is decrypted in memory at once.
+/usr/bin/python3 -c '
+import random, sys
+random.seed(5)
+content = "".join("BT /F1 9 Tf 10 %d Td <%032x> Tj ET\n" % (i % 700, random.getrandbits(128)) for i in range(400))
+objects = ["<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+           "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>",
+           "<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content)]
+pdf = "%PDF-1.4\n" + "".join("%d 0 obj\n%s\nendobj\n" % (n + 1, body) for n, body in enumerate(objects))
+sys.stdout.write(pdf + "trailer << /Root 1 0 R /Size 5 >>\n%%EOF\n")' >"$catalogue/sources/long_page.pdf"
 for bits in 40 "128 --use-aes=y" 256; do
-  for base in h_lf_plain groff_long; do
+  for base in h_lf_plain groff_long long_page; do
     seed="$corpus/encrypted-$base-${bits%% *}.pdf"
     [ -e "$seed" ] || qpdf --allow-weak-crypto --object-streams=generate --encrypt "" owner $bits -- \
       "$catalogue/sources/$base.pdf" "$seed" || true
