@@ -51,6 +51,11 @@ compare() {
   for round in $(seq "$runs"); do
     for name in "${names[@]}"; do
       command_for "$name"
+      # Every command writes a new file, as a user's first repair does, on a
+      # disk with nothing pending: freeing an earlier output, and writing out
+      # what an earlier command left unwritten, is no part of any tool's time.
+      rm -f "$work"/out-?.pdf
+      sync
       # Wall time to the microsecond here; the kernel's peak from time(1).
       local start=$EPOCHREALTIME
       /usr/bin/time -f "%M" -o "$work/time.txt" "${argv[@]}" >/dev/null 2>&1 || true

@@ -41,7 +41,7 @@ bool OpenDestination(CFile64& destination, const std::string& path, const CFile6
   failure = CFileException(CFileException::sharingViolation, EWOULDBLOCK, path);
   if (!destination.IsSameFileAs(source)) {
     try {
-      destination.SetLength(0);
+      if (destination.GetLength() != 0) destination.SetLength(0);
       return true;
     } catch (const CFileException& truncation) {
       failure = CFileException(truncation.m_cause, truncation.m_osError, path);
@@ -105,10 +105,10 @@ void ReportDroppedObjects(const CRepairEngine& engine, CPdfDocument& document) {
 // cannot be decrypted ends the repair with nothing written. After a stop
 // nobody is asked for a password; the writer hears the stop again.
 int RepairParsed(const CRepairEngine& engine, CPdfDocument& document, CFile64Ex& source, const SourceWatch& watch,
-                 const std::string& version, CFile64& destination) {
+                 const std::string& version, CFile64& destination, CTrailerKeywords& keywords) {
   const bool stopped = ParseWasStopped();
   // Thorough recovery read the trailers in its parse.
-  if (!document.Thorough() && !stopped) ReadTrailers(document, source);
+  if (!document.Thorough() && !stopped) ReadTrailers(document, source, &keywords);
   CRepairReport* report = document.Report();
   if (report != nullptr && !stopped) CheckCrossReference(document, source, *report);
   if (const int cause = stopped ? 0 : OpenEncryptedSource(document)) {
@@ -175,13 +175,14 @@ int CRepairEngine::Repair(const std::string& sourcePath, int32_t /*reserved*/, u
       std::string version = ReadHeaderVersion(*source);
       if (version.empty()) version = m_version.Text();
       int written = 0;
-      const uint32_t found = ParseObjects(*document, *source);
+      CTrailerKeywords keywords;
+      const uint32_t found = ParseObjects(*document, *source, &keywords);
       if (CRepairReport* report = document->Report()) {
         report->objectsFound = found;
         // Nothing at all was found: no cross-reference can be true to it.
         if (found == 0) report->xrefChecked = true;
       }
-      if (found > 0) written = RepairParsed(*this, *document, *source, watch, version, *destination);
+      if (found > 0) written = RepairParsed(*this, *document, *source, watch, version, *destination, keywords);
       // The file is complete only once it is closed: network file systems
       // report a full disk, a quota or an I/O error there.
       destination->Close();

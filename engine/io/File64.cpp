@@ -87,6 +87,7 @@ std::string AbsolutePath(const std::string& path) {
 CFile64::~CFile64() {
   // A destructor must not raise: a failure to close is ignored here. The
   // repair run closes its files explicitly and reports such failures.
+  StopWriteback();
   if (m_hFile >= 0 && m_bCloseOnDelete) SystemFiles().Close(m_hFile);
 }
 
@@ -183,6 +184,29 @@ void CFile64::Write(const void* buffer, uint32_t count) {
   if (static_cast<uint64_t>(put) < count) {
     throw CFileException(CFileException::diskFull, -1, m_strFileName);
   }
+  NoteWritten(count);
+}
+
+void CFile64::NoteWritten(uint64_t count) {
+  constexpr uint64_t kWritebackStep = uint64_t{2} << 20;
+  m_notWrittenOut += count;
+  if (m_notWrittenOut < kWritebackStep) return;
+  m_notWrittenOut = 0;
+  if (!m_writebackTried) {
+    m_writebackTried = true;
+    m_writeback = CBackgroundWriteback::Start(m_hFile);
+  }
+  if (m_writeback) {
+    m_writeback->Request();
+  } else {
+    SystemFiles().StartWriteback(m_hFile);
+  }
+}
+
+void CFile64::StopWriteback() {
+  m_writeback.reset();
+  m_writebackTried = false;
+  m_notWrittenOut = 0;
 }
 
 void CFile64::LockRange(uint64_t position, uint64_t count) {
@@ -198,6 +222,7 @@ void CFile64::UnlockRange(uint64_t position, uint64_t count) {
 }
 
 void CFile64::Abort() {
+  StopWriteback();
   if (m_hFile >= 0) SystemFiles().Close(m_hFile);
   m_hFile = -1;
   m_strFileName.clear();
@@ -211,6 +236,7 @@ void CFile64::Flush() {
 }
 
 void CFile64::Close() {
+  StopWriteback();
   int failure = 0;
   if (m_hFile >= 0 && SystemFiles().Close(m_hFile) != 0) failure = errno;
   m_hFile = -1;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/Exceptions.h"
 #include "base/Object.h"
+#include "io/Writeback.h"
 
 // What tells that a file was written to: its size and modification time.
 struct CFileStamp {
@@ -62,6 +64,12 @@ class CFile64 : public CObject {
   virtual void Close();
   virtual uint32_t GetBufferPtr(uint32_t command, uint32_t count);
 
+  // Counts bytes put into the file by Write or by the kernel's own copy:
+  // every few megabytes the system is asked to start writing them out, so
+  // that the sync of the finished file overlaps the work instead of
+  // following it.
+  void NoteWritten(uint64_t count);
+
   bool IsOpen() const { return m_hFile >= 0; }
   // The descriptor, -1 when closed: for copies the kernel makes itself.
   int Handle() const { return m_hFile; }
@@ -76,6 +84,13 @@ class CFile64 : public CObject {
   int m_hFile = -1;
   bool m_bCloseOnDelete = false;
   std::string m_strFileName;
+  uint64_t m_notWrittenOut = 0;  // written since the last writeback began
+  std::unique_ptr<CBackgroundWriteback> m_writeback;
+  bool m_writebackTried = false;
+
+ private:
+  // Ends the writeback thread before the descriptor goes.
+  void StopWriteback();
 };
 
 // The absolute form of a path: relative paths are taken from the current

@@ -15,6 +15,9 @@ constexpr size_t kPageSize = 8192;
 constexpr size_t kCopyPiece = size_t{1} << 20;
 // A single read of the file classes takes at most this much.
 constexpr size_t kLargestRead = size_t{1} << 30;
+// The kernel's copies go in pieces of this size, so that the written data
+// is handed to the device as it comes (see CFile64::NoteWritten).
+constexpr size_t kLargestCopy = size_t{2} << 20;
 
 }  // namespace
 
@@ -79,10 +82,11 @@ void CSourceReader::CopyTo(CFile64& destination, uint64_t position, uint64_t cou
   // sector, a full disk) hands the rest to the reads and writes, which mend
   // the unreadable and report the rest as the writer always does.
   while (count > 0 && from >= 0 && to >= 0) {
-    const size_t piece = count < kLargestRead ? static_cast<size_t>(count) : kLargestRead;
+    const size_t piece = count < kLargestCopy ? static_cast<size_t>(count) : kLargestCopy;
     const ssize_t copied = SystemFiles().CopyRange(from, position, to, piece);
     if (copied <= 0) break;
     count -= static_cast<uint64_t>(copied);
+    destination.NoteWritten(static_cast<uint64_t>(copied));
   }
   if (count > 0) CopyThroughMemory(destination, position, count);
 }

@@ -106,6 +106,8 @@ int CSystemFileApi::SetBlocking(int fd) {
 
 int CSystemFileApi::Fsync(int fd) { return ::fsync(fd); }
 
+void CSystemFileApi::StartWriteback(int fd) { ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); }
+
 int CSystemFileApi::Close(int fd) { return ::close(fd); }
 
 int CSystemFileApi::Dup(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }

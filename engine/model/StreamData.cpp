@@ -6,7 +6,8 @@
 
 CStreamData::CStreamData(std::string bytes) : m_bytes(std::move(bytes)) {}
 
-CStreamData::CStreamData(CSourceReader& source, uint64_t offset) : m_source(&source), m_offset(offset) {}
+CStreamData::CStreamData(CSourceReader& source, uint64_t offset)
+    : m_source(&source), m_offset(offset), m_zeroRuns(ZeroRuns::none) {}
 
 CStreamData::CStreamData(std::string lineEnd, std::unique_ptr<CDataTransform> transform)
     : m_bytes(std::move(lineEnd)), m_transform(std::move(transform)) {}
@@ -40,6 +41,7 @@ void CStreamData::push_back(char byte) {
   Materialize();
   if (m_source != nullptr) {
     ++m_size;
+    LookForZeroRun(&byte, 1);
   } else {
     m_bytes.push_back(byte);
   }
@@ -49,6 +51,7 @@ void CStreamData::append(const char* bytes, size_t count) {
   Materialize();
   if (m_source != nullptr) {
     m_size += count;
+    LookForZeroRun(bytes, count);
   } else {
     m_bytes.append(bytes, count);
   }
@@ -71,6 +74,40 @@ void CStreamData::Replace(std::string bytes) {
   m_offset = 0;
   m_size = 0;
   m_zeroFilled = false;
+  m_zeroRuns = ZeroRuns::unknown;
+}
+
+// Any run of kZeroRunLength zeros inside the bytes holds one of every half
+// run's length: only those are looked at, and the run around a zero found.
+// Runs that begin in earlier bytes carry on from the zeros at their end.
+void CStreamData::LookForZeroRun(const char* bytes, size_t count) {
+  if (m_zeroRuns != ZeroRuns::none || count == 0) return;
+  constexpr size_t kStep = kZeroRunLength / 2;
+  size_t leading = 0;
+  while (leading < count && bytes[leading] == '\0') ++leading;
+  if (m_zerosAtEnd + leading >= kZeroRunLength) {
+    m_zeroRuns = ZeroRuns::some;
+    return;
+  }
+  if (leading == count) {
+    m_zerosAtEnd += count;
+    return;
+  }
+  for (size_t at = leading; at < count; at += kStep) {
+    if (bytes[at] != '\0') continue;
+    size_t begin = at;
+    while (begin > 0 && bytes[begin - 1] == '\0') --begin;
+    size_t end = at + 1;
+    while (end < count && bytes[end] == '\0') ++end;
+    if (end - begin >= kZeroRunLength) {
+      m_zeroRuns = ZeroRuns::some;
+      return;
+    }
+    at = end;
+  }
+  size_t trailing = 0;
+  while (trailing < count && bytes[count - 1 - trailing] == '\0') ++trailing;
+  m_zerosAtEnd = trailing;
 }
 
 std::string_view CStreamData::View(size_t offset, size_t count, std::string& scratch) const {

@@ -8,6 +8,10 @@
 
 class CSourceReader;
 
+// A zeroed disk sector is 512 bytes; deflated data almost never holds a
+// run of zeros this long.
+constexpr size_t kZeroRunLength = 64;
+
 // Bytes made from others as they are read, a piece at a time: a stream's
 // data decrypted from the source, or encrypted for the output. Reading them
 // in order costs work linear in their size; no stream is held whole.
@@ -67,16 +71,25 @@ class CStreamData {
   bool Transformed() const { return m_transform != nullptr; }
   bool TransformFailed() const { return m_transform != nullptr && m_transform->Failed(); }
 
+  // Whether the data may hold kZeroRunLength zero bytes in a row: false only
+  // when the parse handed over every byte and saw no such run.
+  bool MayHoldZeroRun() const { return m_zeroRuns != ZeroRuns::none; }
+
   // The system could not read some of the source's bytes: they are zeros.
   bool m_zeroFilled = false;
 
  private:
   // Made data becomes bytes in memory before it is changed in place.
   void Materialize();
+  void LookForZeroRun(const char* bytes, size_t count);
+
+  enum class ZeroRuns : uint8_t { unknown, none, some };
 
   std::string m_bytes;  // with a transform, the line end before its bytes
   std::unique_ptr<CDataTransform> m_transform;
   CSourceReader* m_source = nullptr;
   uint64_t m_offset = 0;
   size_t m_size = 0;
+  size_t m_zerosAtEnd = 0;  // zero bytes that end the data handed over
+  ZeroRuns m_zeroRuns = ZeroRuns::unknown;
 };

@@ -8,7 +8,7 @@
 #include "parser/Parser.h"
 #include "parser/Tokenizer.h"
 
-uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file) {
+uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file, CTrailerKeywords* keywords) {
   const CMessageSink* engine = document.Engine();
   if (engine != nullptr) engine->SendStringMessage(msgLogLine, idsParsingSource);
   document.Table().RemoveAll();
@@ -17,6 +17,7 @@ uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file) {
     document.DecodeBudget().Start(length);
     file.Seek(0, CFile64::begin);
     BindScanner(&document, &file, length, document.Thorough());
+    if (!document.Thorough()) TapScannerInput(keywords);
     ResetTokenizer();
     if (document.Thorough()) {
       ParseTokensThoroughly();
@@ -27,5 +28,6 @@ uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file) {
     if (engine != nullptr) engine->ReportCurrentException();
     if (CRepairReport* report = document.Report(); report != nullptr && CurrentFailureIsMemory()) report->memoryRanOut = true;
   }
+  TapScannerInput(nullptr);
   return document.Table().GetCandidateCount();
 }

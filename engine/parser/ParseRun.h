@@ -5,6 +5,7 @@
 
 class CFile64Ex;
 class CPdfDocument;
+class CTrailerKeywords;
 
 // The version that the file's first line announces, "1.0" to "1.6", or empty.
 std::string ReadHeaderVersion(CFile64Ex& file);
@@ -12,4 +13,5 @@ std::string ReadHeaderVersion(CFile64Ex& file);
 // Fills the document's object table from the whole file and answers the
 // number of objects found. Failures while parsing are reported here; what was
 // complete before them stays.
-uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file);
+// The default parse also hands what it reads to `keywords`, when given.
+uint32_t ParseObjects(CPdfDocument& document, CFile64Ex& file, CTrailerKeywords* keywords = nullptr);

@@ -11,6 +11,7 @@
 #include "io/File64Ex.h"
 #include "model/Document.h"
 #include "parser/NumberText.h"
+#include "parser/TrailerScan.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ struct ScannerInput {
   CSourceReader* source = nullptr;    // finds stream data in the file again
   uint64_t streamStart = 0;           // where the last "stream"'s data starts
   uint64_t zeroMark = 0;              // the file's zero-filled pieces then
+  CTrailerKeywords* keywords = nullptr;  // sees every piece read, or none
 };
 ScannerInput g_input;
 
@@ -75,6 +77,8 @@ void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsed
   UpdateTokenHook();
 }
 
+void TapScannerInput(CTrailerKeywords* keywords) { g_input.keywords = keywords; }
+
 CPdfObjectTable* BoundObjectTable() { return g_input.table; }
 CPdfDocument* BoundDocument() { return g_input.document; }
 bool ThoroughRecovery() { return g_input.thorough; }
@@ -111,7 +115,9 @@ size_t ReadScannerInput(char* buffer, size_t maxSize, bool tokenOutgrewBuffer) {
   // Batched questions are also asked between reads, so that a stop is heard
   // inside long stretches that give no token (a run of zero bytes).
   if (g_input.batched && BatchedQuestionDue() && AskBatched()) return 0;
+  const uint64_t position = g_input.file->GetPosition();
   const uint32_t count = g_input.file->Read(buffer, static_cast<uint32_t>(maxSize));
+  if (g_input.keywords != nullptr) g_input.keywords->Feed(position, std::string_view(buffer, count));
   UpdateTokenHook();
   return count;
 }

@@ -7,6 +7,7 @@ class CPdfDocument;
 class CFile64Ex;
 class CPdfObject;
 class CPdfObjectTable;
+class CTrailerKeywords;
 struct PdfObjectKey;
 union TokenValue;
 
@@ -26,6 +27,10 @@ void BindScanner(CPdfDocument* document, CFile64Ex* file, uint64_t length, bool 
 // must outlive the parse.
 void BindScannerToMemory(CPdfObjectTable* table, std::string_view bytes, CParsedObjectSink* sink,
                          bool thorough = false);
+
+// Hands every piece read from the bound file to `keywords` as well, until
+// the next binding or a null tap.
+void TapScannerInput(CTrailerKeywords* keywords);
 
 // Whether the caller asked the parse of the bound input to stop.
 bool ParseWasStopped();

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/FindWord.h"
 #include "io/File64Ex.h"
 #include "model/Document.h"
 #include "model/Whitespace.h"
@@ -30,32 +31,18 @@ bool IsDelimiterOrSpace(char byte) {
 // Where the positions of the last kMostTrailers keywords start, each
 // standing as a word of its own.
 std::vector<uint64_t> FindKeywords(CFile64Ex& file) {
-  std::vector<uint64_t> found;
-  std::string block(kBlock + kKeyword.size(), '\0');
-  size_t carried = 0;  // bytes of the previous block kept in front
-  uint64_t blockStart = 0;
+  CTrailerKeywords keywords;
+  std::string block(kBlock, '\0');
+  uint64_t position = 0;
   file.Seek(0, CFile64::begin);
   for (;;) {
-    const uint32_t got = file.Read(block.data() + carried, kBlock);
+    const uint32_t got = file.Read(block.data(), kBlock);
     if (got == 0) break;
-    const std::string_view bytes(block.data(), carried + got);
-    for (size_t at = bytes.find(kKeyword); at != std::string_view::npos; at = bytes.find(kKeyword, at + 1)) {
-      const size_t end = at + kKeyword.size();
-      if ((at > 0 && !IsDelimiterOrSpace(bytes[at - 1])) || (end < bytes.size() && !IsDelimiterOrSpace(bytes[end]))) {
-        continue;
-      }
-      found.push_back(blockStart + at);
-      if (found.size() > 2 * kMostTrailers) found.erase(found.begin(), found.end() - kMostTrailers);
-    }
-    // The keyword's first bytes may end this block and the rest begin the next.
-    const size_t keep = std::min(bytes.size(), kKeyword.size());
-    std::copy(bytes.end() - static_cast<std::ptrdiff_t>(keep), bytes.end(), block.begin());
-    blockStart += bytes.size() - keep;
-    carried = keep;
+    keywords.Feed(position, std::string_view(block.data(), got));
+    position += got;
   }
-  if (found.size() > kMostTrailers) found.erase(found.begin(), found.end() - kMostTrailers);
-  // A keyword found again in the carried bytes is counted once.
-  found.erase(std::unique(found.begin(), found.end()), found.end());
+  std::vector<uint64_t> found;
+  keywords.Take(position, found);
   return found;
 }
 
@@ -106,6 +93,89 @@ class CTrailerSink : public CParsedObjectSink {
 
 }  // namespace
 
+void CTrailerKeywords::Feed(uint64_t offset, std::string_view bytes) {
+  if (m_broken || bytes.empty()) return;
+  if (offset != m_next) {
+    m_broken = true;
+    return;
+  }
+  const uint64_t tailStart = offset - m_tail.size();
+  const auto byteAt = [&](uint64_t position) {
+    return position >= offset ? bytes[position - offset] : m_tail[position - tailStart];
+  };
+  const uint64_t end = offset + bytes.size();
+  const auto judge = [&](uint64_t at) {
+    const bool before = at == 0 || IsDelimiterOrSpace(byteAt(at - 1));
+    const uint64_t after = at + kKeyword.size();
+    if (after == end) {
+      m_pending = true;
+      m_pendingAt = at;
+      m_pendingBefore = before;
+    } else {
+      Judge(at, before, IsDelimiterOrSpace(byteAt(after)));
+    }
+  };
+  if (m_pending) {
+    m_pending = false;
+    Judge(m_pendingAt, m_pendingBefore, IsDelimiterOrSpace(bytes.front()));
+  }
+  // Keywords that begin in the bytes before and end in these.
+  if (!m_tail.empty()) {
+    std::string joint = m_tail;
+    joint.append(bytes.substr(0, kKeyword.size() - 1));
+    for (size_t at = joint.find(kKeyword); at != std::string::npos; at = joint.find(kKeyword, at + 1)) {
+      const uint64_t position = tailStart + at;
+      if (position >= offset) break;
+      if (position + kKeyword.size() > offset) judge(position);
+    }
+  }
+  const char* const stop = bytes.data() + bytes.size();
+  for (const char* at = FindWord(bytes.data(), stop, kKeyword); at != stop; at = FindWord(at + 1, stop, kKeyword)) {
+    judge(offset + static_cast<uint64_t>(at - bytes.data()));
+  }
+  // The last bytes, for a keyword that goes on in the next piece and for
+  // the byte before one that starts it.
+  if (bytes.size() >= kTail) {
+    m_tail.assign(bytes.substr(bytes.size() - kTail));
+  } else {
+    m_tail.append(bytes);
+    if (m_tail.size() > kTail) m_tail.erase(0, m_tail.size() - kTail);
+  }
+  m_next = end;
+}
+
+// Judged as the scan of whole blocks of kBlock bytes has always judged: a
+// keyword that ends a block is counted when the byte before it allows, and
+// again at the next block's start when the byte after it does.
+void CTrailerKeywords::Judge(uint64_t at, bool before, bool after) {
+  const bool endsBlock = (at + kKeyword.size()) % kBlock == 0;
+  if (endsBlock) {
+    if (before) Push(at);
+    if (after) Push(at);
+  } else if (before && after) {
+    Push(at);
+  }
+}
+
+void CTrailerKeywords::Push(uint64_t at) {
+  m_found.push_back(at);
+  if (m_found.size() > 2 * kMostTrailers) m_found.erase(m_found.begin(), m_found.end() - kMostTrailers);
+}
+
+bool CTrailerKeywords::Take(uint64_t fileLength, std::vector<uint64_t>& positions) {
+  if (m_broken || m_next != fileLength) return false;
+  // A keyword at the end of the file has nothing after it.
+  if (m_pending && m_pendingBefore) Push(m_pendingAt);
+  m_pending = false;
+  if (m_found.size() > kMostTrailers) m_found.erase(m_found.begin(), m_found.end() - kMostTrailers);
+  // A keyword counted at both sides of a block's end is one.
+  m_found.erase(std::unique(m_found.begin(), m_found.end()), m_found.end());
+  positions = std::move(m_found);
+  m_found.clear();
+  m_broken = true;
+  return true;
+}
+
 std::unique_ptr<CPdfDictionary> ReadDictionaryAt(CPdfDocument& document, CFile64Ex& file, uint64_t position,
                                                  std::string& window, std::string& framed) {
   window.resize(kReach);
@@ -124,10 +194,12 @@ std::unique_ptr<CPdfDictionary> ReadDictionaryAt(CPdfDocument& document, CFile64
   return std::move(sink.m_trailer);
 }
 
-void ReadTrailers(CPdfDocument& document, CFile64Ex& file) {
+void ReadTrailers(CPdfDocument& document, CFile64Ex& file, CTrailerKeywords* seen) {
   std::string window;
   std::string framed;
-  for (const uint64_t position : FindKeywords(file)) {
+  std::vector<uint64_t> positions;
+  if (seen == nullptr || !seen->Take(file.GetLength(), positions)) positions = FindKeywords(file);
+  for (const uint64_t position : positions) {
     std::unique_ptr<CPdfDictionary> trailer =
         ReadDictionaryAt(document, file, position + kKeyword.size(), window, framed);
     if (trailer) document.AddTrailer(std::move(trailer));

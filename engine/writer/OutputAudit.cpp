@@ -15,16 +15,14 @@ namespace {
 // Data decoded past this is taken as whole: only an early end is looked for.
 constexpr size_t kDecodeLimit = 64u << 20;
 
-// A zeroed disk sector is 512 bytes; deflated data almost never holds a
-// run of zeros this long.
-constexpr size_t kZeroRun = 64;
-
 // Looks through the data a window at a time; windows overlap by a run's
 // length, so a run across their border is found.
 bool HoldsZeroRun(const CPdfStream& stream) {
+  constexpr size_t kZeroRun = kZeroRunLength;
   static const std::string zeros(kZeroRun, '\0');
   constexpr size_t kWindow = size_t{1} << 20;
   const CStreamData& data = *stream.Data();
+  if (!data.MayHoldZeroRun()) return false;
   const size_t begin = FindStreamDataBounds(data).begin;
   const size_t end = StreamDataEnd(stream);
   CByteArray scratch;
