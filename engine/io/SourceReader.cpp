@@ -52,17 +52,27 @@ bool CSourceReader::FillWindow(uint64_t position) {
   return m_windowValid > 0;
 }
 
+// Looks go to both ends of a stream's data, by turns: one page is kept for
+// each, the one looked at longest ago making room.
 char CSourceReader::At(uint64_t position) {
-  if (!m_page || position < m_pageStart || position - m_pageStart >= m_pageValid) {
-    if (!m_page) m_page.reset(new char[kPageSize]);
-    // Looks go to both ends of a stream's data: the page starts a little
-    // before, so that the bytes before the end are in it too.
-    m_pageStart = position - std::min<uint64_t>(position % (kPageSize / 2) + kPageSize / 2, position);
-    m_pageValid = 0;
-    m_pageValid = Read(m_pageStart, m_page.get(), kPageSize);
-    if (position - m_pageStart >= m_pageValid) return 0;
+  const auto holds = [position](const Page& page) {
+    return page.bytes && position >= page.start && position - page.start < page.valid;
+  };
+  if (!holds(m_pages[m_lastPage])) {
+    m_lastPage = 1 - m_lastPage;
+    Page& page = m_pages[m_lastPage];
+    if (!holds(page)) {
+      if (!page.bytes) page.bytes.reset(new char[kPageSize]);
+      // The page starts a little before, so that the bytes before the end
+      // are in it too.
+      page.start = position - std::min<uint64_t>(position % (kPageSize / 2) + kPageSize / 2, position);
+      page.valid = 0;
+      page.valid = Read(page.start, page.bytes.get(), kPageSize);
+      if (position - page.start >= page.valid) return 0;
+    }
   }
-  return m_page[position - m_pageStart];
+  const Page& page = m_pages[m_lastPage];
+  return page.bytes[position - page.start];
 }
 
 size_t CSourceReader::ReadNear(uint64_t position, char* out, size_t count) {

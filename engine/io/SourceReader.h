@@ -40,9 +40,13 @@ class CSourceReader {
   // Moves the window to start at position; answers whether it holds it.
   bool FillWindow(uint64_t position);
 
-  std::unique_ptr<char[]> m_page;
-  uint64_t m_pageStart = 0;
-  size_t m_pageValid = 0;
+  struct Page {
+    std::unique_ptr<char[]> bytes;
+    uint64_t start = 0;
+    size_t valid = 0;
+  };
+  Page m_pages[2];
+  size_t m_lastPage = 0;  // the page looked at last
   std::unique_ptr<char[]> m_window;
   uint64_t m_windowStart = 0;
   size_t m_windowValid = 0;
