@@ -14,6 +14,7 @@
 #include <QPromise>
 #include <QScreen>
 #include <QThreadPool>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrent>
 #include <algorithm>
@@ -172,8 +173,13 @@ TPreviewWindow::TPreviewWindow(const QString& path, QWidget* parent)
 }
 
 // The worker ends within its page; nothing waits for it, and what it still
-// delivers goes nowhere.
-TPreviewWindow::~TPreviewWindow() { m_watcher.future().cancel(); }
+// delivers goes nowhere. The thumbnails go with the window's members and
+// children, after this body: the freed memory is given back once the window
+// is wholly gone.
+TPreviewWindow::~TPreviewWindow() {
+  m_watcher.future().cancel();
+  QTimer::singleShot(0, QCoreApplication::instance(), [] { ReturnFreedMemory(); });
+}
 
 QString TPreviewWindow::StatusText() const {
   return m_status->text();
