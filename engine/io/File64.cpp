@@ -87,7 +87,6 @@ std::string AbsolutePath(const std::string& path) {
 CFile64::~CFile64() {
   // A destructor must not raise: a failure to close is ignored here. The
   // repair run closes its files explicitly and reports such failures.
-  StopWriteback();
   if (m_hFile >= 0 && m_bCloseOnDelete) SystemFiles().Close(m_hFile);
 }
 
@@ -192,21 +191,7 @@ void CFile64::NoteWritten(uint64_t count) {
   m_notWrittenOut += count;
   if (m_notWrittenOut < kWritebackStep) return;
   m_notWrittenOut = 0;
-  if (!m_writebackTried) {
-    m_writebackTried = true;
-    m_writeback = CBackgroundWriteback::Start(m_hFile);
-  }
-  if (m_writeback) {
-    m_writeback->Request();
-  } else {
-    SystemFiles().StartWriteback(m_hFile);
-  }
-}
-
-void CFile64::StopWriteback() {
-  m_writeback.reset();
-  m_writebackTried = false;
-  m_notWrittenOut = 0;
+  SystemFiles().StartWriteback(m_hFile);
 }
 
 void CFile64::LockRange(uint64_t position, uint64_t count) {
@@ -222,7 +207,6 @@ void CFile64::UnlockRange(uint64_t position, uint64_t count) {
 }
 
 void CFile64::Abort() {
-  StopWriteback();
   if (m_hFile >= 0) SystemFiles().Close(m_hFile);
   m_hFile = -1;
   m_strFileName.clear();
@@ -236,7 +220,6 @@ void CFile64::Flush() {
 }
 
 void CFile64::Close() {
-  StopWriteback();
   int failure = 0;
   if (m_hFile >= 0 && SystemFiles().Close(m_hFile) != 0) failure = errno;
   m_hFile = -1;

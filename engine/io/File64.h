@@ -1,12 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "base/Exceptions.h"
 #include "base/Object.h"
-#include "io/Writeback.h"
 
 // What tells that a file was written to: its size and modification time.
 struct CFileStamp {
@@ -84,13 +82,9 @@ class CFile64 : public CObject {
   int m_hFile = -1;
   bool m_bCloseOnDelete = false;
   std::string m_strFileName;
-  uint64_t m_notWrittenOut = 0;  // written since the last writeback began
-  std::unique_ptr<CBackgroundWriteback> m_writeback;
-  bool m_writebackTried = false;
 
  private:
-  // Ends the writeback thread before the descriptor goes.
-  void StopWriteback();
+  uint64_t m_notWrittenOut = 0;  // written since the last writeback began
 };
 
 // The absolute form of a path: relative paths are taken from the current

@@ -18,15 +18,14 @@ constexpr size_t kDecodeLimit = 64u << 20;
 // Looks through the data a window at a time; windows overlap by a run's
 // length, so a run across their border is found.
 bool HoldsZeroRun(const CPdfStream& stream) {
-  constexpr size_t kZeroRun = kZeroRunLength;
-  static const std::string zeros(kZeroRun, '\0');
+  static const std::string zeros(kZeroRunLength, '\0');
   constexpr size_t kWindow = size_t{1} << 20;
   const CStreamData& data = *stream.Data();
   if (!data.MayHoldZeroRun()) return false;
   const size_t begin = FindStreamDataBounds(data).begin;
   const size_t end = StreamDataEnd(stream);
   CByteArray scratch;
-  for (size_t at = begin; at + kZeroRun <= end; at += kWindow - kZeroRun) {
+  for (size_t at = begin; at + kZeroRunLength <= end; at += kWindow - kZeroRunLength) {
     if (data.View(at, std::min(kWindow, end - at), scratch).find(zeros) != std::string_view::npos) return true;
     if (end - at <= kWindow) break;
   }
