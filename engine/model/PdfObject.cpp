@@ -26,6 +26,9 @@ uint64_t NextSerialNumber() { return g_nextSerialNumber; }
 CPdfObject::CPdfObject(PdfObjectKind kind)
     : m_bits((g_nextSerialNumber++ & kSerialMask) | uint64_t{static_cast<uint8_t>(kind)} << kKindShift) {}
 
+CPdfObject::CPdfObject(PdfObjectKind kind, uint64_t serial)
+    : m_bits((serial & kSerialMask) | uint64_t{static_cast<uint8_t>(kind)} << kKindShift) {}
+
 CPdfText::CPdfText(PdfObjectKind kind, const void* bytes, size_t length) : CPdfObject(kind) {
   if (bytes != nullptr && length != 0) m_bytes.Append(static_cast<const char*>(bytes), length);
 }
@@ -35,6 +38,10 @@ void CPdfText::Write(CFile64& file) const { WriteValue(*this, file); }
 void CPdfInteger::Write(CFile64& file) const { WriteValue(*this, file); }
 
 CPdfArray::~CPdfArray() {
+  if (m_packed) {
+    FreeModelArray(m_values, kSerialWords + m_count);
+    return;
+  }
   for (uint32_t i = 0; i < m_count; ++i) delete m_elements[i];
   FreeModelArray(m_elements, m_capacity);
 }
@@ -42,6 +49,7 @@ CPdfArray::~CPdfArray() {
 void CPdfArray::Write(CFile64& file) const { WriteValue(*this, file); }
 
 void CPdfArray::MakeRoom() {
+  if (m_packed) Unpack();
   if (m_count < m_capacity) return;
   if (m_count == UINT32_MAX) throw CMemoryException();
   const size_t capacity = GrownCapacity(m_capacity, size_t{m_count} + 1, 4);
@@ -66,6 +74,7 @@ void CPdfArray::InsertAt(size_t index, CPdfObject* element) {
 }
 
 void CPdfArray::RemoveAt(size_t index) {
+  if (m_packed) Unpack();
   CPdfObject* removed = m_elements[index];
   std::memmove(m_elements + index, m_elements + index + 1, (m_count - index - 1) * sizeof(CPdfObject*));
   --m_count;
@@ -73,7 +82,9 @@ void CPdfArray::RemoveAt(size_t index) {
 }
 
 void CPdfArray::Complete() noexcept {
-  if (m_count == m_capacity) return;
+  if (m_packed) return;
+  Pack();
+  if (m_packed || m_count == m_capacity) return;
   CPdfObject** elements = nullptr;
   if (m_count != 0) {
     try {
@@ -86,6 +97,53 @@ void CPdfArray::Complete() noexcept {
   FreeModelArray(m_elements, m_capacity);
   m_elements = elements;
   m_capacity = m_count;
+}
+
+// Only what Unpack can make again exactly is packed: direct integers made
+// one after the other.
+void CPdfArray::Pack() noexcept {
+  if (m_count == 0) return;
+  const uint64_t first = m_elements[0]->SerialNumber();
+  for (uint32_t i = 0; i < m_count; ++i) {
+    const CPdfObject* element = m_elements[i];
+    if (element == nullptr || element->Kind() != kindInteger || element->SerialNumber() != first + i ||
+        element->m_outputNumber != 0 || element->OutputGeneration() != 0) {
+      return;
+    }
+  }
+  int32_t* values;
+  try {
+    values = AllocateModelArray<int32_t>(kSerialWords + m_count);
+  } catch (...) {
+    return;  // the objects stay
+  }
+  std::memcpy(values, &first, sizeof first);
+  for (uint32_t i = 0; i < m_count; ++i) {
+    values[kSerialWords + i] = static_cast<const CPdfInteger*>(m_elements[i])->m_value;
+    delete m_elements[i];
+  }
+  FreeModelArray(m_elements, m_capacity);
+  m_values = values;
+  m_capacity = m_count;
+  m_packed = true;
+}
+
+void CPdfArray::Unpack() const {
+  uint64_t first;
+  std::memcpy(&first, m_values, sizeof first);
+  CPdfObject** elements = AllocateModelArray<CPdfObject*>(m_count);
+  uint32_t made = 0;
+  try {
+    for (; made < m_count; ++made) elements[made] = new CPdfInteger(m_values[kSerialWords + made], first + made);
+  } catch (...) {
+    for (uint32_t i = 0; i < made; ++i) delete elements[i];
+    FreeModelArray(elements, m_count);
+    throw;
+  }
+  FreeModelArray(m_values, kSerialWords + m_count);
+  m_elements = elements;
+  m_capacity = m_count;
+  m_packed = false;
 }
 
 size_t CPdfStream::s_liveCount = 0;

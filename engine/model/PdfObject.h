@@ -44,6 +44,8 @@ uint64_t NextSerialNumber();
 class CPdfObject : public CObject {
  public:
   explicit CPdfObject(PdfObjectKind kind);
+  // An object made again as it was, under the serial number it had.
+  CPdfObject(PdfObjectKind kind, uint64_t serial);
   CPdfObject(const CPdfObject&) = delete;
   CPdfObject& operator=(const CPdfObject&) = delete;
 
@@ -94,11 +96,17 @@ class CPdfText : public CPdfObject {
 class CPdfInteger : public CPdfObject {
  public:
   explicit CPdfInteger(int32_t value) : CPdfObject(kindInteger), m_value(value) {}
+  CPdfInteger(int32_t value, uint64_t serial) : CPdfObject(kindInteger, serial), m_value(value) {}
   void Write(CFile64& file) const override;
 
   int32_t m_value;
 };
 
+// An array whose elements are all integers (rectangles, matrices, widths)
+// keeps just their values once parsed: a salvaged file holds millions of
+// them, and an integer object and its pointer take eight times the room.
+// The integers are made again, as they were, the first time anything asks
+// for an element or changes the array; the writer reads the values in place.
 class CPdfArray : public CPdfObject {
  public:
   // It owns its elements: copying would free them twice.
@@ -109,7 +117,11 @@ class CPdfArray : public CPdfObject {
   void Write(CFile64& file) const override;
 
   size_t GetCount() const { return m_count; }
-  CPdfObject* GetAt(size_t index) const { return m_elements[index]; }
+  // Raises when memory runs short for making the integers again.
+  CPdfObject* GetAt(size_t index) const {
+    if (m_packed) Unpack();
+    return m_elements[index];
+  }
   // Takes ownership, unless it raises: then the caller still owns the object.
   void Add(CPdfObject* element);
   void InsertAt(size_t index, CPdfObject* element);
@@ -119,6 +131,7 @@ class CPdfArray : public CPdfObject {
   // /Kids array may list one node hundreds of thousands of times.
   template <class Predicate>
   void RemoveIf(Predicate picks) {
+    if (m_packed) Unpack();
     uint32_t kept = 0;
     for (uint32_t i = 0; i < m_count; ++i) {
       if (picks(static_cast<const CPdfObject*>(m_elements[i]))) {
@@ -129,16 +142,30 @@ class CPdfArray : public CPdfObject {
     }
     m_count = kept;
   }
-  // The parser is done adding: give back the room kept for growth. Salvaged
-  // files hold hundreds of thousands of small arrays and dictionaries.
+  // The parser is done adding: give back the room kept for growth, and keep
+  // an array of integers as their values. Salvaged files hold hundreds of
+  // thousands of small arrays and dictionaries.
   void Complete() noexcept;
 
+  // The values of an array of integers held packed; null when the array
+  // holds objects. Reading them makes nothing.
+  const int32_t* PackedIntegers() const { return m_packed ? m_values + kSerialWords : nullptr; }
+
  private:
+  // A packed block: the first integer's serial number in two words, then
+  // the values; the integers had consecutive serial numbers.
+  static constexpr size_t kSerialWords = 2;
   void MakeRoom();
+  void Pack() noexcept;
+  void Unpack() const;
 
   uint32_t m_count = 0;
-  uint32_t m_capacity = 0;
-  CPdfObject** m_elements = nullptr;  // owned, as are the elements
+  mutable uint32_t m_capacity = 0;
+  mutable bool m_packed = false;
+  union {
+    mutable CPdfObject** m_elements = nullptr;  // owned, as are the elements
+    mutable int32_t* m_values;                  // while packed: owned
+  };
 };
 
 class CPdfStream : public CPdfObject {

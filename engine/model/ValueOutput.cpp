@@ -11,6 +11,14 @@ namespace {
 
 void AppendArray(const CPdfArray& array, CBufferedOutput& out) {
   out.AppendLiteral("[\r\n");
+  if (const int32_t* values = array.PackedIntegers()) {
+    for (size_t i = 0; i < array.GetCount(); ++i) {
+      out.AppendDecimal(values[i]);
+      out.AppendLiteral("\r\n");
+    }
+    out.AppendLiteral("]\r\n");
+    return;
+  }
   for (size_t i = 0; i < array.GetCount(); ++i) {
     if (const CPdfObject* element = array.GetAt(i)) AppendValue(*element, out);
   }

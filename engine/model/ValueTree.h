@@ -8,7 +8,8 @@
 // Visits the value and every value inside it (a stream's dictionary too),
 // depth first with a work list of its own: nesting depth is the source's to
 // choose. A visit that answers false keeps what lies inside that value from
-// being visited.
+// being visited. The integers of an array that keeps them packed are not
+// visited: they hold nothing, and making them would undo the packing.
 template <typename Visit>
 void VisitValueTree(CPdfObject* top, Visit visit) {
   std::vector<CPdfObject*> pending = {top};
@@ -22,6 +23,7 @@ void VisitValueTree(CPdfObject* top, Visit visit) {
         break;
       case kindArray: {
         const auto& array = static_cast<const CPdfArray&>(*value);
+        if (array.PackedIntegers() != nullptr) break;
         for (size_t i = 0; i < array.GetCount(); ++i) pending.push_back(array.GetAt(i));
         break;
       }

@@ -111,6 +111,46 @@ TEST(ElementLists, InsertAndRemoveKeepTheOrderBeforeAndAfterComplete) {
   }
 }
 
+TEST(ElementLists, IntegerArraysPackAndComeBackAsTheyWere) {
+  ResetSerialNumbers();
+  const auto makeArray = [](std::initializer_list<int32_t> values) {
+    auto array = std::make_unique<CPdfArray>();
+    for (const int32_t value : values) array->Add(new CPdfInteger(value));
+    return array;
+  };
+  auto rect = makeArray({10, -20, INT32_MAX, INT32_MIN});
+  std::vector<uint64_t> serials;
+  for (size_t i = 0; i < rect->GetCount(); ++i) serials.push_back(rect->GetAt(i)->SerialNumber());
+  const std::string written = Written(*rect);
+  rect->Complete();
+  ASSERT_NE(rect->PackedIntegers(), nullptr);
+  EXPECT_EQ(Written(*rect), written);
+  for (size_t i = 0; i < rect->GetCount(); ++i) {
+    ASSERT_EQ(rect->GetAt(i)->Kind(), kindInteger);
+    EXPECT_EQ(rect->GetAt(i)->SerialNumber(), serials[i]);
+  }
+  EXPECT_EQ(rect->PackedIntegers(), nullptr);
+  EXPECT_EQ(Written(*rect), written);
+
+  // Anything but integers made one after the other stays as objects.
+  auto mixed = makeArray({1, 2});
+  mixed->Add(new CPdfText(kindName, "/N", 2));
+  mixed->Complete();
+  EXPECT_EQ(mixed->PackedIntegers(), nullptr);
+  auto apart = makeArray({1});
+  CPdfInteger between(7);
+  apart->Add(new CPdfInteger(2));
+  apart->Complete();
+  EXPECT_EQ(apart->PackedIntegers(), nullptr);
+
+  // Every change unpacks first.
+  auto changed = makeArray({1, 2, 3, 4});
+  changed->Complete();
+  changed->RemoveIf([](const CPdfObject* element) { return static_cast<const CPdfInteger*>(element)->m_value % 2 == 0; });
+  changed->Add(new CPdfInteger(5));
+  EXPECT_EQ(Written(*changed), "[\r\n1\r\n3\r\n5\r\n]\r\n");
+}
+
 TEST(ElementLists, CandidateListsFromOneToMany) {
   CPdfObjectList list;
   auto* first = new CPdfInteger(1);
