@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -29,6 +30,7 @@ class CPdfTypeIndex {
  private:
   std::vector<Entry> m_entries;
   std::unordered_map<std::string, size_t> m_index;
+  size_t m_lastFiled = SIZE_MAX;  // the entry of the last list filed
 };
 
 #include "model/BucketOrder.h"

@@ -11,8 +11,8 @@
 // being visited. The integers of an array that keeps them packed are not
 // visited: they hold nothing, and making them would undo the packing.
 template <typename Visit>
-void VisitValueTree(CPdfObject* top, Visit visit) {
-  std::vector<CPdfObject*> pending = {top};
+void VisitValueTree(CPdfObject* top, Visit&& visit, std::vector<CPdfObject*>& pending) {
+  pending.assign(1, top);
   while (!pending.empty()) {
     CPdfObject* value = pending.back();
     pending.pop_back();
@@ -34,4 +34,18 @@ void VisitValueTree(CPdfObject* top, Visit visit) {
         break;
     }
   }
+}
+
+template <typename Visit>
+void VisitValueTree(CPdfObject* top, Visit visit) {
+  std::vector<CPdfObject*> pending;
+  VisitValueTree(top, visit, pending);
+}
+
+// The trees of every object in turn, with one work list for them all: the
+// writer walks hundreds of thousands of small ones.
+template <typename Visit>
+void VisitValueTrees(const std::vector<CPdfObject*>& tops, Visit visit) {
+  std::vector<CPdfObject*> pending;
+  for (CPdfObject* top : tops) VisitValueTree(top, visit, pending);
 }

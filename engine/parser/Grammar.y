@@ -18,8 +18,10 @@ struct BytePiece {
   char bytes[2];
 };
 
-// Consecutive stream bytes taken together, in the scanner's buffer; valid
-// until the next token is read.
+// Consecutive stream bytes, or plain literal-string bytes, taken together,
+// in the scanner's buffer; valid
+// until the next token is read. The token's value points to it: a value of
+// one word keeps every parser step's copy of it a single move.
 struct ByteRun {
   const char* data;
   uint32_t length;
@@ -36,7 +38,7 @@ struct ByteRun {
   BytePiece piece;
   uint8_t byte;
   PdfObjectKey key;
-  ByteRun run;
+  const ByteRun* run;
 }
 
 %code {
@@ -77,6 +79,8 @@ static void yyerror(const char*) {}
 /* Only thorough recovery's tokenizer gives these two: the end of a string or
    stream that the next object header cut off, and a file section keyword. */
 %token TOKEN_CUT 280 TOKEN_SECTION 281
+/* Plain bytes of a literal string taken together, as stream runs are. */
+%token <run> TOKEN_LITSTR_RUN 282
 
 %type <object> object stream
 %type <text> litstr_bytes litstr hexstr_bytes hexstr string
@@ -118,6 +122,7 @@ object: TOKEN_BOOLEAN
 
 litstr_bytes: %empty                            { GUARDED($$ = NewString(), {}); }
             | litstr_bytes TOKEN_LITSTR_BYTES   { GUARDED(AppendPiece($1, $2), delete $1); $$ = $1; }
+            | litstr_bytes TOKEN_LITSTR_RUN     { GUARDED($1->Append($2->data, $2->length), delete $1); $$ = $1; }
             ;
 litstr: TOKEN_LEFT_PAREN litstr_bytes TOKEN_RIGHT_PAREN { GUARDED(Delimit($2, '(', ')'), delete $2); $$ = $2; } ;
 
@@ -142,7 +147,7 @@ dict: TOKEN_DBL_LEFT_ANGLE_BRACKET dict_objects TOKEN_DBL_RIGHT_ANGLE_BRACKET { 
 
 stream_bytes: %empty                            { GUARDED($$ = NewStreamData($<dictionary>-1), {}); }
             | stream_bytes TOKEN_STREAM_BYTE    { GUARDED($1->push_back(static_cast<char>($2)), delete $1); $$ = $1; }
-            | stream_bytes TOKEN_STREAM_RUN     { GUARDED($1->append($2.data, $2.length), delete $1); $$ = $1; }
+            | stream_bytes TOKEN_STREAM_RUN     { GUARDED($1->append($2->data, $2->length), delete $1); $$ = $1; }
             ;
 stream: dict TOKEN_STREAM stream_bytes TOKEN_ENDSTREAM { GUARDED($$ = NewStream($1, $3), { delete $1; delete $3; }); } ;
 

@@ -53,6 +53,8 @@ static void thorougherror(const char*) {}
 %token TOKEN_ENDOBJ 278
 %token <run> TOKEN_STREAM_RUN 279
 %token TOKEN_CUT 280 TOKEN_SECTION 281
+/* Plain bytes of a literal string taken together, as stream runs are. */
+%token <run> TOKEN_LITSTR_RUN 282
 
 /* A broken piece (a string that was cut off) is an empty object pointer:
    containers skip it and no object is added for it. */
@@ -98,6 +100,7 @@ object: TOKEN_BOOLEAN
 
 litstr_bytes: %empty                            { GUARDED($$ = NewString(), {}); }
             | litstr_bytes TOKEN_LITSTR_BYTES   { GUARDED(AppendPiece($1, $2), delete $1); $$ = $1; }
+            | litstr_bytes TOKEN_LITSTR_RUN     { GUARDED($1->Append($2->data, $2->length), delete $1); $$ = $1; }
             ;
 litstr: TOKEN_LEFT_PAREN litstr_bytes TOKEN_RIGHT_PAREN { GUARDED(Delimit($2, '(', ')'), delete $2); $$ = $2; }
       | TOKEN_LEFT_PAREN litstr_bytes TOKEN_CUT { delete $2; $$ = nullptr; }
@@ -128,7 +131,7 @@ dict: TOKEN_DBL_LEFT_ANGLE_BRACKET dict_objects TOKEN_DBL_RIGHT_ANGLE_BRACKET { 
 
 stream_bytes: %empty                            { GUARDED($$ = NewStreamData($<dictionary>-1), {}); }
             | stream_bytes TOKEN_STREAM_BYTE    { GUARDED($1->push_back(static_cast<char>($2)), delete $1); $$ = $1; }
-            | stream_bytes TOKEN_STREAM_RUN     { GUARDED($1->append($2.data, $2.length), delete $1); $$ = $1; }
+            | stream_bytes TOKEN_STREAM_RUN     { GUARDED($1->append($2->data, $2->length), delete $1); $$ = $1; }
             ;
 stream: dict TOKEN_STREAM stream_bytes TOKEN_ENDSTREAM { GUARDED($$ = NewStream($1, $3), { delete $1; delete $3; }); }
       | dict TOKEN_STREAM stream_bytes TOKEN_CUT { GUARDED($$ = NewCutStream($1, $3), { delete $1; delete $3; }); }

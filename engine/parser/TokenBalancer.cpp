@@ -149,7 +149,7 @@ bool PassesStraight(int token) {
   const Balancer& b = g_balancer;
   switch (b.inside) {
     case Inside::nothing: return b.inObject && OwnsObject(token);
-    case Inside::literalString: return token == TOKEN_LITSTR_BYTES;
+    case Inside::literalString: return token == TOKEN_LITSTR_BYTES || token == TOKEN_LITSTR_RUN;
     case Inside::hexString: return token == TOKEN_HEXSTR_BYTES;
     case Inside::streamData: return token == TOKEN_STREAM_BYTE || token == TOKEN_STREAM_RUN;
   }

@@ -47,11 +47,9 @@ bool MendCutFlateStream(CPdfStream& stream, CDecodeBudget& budget) {
 size_t MendCutFlateStreams(const std::vector<CPdfObject*>& objects, CDecodeBudget& budget) {
   if (CPdfStream::LiveCount() == 0) return 0;
   size_t mended = 0;
-  for (CPdfObject* top : objects) {
-    VisitValueTree(top, [&](CPdfObject& value) {
-      if (value.Kind() == kindStream && MendCutFlateStream(static_cast<CPdfStream&>(value), budget)) ++mended;
-      return true;
-    });
-  }
+  VisitValueTrees(objects, [&](CPdfObject& value) {
+    if (value.Kind() == kindStream && MendCutFlateStream(static_cast<CPdfStream&>(value), budget)) ++mended;
+    return true;
+  });
   return mended;
 }

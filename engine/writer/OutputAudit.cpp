@@ -66,21 +66,19 @@ bool EndsEarly(const CPdfStream& stream, CDecodeBudget& budget) {
 }  // namespace
 
 void AuditOutputObjects(const std::vector<CPdfObject*>& objects, CDecodeBudget& budget, CRepairReport& report) {
-  for (CPdfObject* top : objects) {
-    VisitValueTree(top, [&](CPdfObject& value) {
-      if (value.Kind() == kindStream) {
-        const auto& stream = static_cast<const CPdfStream&>(value);
-        if (EndsEarly(stream, budget)) ++report.streamsCut;
-        if (Malformed(stream)) ++report.streamsMalformed;
-      }
-      if (value.Kind() != kindReference) return true;
-      const auto& reference = static_cast<const CPdfReference&>(value);
-      // The engine's own links name no number of the source.
-      if (reference.m_target == nullptr && reference.m_key.number < kTrailerKey.number &&
-          reference.Resolve() == nullptr) {
-        report.missingObjects.insert(reference.m_key.number);
-      }
-      return true;
-    });
-  }
+  VisitValueTrees(objects, [&](CPdfObject& value) {
+    if (value.Kind() == kindStream) {
+      const auto& stream = static_cast<const CPdfStream&>(value);
+      if (EndsEarly(stream, budget)) ++report.streamsCut;
+      if (Malformed(stream)) ++report.streamsMalformed;
+    }
+    if (value.Kind() != kindReference) return true;
+    const auto& reference = static_cast<const CPdfReference&>(value);
+    // The engine's own links name no number of the source.
+    if (reference.m_target == nullptr && reference.m_key.number < kTrailerKey.number &&
+        reference.Resolve() == nullptr) {
+      report.missingObjects.insert(reference.m_key.number);
+    }
+    return true;
+  });
 }

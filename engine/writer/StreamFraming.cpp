@@ -20,14 +20,12 @@ bool FramedAsReadersWant(const CStreamData& data) {
 
 void FrameStreamsAnew(const std::vector<CPdfObject*>& objects) {
   if (CPdfStream::LiveCount() == 0) return;
-  for (CPdfObject* top : objects) {
-    VisitValueTree(top, [](CPdfObject& value) {
-      if (value.Kind() != kindStream) return true;
-      auto& stream = static_cast<CPdfStream&>(value);
-      if (stream.Dictionary() != nullptr && stream.Data() != nullptr) {
-        stream.m_frameAnew = !FramedAsReadersWant(*stream.Data());
-      }
-      return true;
-    });
-  }
+  VisitValueTrees(objects, [](CPdfObject& value) {
+    if (value.Kind() != kindStream) return true;
+    auto& stream = static_cast<CPdfStream&>(value);
+    if (stream.Dictionary() != nullptr && stream.Data() != nullptr) {
+      stream.m_frameAnew = !FramedAsReadersWant(*stream.Data());
+    }
+    return true;
+  });
 }

@@ -55,10 +55,8 @@ bool SettleLength(CPdfStream& stream) {
 
 void SettleStreamLengths(const std::vector<CPdfObject*>& objects, uint64_t* mended) {
   if (CPdfStream::LiveCount() == 0) return;
-  for (CPdfObject* top : objects) {
-    VisitValueTree(top, [mended](CPdfObject& value) {
-      if (value.Kind() == kindStream && SettleLength(static_cast<CPdfStream&>(value)) && mended != nullptr) ++*mended;
-      return true;
-    });
-  }
+  VisitValueTrees(objects, [mended](CPdfObject& value) {
+    if (value.Kind() == kindStream && SettleLength(static_cast<CPdfStream&>(value)) && mended != nullptr) ++*mended;
+    return true;
+  });
 }

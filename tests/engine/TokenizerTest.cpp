@@ -38,7 +38,8 @@ std::string Describe(int code, const TokenValue& value) {
     case TOKEN_LITSTR_BYTES: return "L" + std::string(value.piece.bytes, value.piece.length);
     case TOKEN_HEXSTR_BYTES: return "H" + std::string(value.piece.bytes, value.piece.length);
     case TOKEN_STREAM_BYTE: return "S" + std::string(1, static_cast<char>(value.byte));
-    case TOKEN_STREAM_RUN: return "run " + std::string(value.run.data, value.run.length);
+    case TOKEN_STREAM_RUN: return "S" + std::string(value.run->data, value.run->length);
+    case TOKEN_LITSTR_RUN: return "L" + std::string(value.run->data, value.run->length);
     case TOKEN_LEFT_PAREN: return "(";
     case TOKEN_RIGHT_PAREN: return ")";
     case TOKEN_LEFT_ANGLE_BRACKET: return "<";
@@ -66,13 +67,13 @@ std::vector<std::string> Tokenize(const std::string& bytes) {
   std::vector<std::string> tokens;
   TokenValue value;
   for (int code; (code = NextToken(&value)) != 0;) {
-    // A run of stream bytes stands for one token per byte.
+    // A run of stream or string bytes stands for one token per byte.
     const std::string token = Describe(code, value);
-    if (code != TOKEN_STREAM_RUN) {
+    if (code != TOKEN_STREAM_RUN && code != TOKEN_LITSTR_RUN) {
       tokens.push_back(token);
       continue;
     }
-    for (char byte : token.substr(4)) tokens.push_back("S" + std::string(1, byte));
+    for (char byte : token.substr(1)) tokens.push_back(token.substr(0, 1) + std::string(1, byte));
   }
   BindScanner(nullptr, nullptr, 0);
   return tokens;
