@@ -67,6 +67,15 @@ TEST(Grammar, StopHalfWayThroughADictionaryKeepsEarlierObjects) {
   EXPECT_EQ(parsed.Document().Table().Lookup({2, 0}), nullptr);
 }
 
+TEST(Grammar, EveryByteOfALiteralStringIsAskedAbout) {
+  // "1 0 obj", "5", "endobj", "2 0 obj", "(", six bytes, ")", "endobj": 13
+  // questions, whether the bytes come one by one or as one run.
+  const std::string bytes = "1 0 obj 5 endobj 2 0 obj (abcdef) endobj";
+  EXPECT_EQ(ParsedBytes(bytes, 13).count, 2u);
+  EXPECT_EQ(ParsedBytes(bytes, 12).count, 1u);
+  EXPECT_EQ(ParsedBytes(bytes, 7).count, 1u);
+}
+
 TEST(Grammar, DeepNestingEndsTheParseAndKeepsEarlierObjects) {
   std::string bytes = "1 0 obj 5 endobj 2 0 obj ";
   bytes += std::string(5000, '[') + std::string(5000, ']') + " endobj 3 0 obj 6 endobj";
