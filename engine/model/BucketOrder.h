@@ -10,6 +10,27 @@
 // was removed; this visits the others in map order.
 inline constexpr uint32_t kRemovedEntry = UINT32_MAX;
 
+// The indices of the live entries in map order: a counting sort by bucket,
+// newest first within each.
+template <typename Entry, typename BucketOf>
+std::vector<uint32_t> BucketOrder(const Entry* entries, size_t count, uint32_t bucketCount, BucketOf bucketOf) {
+  std::vector<uint32_t> start(static_cast<size_t>(bucketCount) + 1, 0);
+  size_t live = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t bucket = bucketOf(entries[i]);
+    if (bucket == kRemovedEntry) continue;
+    ++start[bucket + 1];
+    ++live;
+  }
+  for (uint32_t bucket = 0; bucket < bucketCount; ++bucket) start[bucket + 1] += start[bucket];
+  std::vector<uint32_t> order(live);
+  for (size_t i = count; i-- > 0;) {
+    const uint32_t bucket = bucketOf(entries[i]);
+    if (bucket != kRemovedEntry) order[start[bucket]++] = static_cast<uint32_t>(i);
+  }
+  return order;
+}
+
 template <typename Entry, typename BucketOf, typename Visit>
 void ForEachInBucketOrder(const Entry* entries, size_t count, uint32_t bucketCount, BucketOf bucketOf,
                           Visit visit) {
@@ -30,20 +51,5 @@ void ForEachInBucketOrder(const Entry* entries, size_t count, uint32_t bucketCou
     for (size_t i = 0; i < live; ++i) visit(entries[255 - (order[i] & 255)]);
     return;
   }
-  // A counting sort by bucket, newest first within each.
-  std::vector<uint32_t> start(static_cast<size_t>(bucketCount) + 1, 0);
-  size_t live = 0;
-  for (size_t i = 0; i < count; ++i) {
-    const uint32_t bucket = bucketOf(entries[i]);
-    if (bucket == kRemovedEntry) continue;
-    ++start[bucket + 1];
-    ++live;
-  }
-  for (uint32_t bucket = 0; bucket < bucketCount; ++bucket) start[bucket + 1] += start[bucket];
-  std::vector<uint32_t> order(live);
-  for (size_t i = count; i-- > 0;) {
-    const uint32_t bucket = bucketOf(entries[i]);
-    if (bucket != kRemovedEntry) order[start[bucket]++] = static_cast<uint32_t>(i);
-  }
-  for (uint32_t index : order) visit(entries[index]);
+  for (uint32_t index : BucketOrder(entries, count, bucketCount, bucketOf)) visit(entries[index]);
 }

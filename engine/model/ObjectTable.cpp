@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/Exceptions.h"
+#include "model/BucketOrder.h"
 #include "model/Growth.h"
 
 
@@ -130,8 +131,18 @@ const CPdfObjectList* CPdfObjectTable::Lookup(PdfObjectKey key) const {
   return entry != 0 ? &m_entries[entry - 1].list : nullptr;
 }
 
+std::shared_ptr<const std::vector<uint32_t>> CPdfObjectTable::Order() const {
+  // Entries are only ever appended, so an order of as many entries is this one.
+  if (m_order == nullptr || m_order->size() != m_entries.size()) {
+    m_order = std::make_shared<const std::vector<uint32_t>>(BucketOrder(
+        m_entries.data(), m_entries.size(), kBucketCount, [](const Entry& entry) { return BucketOf(entry.key); }));
+  }
+  return m_order;
+}
+
 void CPdfObjectTable::RemoveAll() {
   m_entries.clear();
+  m_order.reset();
   m_direct.clear();
   m_slots.clear();
   m_hashed = 0;

@@ -97,7 +97,13 @@ class CPdfObjectTable {
   // insertion happens here.
   CPdfObjectList& ListFor(PdfObjectKey key);
 
+  // The enumeration order of the entries, kept while no key is added: a
+  // run walks the table a dozen times. Shared, so that a walk keeps its
+  // order even when something inside it makes a new one.
+  std::shared_ptr<const std::vector<uint32_t>> Order() const;
+
   std::vector<Entry> m_entries;
+  mutable std::shared_ptr<const std::vector<uint32_t>> m_order;
   std::vector<uint32_t> m_direct;  // by object number: entry number + 1; 0 for none
   std::vector<uint32_t> m_slots;   // the other keys: entry number + 1; 0 for an empty slot
   uint32_t m_hashed = 0;           // keys in the slots
@@ -105,11 +111,8 @@ class CPdfObjectTable {
   uint32_t m_id;
 };
 
-#include "model/BucketOrder.h"
-
 template <typename Visit>
 void CPdfObjectTable::ForEach(Visit visit) const {
-  ForEachInBucketOrder(
-      m_entries.data(), m_entries.size(), kBucketCount, [](const Entry& entry) { return BucketOf(entry.key); },
-      [&](const Entry& entry) { visit(entry.key, entry.list); });
+  const std::shared_ptr<const std::vector<uint32_t>> order = Order();
+  for (const uint32_t index : *order) visit(m_entries[index].key, m_entries[index].list);
 }
