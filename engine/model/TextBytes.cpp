@@ -44,7 +44,7 @@ CTextBytes& CTextBytes::operator=(std::string_view text) {
   return *this;
 }
 
-void CTextBytes::Append(const char* bytes, size_t length) {
+void CTextBytes::AppendLong(const char* bytes, size_t length) {
   if (length == 0) return;
   char* data = Reserve(m_size + length);
   std::memcpy(data + m_size, bytes, length);

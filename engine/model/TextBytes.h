@@ -29,7 +29,15 @@ class CTextBytes {
 
   // Both raise CMemoryException, changing nothing, when memory runs short
   // or the text would pass 4 GiB.
-  void Append(const char* bytes, size_t length);
+  void Append(const char* bytes, size_t length) {
+    // Inline: most texts are made from one short piece.
+    if (length != 0 && m_size + length <= kInline) {
+      std::memcpy(m_storage + m_size, bytes, length);
+      m_size += static_cast<uint32_t>(length);
+      return;
+    }
+    AppendLong(bytes, length);
+  }
   // Puts `open` before the bytes and `close` after them.
   void Enclose(char open, char close);
 
@@ -45,6 +53,7 @@ class CTextBytes {
     std::memcpy(&heap, m_storage, sizeof heap);
     return heap;
   }
+  void AppendLong(const char* bytes, size_t length);
   // Room for `size` bytes, the current ones kept; answers where they are.
   char* Reserve(size_t size);
 

@@ -110,6 +110,14 @@ INSTANTIATE_TEST_SUITE_P(
                       TokenCase{"objx obj endobj endstream streamer", {"obj 4294967295 4294967295", "endobj"}}));
 
 INSTANTIATE_TEST_SUITE_P(
+    NumbersAmongOtherWords, TokenSequence,
+    ::testing::Values(TokenCase{"[10 0 30 40]", {"[", "I10", "I0", "I30", "I40", "]"}},
+                      TokenCase{"1 2 3 R 4 5", {"I1", "ref 2 3", "I4", "I5"}},
+                      TokenCase{"10/x 10(a)10%c\n9", {"I10", "N/x", "I10", "(", "La", ")", "I10", "I9"}},
+                      TokenCase{"12\t\r\n 7 \f/N 1 2 objx", {"I12", "I7", "N/N", "obj 1 2"}},
+                      TokenCase{"3 4 5.5 6x 7 8 Q", {"I3", "I4", "R5.5", "I7", "I8"}}));
+
+INSTANTIATE_TEST_SUITE_P(
     NamesAndDelimiters, TokenSequence,
     ::testing::Values(TokenCase{"/", {"N/"}}, TokenCase{"/A/B", {"N/A", "N/B"}}, TokenCase{"/A#20B", {"N/A#20B"}},
                       TokenCase{"[]<<>>) { } > x", {"[", "]", "<<", ">>"}},
