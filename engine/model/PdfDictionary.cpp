@@ -100,9 +100,15 @@ void CPdfDictionary::SetAt(std::string_view key, CPdfObject* value) {
     existing.value = nullptr;
     ++m_dead;
   }
-  m_entries[m_count++] = {value, id, KeyTexts::Bucket(id), true};
+  const auto kind = static_cast<uint8_t>(value != nullptr ? value->Kind() : kindNull);
+  m_entries[m_count++] = {value, id, KeyTexts::Bucket(id), true, kind};
   uint32_t typeKey = 0;
-  if (PdfKeys::type.Find(typeKey) && typeKey == id) m_typeName = kTypeUnknown;
+  if (PdfKeys::type.Find(typeKey) && typeKey == id) {
+    // Found now, while the name is at hand: the rebuild asks every
+    // dictionary for it, long after the parse.
+    m_typeName = kTypeUnknown;
+    TypeName();
+  }
   Maintain();
 }
 
@@ -197,3 +203,4 @@ CPdfPagesNode::CPdfPagesNode() {
 }
 
 static_assert(sizeof(CPdfDictionary) == 48);
+static_assert(sizeof(CPdfDictionary::Entry) == 16);

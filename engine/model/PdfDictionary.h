@@ -42,6 +42,7 @@ class CPdfDictionary : public CPdfObject {
     uint32_t keyId;
     uint8_t bucket;
     bool live;
+    uint8_t kind;  // the value's, kept here so that walks need not touch scalars
   };
   // Visits (key, value) in dictionary order.
   template <typename Visit>
@@ -49,6 +50,10 @@ class CPdfDictionary : public CPdfObject {
   // Visits every value in no particular order.
   template <typename Visit>
   void ForEachValue(Visit visit) const;
+  // The same for the values that may hold others (arrays, dictionaries,
+  // streams, references); the scalars are not even read.
+  template <typename Visit>
+  void ForEachHoldingValue(Visit visit) const;
 
  private:
   static constexpr uint16_t kTypeUnknown = 0;
@@ -115,5 +120,16 @@ template <typename Visit>
 void CPdfDictionary::ForEachValue(Visit visit) const {
   for (uint32_t i = 0; i < m_count; ++i) {
     if (m_entries[i].live) visit(m_entries[i].value);
+  }
+}
+
+template <typename Visit>
+void CPdfDictionary::ForEachHoldingValue(Visit visit) const {
+  for (uint32_t i = 0; i < m_count; ++i) {
+    const Entry& entry = m_entries[i];
+    if (entry.live && (entry.kind == kindArray || entry.kind == kindDictionary || entry.kind == kindStream ||
+                       entry.kind == kindReference)) {
+      visit(entry.value);
+    }
   }
 }
