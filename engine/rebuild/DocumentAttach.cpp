@@ -82,16 +82,19 @@ class CFeatureSearch {
       if (dictionary != nullptr && key.number < kTrailerKey.number) m_survivors.push_back({key.number, latest, dictionary});
     });
     // Links back up (an item's parent, its previous item, a widget's page)
-    // do not make an object part of another.
+    // do not make an object part of another. One work list serves every
+    // entry of every object, and only references matter.
+    std::vector<CPdfObject*> pending;
     for (const CSurvivor& survivor : m_survivors) {
       survivor.dictionary->ForEach([&](std::string_view key, CPdfObject* entry) {
         if (key == "/Parent" || key == "/Prev" || key == "/P") return;
-        VisitValueTree(entry, [&](CPdfObject& value) {
+        const auto noteTarget = [&](CPdfObject& value) {
           if (value.Kind() != kindReference) return true;
           const CPdfObject* target = static_cast<const CPdfReference&>(value).Resolve();
           if (target != nullptr && target != survivor.object) m_referenced.insert(target);
           return true;
-        });
+        };
+        VisitValueTree(entry, noteTarget, pending, Scalars::passed);
       });
     }
     CollectPages(root);
